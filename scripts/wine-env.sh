@@ -1,0 +1,39 @@
+# Sourced: prepares a throw-away Wine prefix inside the build tree, an X display
+# on Xvfb and one persistent wineserver, so that every Windows test of the run
+# shares them. Never touches ~/.wine.
+#   WINEPREFIX   defaults to <repo>/build/wineprefix
+#   TW_WINVER    the emulated Windows version (winxp unless set: win98, win2k, win10 ...)
+_tw_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${WINEPREFIX:-$_tw_root/build/wineprefix}"
+export WINEARCH=win32
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+TW_WINVER="${TW_WINVER:-winxp}"
+mkdir -p "$(dirname "$WINEPREFIX")"
+
+# One X display for the whole run; reuse a live one from an earlier source.
+_tw_xfile="$_tw_root/build/.xvfb-display"
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
+  if [ -f "$_tw_xfile" ] && xdpyinfo -display "$(cat "$_tw_xfile")" >/dev/null 2>&1; then
+    export DISPLAY="$(cat "$_tw_xfile")"
+  else
+    for n in $(seq 91 140); do
+      [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+      echo $! > "$_tw_root/build/.xvfb-pid"
+      for _ in $(seq 1 100); do xdpyinfo -display ":$n" >/dev/null 2>&1 && break; sleep 0.1; done
+      export DISPLAY=":$n"
+      echo ":$n" > "$_tw_xfile"
+      break
+    done
+  fi
+fi
+
+# A persistent server first, so that parallel first starts do not race.
+wineserver -p >/dev/null 2>&1 || true
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+fi
+wine reg add 'HKCU\Software\Wine' /v Version /d "$TW_WINVER" /f >/dev/null 2>&1 || true
+unset _tw_root _tw_xfile

@@ -1,0 +1,31 @@
+// A process this program starts, holding its process and thread handles until
+// the holder goes. Starting never reports to the user; the caller decides
+// whether a failed start matters.
+#pragma once
+#ifdef _WIN32
+#include <windows.h>
+
+class StartedProcess {
+ public:
+  StartedProcess();
+  ~StartedProcess();
+  StartedProcess(const StartedProcess&) = delete;
+  StartedProcess& operator=(const StartedProcess&) = delete;
+
+  // Starts path (unquoted) with commandLine, no inherited handles, no creation
+  // flags, this process's environment and current directory. showState < 0 gives
+  // empty start-up information; otherwise the new process is asked to use
+  // showState (STARTF_USESHOWWINDOW). Returns 0, or -1 when the start failed
+  // (the handles then stay empty).
+  int Start(const char* path, const char* commandLine, int showState);
+
+  // The process handle, or null when nothing was started.
+  HANDLE Process() const { return info_.hProcess; }
+
+  // Closes both handles; the process itself runs on.
+  void Close();
+
+ private:
+  PROCESS_INFORMATION info_;
+};
+#endif

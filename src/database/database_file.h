@@ -1,0 +1,41 @@
+// DatabaseFile: the in-memory record of one open database path, shared by all
+// opens of that path and owned by the open-database table.
+#pragma once
+#include <stdint.h>
+
+#include "database/database_format.h"
+#include "database/recursive_lock.h"
+#include "database/stream_cursor.h"
+
+class FileManager;
+struct CachedObject;
+
+// Room for the path as given to the first open.
+const int DatabasePathBufferSize = 1140;
+const int NoFile = -1;
+
+struct DatabaseFile {
+  unsigned char Header[HeaderUsedBytes];
+  int File;  // NoFile after an upgrade whose read-only reopen failed
+  char Path[DatabasePathBufferSize];
+  int ReferenceCount;
+  int Mode;
+  RecursiveLock Lock;
+  uint32_t FilePosition;
+  CachedObject* CacheHead;
+  CachedObject* CacheTail;
+  StreamCursor FreeCursor;
+  FileManager* Files;
+  int TakingFreeBlock;  // guards against allocation re-entering itself
+
+  DatabaseFile();
+  DatabaseFile(const DatabaseFile&) = delete;
+  DatabaseFile& operator=(const DatabaseFile&) = delete;
+
+  uint32_t HeaderField(size_t offset) const { return GetU32(Header + offset); }
+  void SetHeaderField(size_t offset, uint32_t value) { PutU32(Header + offset, value); }
+  uint32_t BlockCount() const { return HeaderField(HeaderBlockCountOffset); }
+  void SetBlockCount(uint32_t value) { SetHeaderField(HeaderBlockCountOffset, value); }
+  uint32_t FreeBlockCount() const { return HeaderField(HeaderFreeBlockCountOffset); }
+  void SetFreeBlockCount(uint32_t value) { SetHeaderField(HeaderFreeBlockCountOffset, value); }
+};

@@ -1,0 +1,64 @@
+// DatabaseManager: the one way programs use hierarchical databases (.hdb files).
+// Opens, creates and closes databases (one shared in-memory record per path),
+// and reads the tree of named objects stored in them.
+//
+// Results are ints: a handle or id (>= 0) on success, -1 on failure.
+// Object ids are the first block of an object's stream; the root is object 1.
+//
+// Typical read of a value:
+//   DatabaseManager db;
+//   int h = db.OpenDatabase(path, OpenReadOnly);
+//   int list = db.FindChild(h, 1, "Backup Set List");
+//   for (int id = db.FirstChild(h, list); id != -1; id = db.NextChild(h, list, id)) {
+//     char name[256]; db.ReadName(h, id, name, sizeof name);
+//     int key = db.FindChild(h, id, "ScheduleDaysFlags");
+//     char value[64]; int n = db.ReadData(h, key, value, sizeof value - 1);
+//     db.ReleaseObject(h, key);   // every ReadData sequence ends with this
+//   }
+//   db.CloseDatabase(h);
+#pragma once
+#include "database/file_manager.h"
+
+// Limits of the open-database table and of the paths it accepts.
+const int MaxOpenDatabases = 512;
+const int DatabaseTableLockSlot = 2;
+const int RootObjectId = 1;
+
+class DatabaseManager {
+ public:
+  DatabaseManager();
+  virtual ~DatabaseManager();
+  DatabaseManager(const DatabaseManager&) = delete;
+  DatabaseManager& operator=(const DatabaseManager&) = delete;
+
+  // mode: OpenCreate (0), OpenReadOnly (1) or OpenReadWrite (2), from file_manager.h.
+  // Returns a DatabaseHandle 0..511, or -1. Opens of one path (any letter case)
+  // share one handle; every successful open needs one CloseDatabase.
+  // Paths longer than 259 characters, and OpenCreate of a path that is already
+  // open, are refused with -1.
+  int OpenDatabase(const char* path, int mode);
+  // 0, or -1 when the handle names no open database.
+  int CloseDatabase(int handle);
+
+  // The child of parent named exactly name (case matters), or -1.
+  int FindChild(int handle, int parent, const char* name);
+  // The first entry of parent's children table, or -1.
+  int FirstChild(int handle, int parent);
+  // The entry after previous in parent's children table, or -1 at the end, when
+  // previous is no child, or when the table would lead back to an id already
+  // returned (a damaged table must not make enumeration go round in circles).
+  int NextChild(int handle, int parent, int previous);
+  // Copies at most size-1 name bytes to dest and terminates them; returns that
+  // count, 0 when the name could not be read, -1 when the object cannot be loaded.
+  int ReadName(int handle, int id, char* dest, int size);
+  // Reads up to count bytes of the object's data, continuing where the previous
+  // ReadData on it stopped; 0 at the end, -1 on failure. dest is not terminated.
+  int ReadData(int handle, int id, void* dest, int count);
+  // Ends a ReadData sequence: the next ReadData starts at the beginning again.
+  void ReleaseObject(int handle, int id);
+};
+
+// Number of 256-byte block reads the engine has made in this process (all
+// databases); a cheap counter for measurements and tests.
+unsigned long DatabaseBlockReads();
+void ResetDatabaseBlockReads();

@@ -1,0 +1,63 @@
+// FileManager: the program's file layer. A process-wide table of open files
+// addressed by small integers (FileHandle 0..255), the file tests the scheduler
+// uses, and a forced delete. The operating-system calls live in file_win32.cpp
+// and file_posix.cpp.
+#pragma once
+#include <stdint.h>
+#include "scheduler/packed_time.h"
+
+// Open modes (low 16 bits of the FileOpen mode argument).
+const int OpenCreate = 0;     // read/write; create or truncate
+const int OpenReadOnly = 1;   // read; the file must exist
+const int OpenReadWrite = 2;  // read/write; open or create
+const int OpenAppend = 3;     // read/write; open or create, then to the end
+// Flags (high bits of the mode argument).
+const int OpenDetailedErrors = 0x20000;
+const int OpenBackupSemantics = 0x40000;
+const int OpenBackupSemanticsAlt = 0x80000;
+const int OpenModeMask = 0xFFFF;
+
+// Results besides handles and counts.
+const int FileErrorGeneral = -1;
+const int FileErrorNothingWritten = -10;
+const int FileErrorAccessDenied = -13;
+const int FileErrorSharing = -16;
+
+const int MaxOpenFiles = 256;
+// Path texts: at most 259 characters plus the terminator.
+const int MaxPathLength = 259;
+const int PathBufferSize = 260;
+
+class FileManager {
+ public:
+  FileManager();
+  virtual ~FileManager();
+  FileManager(const FileManager&) = delete;
+  FileManager& operator=(const FileManager&) = delete;
+
+  int FileOpen(const char* path, int modeAndFlags);
+  int FileRead(int file, void* dest, unsigned count);
+  int FileWrite(int file, const void* source, unsigned count);
+  int FileSeek(int file, unsigned long high, unsigned long low);
+  int FileClose(int file);
+  int FileFlush(int file);
+  int FileExists(const char* path);
+  int PathExists(const char* path);
+  PackedTime FileWriteTime(const char* path);
+  int FileDelete(const char* path);
+  // Copies from to to, replacing to. 0, or -1.
+  int FileCopy(const char* from, const char* to);
+  // Clears read-only, hidden and system attributes. 0, or -1.
+  int FileMakeNormal(const char* path);
+
+  int IsNtFamily;
+
+ private:
+  // Handle-table maintenance shared by both platforms (file_manager.cpp).
+  static int StoreHandle(intptr_t osHandle); // slot, or -1 when the table is full
+  static intptr_t HandleAt(int file);       // 0 for a bad or free slot
+  static intptr_t ReleaseSlotLocked(int file);  // under the table lock; returns what it held
+  static void FlushLocked(int file, void (*flush)(intptr_t));
+  static DateTimeUtil* SharedTime();
+  static int DetectNtFamily();             // per platform
+};

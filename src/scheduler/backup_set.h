@@ -1,0 +1,45 @@
+// BackupSetEntry: one backup set as loaded from ClientConfig.hdb, and the
+// process-global list of them that the tick, the schedules and the tray read.
+#pragma once
+#include <stdint.h>
+
+#include "scheduler/packed_time.h"
+
+// Display names hold up to this many bytes; the field has room for one more,
+// the terminator, so a name of full length is never left unterminated.
+const int BackupSetNameLength = 64;
+
+struct BackupSetEntry {
+  int32_t SetNumber;
+  char Name[BackupSetNameLength + 1];
+  int32_t BackupType;
+  int32_t ScheduleAutomatic;
+  int32_t ScheduleAtStartupFlag;
+  int32_t ScheduleStartupDelay;
+  int32_t ScheduleAtShutdownFlag;
+  int32_t ScheduleAtConnectFlag;
+  int32_t SchedulePerScheduleFlag;
+  int32_t ScheduleScheduledType;
+  int32_t ScheduleDaysFlags;
+  int32_t ScheduleBackupTimeHour;
+  int32_t ScheduleBackupTimeMinute;
+  int32_t ScheduleAllDayFlag;
+  int32_t ScheduleFrequency;
+  int32_t ScheduleStartTimeHour;
+  int32_t ScheduleStartTimeMinute;
+  int32_t ScheduleEndTimeHour;
+  int32_t ScheduleEndTimeMinute;
+  PackedTime LastRunTime;
+  int32_t TurnOffComputerFlag;
+  int32_t ExitFlag;
+  BackupSetEntry* next;
+};
+
+// Head of the loaded sets, in the order the database enumerates them; null
+// before the first load that found "Backup Set List". Owned by the window thread.
+extern BackupSetEntry* BackupSetList;
+
+// Frees every entry of a list given by its head.
+void FreeBackupSetEntries(BackupSetEntry* head);
+// Frees the global list and leaves it empty.
+void FreeBackupSetList();

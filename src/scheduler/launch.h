@@ -1,0 +1,12 @@
+// Getting the main backup program to do the work: one backup set after the
+// pre-backup prompt, or a request from the tray menu. Each goes to the
+// assistant's window, else to the main program's window, else starts it.
+#pragma once
+#include "scheduler/backup_set.h"
+
+// Always 0. Blocks while the prompt is open and, when it starts the main
+// program, until that program's window exists (about 10 s at most).
+int LaunchSet(const BackupSetEntry& entry);
+
+// Always 0; never waits. action: 0 open, 1 back up all, 2 back up all and shut down.
+int LaunchRequest(int action);

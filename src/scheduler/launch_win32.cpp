@@ -1,0 +1,43 @@
+// LaunchSet and LaunchRequest: the scheduler's first route is the assistant;
+// the two further routes are shared with the assistant (main_program_launch).
+#include "scheduler/launch.h"
+
+#include <windows.h>
+
+#include "common/main_program_launch.h"
+#include "common/program_messages.h"
+#include "common/string_table.h"
+#include "scheduler/pre_backup_prompt.h"
+#include "scheduler/scheduler_state.h"
+#include "scheduler/tickwarden_ids.h"
+
+namespace {
+
+HWND FindAssistant() { return FindWindowA(LoadText(IDS_ASSISTANT_CLASS), nullptr); }
+
+}  // namespace
+
+int LaunchSet(const BackupSetEntry& entry) {
+  if (RunPreBackupPrompt() == 1) return 0;
+  if (HWND assistant = FindAssistant()) {
+    PostMessageA(assistant, tw::kMsgAssistantBackupSet, 0, entry.SetNumber);
+    return 0;
+  }
+  char mainClass[64], mainFile[64];
+  CopyText(IDS_MAIN_PROGRAM_CLASS, mainClass, sizeof mainClass);
+  CopyText(IDS_MAIN_PROGRAM_FILE, mainFile, sizeof mainFile);
+  HandBackupSetToMainProgram(ProgramDirectory, mainClass, mainFile, entry.SetNumber);
+  return 0;
+}
+
+int LaunchRequest(int action) {
+  if (HWND assistant = FindAssistant()) {
+    PostMessageA(assistant, tw::kMsgAssistantAction, 0, action);
+    return 0;
+  }
+  char mainClass[64], mainFile[64];
+  CopyText(IDS_MAIN_PROGRAM_CLASS, mainClass, sizeof mainClass);
+  CopyText(IDS_MAIN_PROGRAM_FILE, mainFile, sizeof mainFile);
+  HandActionToMainProgram(ProgramDirectory, mainClass, mainFile, action);
+  return 0;
+}

@@ -1,0 +1,149 @@
+// Repository location and media watch: reads RepositoryConfig.txt beside the
+// program, falls back to the "data" folder, repairs a drive letter that moved
+// to another fixed disk, and notices drives coming and going.
+#include "scheduler/repository.h"
+
+#include <windows.h>
+#include <string.h>
+
+#include "common/bounded_text.h"
+#include "database/file_manager.h"
+#include "database/path_text.h"
+#include "scheduler/scheduler_state.h"
+
+char RepositoryPath[260];
+
+namespace {
+
+PackedTime g_repositoryConfigTime = 0;
+int g_lastDriveCount = -1;
+int g_lastLocated = -1;
+int g_connectPending = 0;
+
+unsigned long RealPresentDrives() { return GetLogicalDrives(); }
+unsigned RealDriveType(const char* root) { return GetDriveTypeA(root); }
+
+const DriveProbe kRealProbe = {RealPresentDrives, RealDriveType};
+const DriveProbe* g_probe = &kRealProbe;
+
+const unsigned kDriveFixed = 3;  // DRIVE_FIXED
+const int kFirstScannedDrive = 2;   // C:; A: and B: are never tried
+const int kLastScannedDrive = 25;   // Z:
+
+bool IsNetworkPath(const char* path) { return path[0] == '\\'; }
+
+int CountDrives(unsigned long mask) {
+  int count = 0;
+  for (int i = kFirstScannedDrive; i <= kLastScannedDrive; ++i)
+    if (mask & (1UL << i)) ++count;
+  return count;
+}
+
+void CopyOut(char* out, const char* path) { CopyBounded(out, 260, path); }
+
+// Tries the repository path with its drive letter replaced by each present
+// fixed disk's; a hit becomes the repository path from now on.
+int RepairDriveLetter(FileManager& files, char* out) {
+  unsigned long mask = g_probe->PresentDrives();
+  for (int i = kFirstScannedDrive; i <= kLastScannedDrive; ++i) {
+    if (!(mask & (1UL << i))) continue;
+    char root[4] = {static_cast<char>('a' + i), ':', '\\', '\0'};
+    if (g_probe->DriveType(root) != kDriveFixed) continue;
+    char candidate[260];
+    CopyBounded(candidate, sizeof candidate, RepositoryPath);
+    if (candidate[0] == '\0') continue;
+    candidate[0] = root[0];
+    if (files.PathExists(candidate)) {
+      CopyBounded(RepositoryPath, sizeof RepositoryPath, candidate);
+      CopyOut(out, candidate);
+      return 1;
+    }
+  }
+  CopyOut(out, RepositoryPath);
+  return 0;
+}
+
+}  // namespace
+
+void SetDriveProbe(const DriveProbe* probe) { g_probe = probe ? probe : &kRealProbe; }
+
+void ResetRepositoryState() {
+  RepositoryPath[0] = '\0';
+  g_repositoryConfigTime = 0;
+  g_lastDriveCount = -1;
+  g_lastLocated = -1;
+  g_connectPending = 0;
+}
+
+int LocateRepository(char* out) {
+  FileManager files;
+  char config[260];
+  CopyBounded(config, sizeof config, ProgramDirectory);
+  bool fits = AppendBounded(config, sizeof config, "\\") &&
+              AppendBounded(config, sizeof config, "RepositoryConfig.txt");
+
+  if (!fits || !files.FileExists(config)) {
+    CopyBounded(RepositoryPath, sizeof RepositoryPath, ProgramDirectory);
+    AppendBounded(RepositoryPath, sizeof RepositoryPath, "\\");
+    AppendBounded(RepositoryPath, sizeof RepositoryPath, "data");
+    CopyOut(out, RepositoryPath);
+    return files.PathExists(RepositoryPath) ? 1 : 0;
+  }
+
+  PackedTime written = files.FileWriteTime(config);
+  if (written != g_repositoryConfigTime) {
+    GetPrivateProfileStringA("Repository", "Path", "", RepositoryPath, sizeof RepositoryPath, config);
+    g_repositoryConfigTime = written;
+  }
+
+  if (RepositoryPath[0] != '\0' && files.PathExists(RepositoryPath)) {
+    CopyOut(out, RepositoryPath);
+    return 1;
+  }
+  if (IsNetworkPath(RepositoryPath)) {
+    CopyOut(out, RepositoryPath);
+    return 0;
+  }
+  return RepairDriveLetter(files, out);
+}
+
+int WatchMedia() {
+  char located_path[260];
+  if (IsNetworkPath(RepositoryPath)) {
+    int located = LocateRepository(located_path);
+    if (located == g_lastLocated) return 0;
+    if (g_lastLocated == 0 && located == 1) g_connectPending = 1;
+    g_lastLocated = located;
+    return 1;
+  }
+
+  int count = CountDrives(g_probe->PresentDrives());
+  if (g_lastDriveCount == -1) {
+    g_lastDriveCount = count;
+    g_lastLocated = LocateRepository(located_path);
+    return 0;
+  }
+  if (count == g_lastDriveCount) return 0;
+  int previous = g_lastDriveCount;
+  g_lastDriveCount = count;
+  if (count < previous) {
+    g_lastLocated = LocateRepository(located_path);
+    return 1;
+  }
+  int located = LocateRepository(located_path);
+  if (g_lastLocated == 0 && located == 1) {
+    g_lastLocated = 1;
+    g_connectPending = 1;
+    return 1;
+  }
+  g_lastLocated = located;
+  return 0;
+}
+
+int TakeConnectEvent() {
+  if (g_connectPending == 1) {
+    g_connectPending = 0;
+    return 1;
+  }
+  return 0;
+}

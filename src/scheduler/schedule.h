@@ -1,0 +1,19 @@
+// Schedule evaluation of backup sets: whether a set is due in the current
+// minute, and when its schedule (or the earliest of all) next calls for a backup.
+#pragma once
+#include "scheduler/backup_set.h"
+#include "scheduler/packed_time.h"
+
+// 1 when the set's time schedule calls for a backup in this minute, else 0.
+// Does not look at ScheduleAutomatic; the tick asks only for automatic sets.
+int IsDue(const DateTimeParts& parts, const BackupSetEntry& entry);
+
+// When the set's schedule next calls for a backup; 0 when it has none.
+// parts must be the unpacked form of now.
+PackedTime NextBackupTimeForSet(const BackupSetEntry& entry, PackedTime now,
+                                const DateTimeParts& parts);
+
+// The earliest non-zero NextBackupTimeForSet over the list from head, or 0.
+PackedTime NextBackupTime(const BackupSetEntry* head, PackedTime now, const DateTimeParts& parts);
+// The same over the global BackupSetList.
+PackedTime NextBackupTime(PackedTime now, const DateTimeParts& parts);

@@ -1,0 +1,25 @@
+// Process-global state of the scheduler that several of its parts share, all
+// owned by the window thread: created at start-up, released at shut-down.
+#pragma once
+#ifdef _WIN32
+#include <windows.h>
+#endif
+#include "scheduler/packed_time.h"
+
+// Directory of the running Tickwarden.exe, without a trailing '\'.
+extern char ProgramDirectory[260];
+
+// Minute (0..59) of the last schedule evaluation; -1 makes the next tick
+// evaluate. Every settings load sets it to -1.
+extern int LastEvaluatedMinute;
+
+// Millisecond uptime of the previous tick.
+extern unsigned long LastTick;
+
+// The scheduler's timestamp object (exists from start-up to shut-down).
+extern DateTimeUtil* SchedulerTime;
+
+#ifdef _WIN32
+// The scheduler's hidden window, or null before it exists.
+HWND SchedulerWindow();
+#endif

@@ -1,0 +1,20 @@
+// The scheduler's icon in the taskbar's notification area and its menu.
+#pragma once
+#include <windows.h>
+#include "scheduler/packed_time.h"
+
+// Icons loaded at start-up (Tickwarden's resources), destroyed at exit.
+extern HICON NormalTrayIcon;
+extern HICON OfflineTrayIcon;
+
+void TrayAdd(HWND window);
+void TrayReadd(HWND window);
+void TrayModify(bool online, PackedTime nextTime);
+void TrayTip(PackedTime nextTime);
+void TrayRemove();
+// Command id chosen for the mouse message from the icon's callback, or 0.
+int TrayMenu(LPARAM mouseMessage);
+
+// The tooltip text for a next backup time: "Tickwarden" for 0, else
+// "Next backup at <date> <time>", fitted into the shell's 64-byte field.
+void ComposeTooltip(PackedTime nextTime, char* out, size_t outSize);

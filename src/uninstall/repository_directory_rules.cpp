@@ -1,0 +1,113 @@
+// Safety rules for the repository directory named in RepositoryConfig.txt.
+#include "uninstall/repository_directory_rules.h"
+
+#include <string.h>
+
+#include "uninstall/path_join.h"
+
+namespace pw {
+namespace {
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
+
+bool SameTextNoCase(const char* a, const char* b, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  return true;
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// One path component between separators: [begin, begin + length).
+bool IsAcceptableComponent(const char* begin, size_t length, bool first) {
+  if (length == 0) return false;
+  if (length == 1 && begin[0] == '.') return false;
+  if (length == 2 && begin[0] == '.' && begin[1] == '.') return false;
+  // The platform drops trailing dots and blanks, so "Windows." is "Windows".
+  if (begin[length - 1] == '.' || begin[length - 1] == ' ') return false;
+  for (size_t i = 0; i < length; ++i) {
+    char c = begin[i];
+    if (c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|') return false;
+    // A colon belongs only to the drive ("X:"), never to a name (streams).
+    if (c == ':' && !(first && i == 1 && length == 2)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool NormaliseFolder(const char* folder, char* out, size_t size) {
+  if (size == 0) return false;
+  out[0] = '\0';
+  size_t used = 0;
+  const char* p = folder;
+  bool network = IsSeparator(p[0]) && IsSeparator(p[1]);
+  if (network) {
+    if (size < 3) return false;
+    out[0] = out[1] = '\\';
+    used = 2;
+    p += 2;
+  }
+  bool first = true;
+  while (*p) {
+    while (IsSeparator(*p)) ++p;
+    if (!*p) break;
+    const char* begin = p;
+    while (*p && !IsSeparator(*p)) ++p;
+    size_t length = (size_t)(p - begin);
+    if (!IsAcceptableComponent(begin, length, first)) {
+      out[0] = '\0';
+      return false;
+    }
+    bool needSeparator = !first || (!network && folder[0] != '\0' && IsSeparator(folder[0]));
+    if (used + (needSeparator ? 1 : 0) + length + 1 > size) {
+      out[0] = '\0';
+      return false;
+    }
+    if (needSeparator) out[used++] = '\\';
+    memcpy(out + used, begin, length);
+    used += length;
+    out[used] = '\0';
+    first = false;
+  }
+  return used > 0;
+}
+
+bool IsAbsoluteBelowRoot(const char* n) {
+  size_t length = strlen(n);
+  if (length >= 4 && n[1] == ':' && n[2] == '\\' &&
+      ((n[0] >= 'A' && n[0] <= 'Z') || (n[0] >= 'a' && n[0] <= 'z')))
+    return true;  // "X:\name..." (a bare "X:" is the root or a relative path)
+  if (length > 2 && n[0] == '\\' && n[1] == '\\') {
+    // "\\server\share\folder": the server and share components, then one more.
+    const char* server = n + 2;
+    const char* share = strchr(server, '\\');
+    if (!share || share == server) return false;
+    // "\\?\" and "\\.\" are device namespaces, not servers.
+    if ((share - server == 1) && (server[0] == '?' || server[0] == '.')) return false;
+    const char* below = strchr(share + 1, '\\');
+    return below && below > share + 1 && below[1] != '\0';
+  }
+  return false;
+}
+
+bool IsRemovableRepositoryDirectory(const char* directory, const char* const* protectedFolders,
+                                    size_t protectedCount) {
+  char candidate[kPathSize];
+  if (!NormaliseFolder(directory, candidate, sizeof candidate)) return false;
+  if (!IsAbsoluteBelowRoot(candidate)) return false;
+  size_t length = strlen(candidate);
+  for (size_t i = 0; i < protectedCount; ++i) {
+    if (!protectedFolders[i] || !protectedFolders[i][0]) continue;
+    char guarded[kPathSize];
+    if (!NormaliseFolder(protectedFolders[i], guarded, sizeof guarded)) continue;
+    size_t guardedLength = strlen(guarded);
+    if (guardedLength < length) continue;
+    if (!SameTextNoCase(candidate, guarded, length)) continue;
+    // Equal, or the candidate is a folder above the protected one.
+    if (guardedLength == length || guarded[length] == '\\') return false;
+  }
+  return true;
+}
+
+}  // namespace pw
