@@ -13,6 +13,9 @@ struct CachedObject;
 // Room for the path as given to the first open.
 const int DatabasePathBufferSize = 1140;
 const int NoFile = -1;
+// Not a multiple of the block size, so it never equals a real block offset:
+// the next block access seeks.
+const uint32_t UnknownFilePosition = 0xFFFFFFFFu;
 
 struct DatabaseFile {
   unsigned char Header[HeaderUsedBytes];
@@ -29,6 +32,7 @@ struct DatabaseFile {
   int TakingFreeBlock;  // guards against allocation re-entering itself
 
   DatabaseFile();
+  ~DatabaseFile();
   DatabaseFile(const DatabaseFile&) = delete;
   DatabaseFile& operator=(const DatabaseFile&) = delete;
 
@@ -39,3 +43,7 @@ struct DatabaseFile {
   uint32_t FreeBlockCount() const { return HeaderField(HeaderFreeBlockCountOffset); }
   void SetFreeBlockCount(uint32_t value) { SetHeaderField(HeaderFreeBlockCountOffset, value); }
 };
+
+// The open database behind a handle, or null for a bad handle or an empty slot.
+// Read without the table's lock slot, as every object operation does.
+DatabaseFile* LookUpDatabase(int handle);

@@ -31,7 +31,12 @@ class SpinLockHolder {
 class LockSlotHolder {
  public:
   explicit LockSlotHolder(int index) : index_(index) { AcquireLockSlot(index_); }
-  ~LockSlotHolder() { ReleaseLockSlot(index_); }
+  ~LockSlotHolder() { Release(); }
+  // Lets the slot go before the end of the scope.
+  void Release() {
+    if (index_ >= 0) ReleaseLockSlot(index_);
+    index_ = -1;
+  }
   LockSlotHolder(const LockSlotHolder&) = delete;
   LockSlotHolder& operator=(const LockSlotHolder&) = delete;
 

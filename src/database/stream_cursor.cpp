@@ -13,10 +13,6 @@ namespace {
 
 unsigned long g_blockReads = 0;
 
-// Not a multiple of the block size, so it never equals a real block offset and
-// forces the next block access to seek.
-const uint32_t UnknownFilePosition = 0xFFFFFFFFu;
-
 uint32_t BlockOffset(uint32_t block) { return (block + 1) * BlockSize; }
 
 int SeekToBlock(DatabaseFile* db, uint32_t block) {

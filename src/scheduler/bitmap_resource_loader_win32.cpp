@@ -3,6 +3,7 @@
 // A resource is only used after its header, colour table and pixel rows have
 // been checked to lie inside it; a damaged one gives no palette and no bitmap.
 #include "scheduler/bitmap_resource_loader.h"
+#include "scheduler/gdi_holders.h"
 
 #include <stdint.h>
 #include <stdlib.h>
@@ -78,11 +79,10 @@ BitmapResourceLoader::BitmapResourceLoader() {
   ++LiveInstances;
   if (ModuleHandle != nullptr) return;
   ModuleHandle = GetModuleHandleA(nullptr);
-  HDC screen = GetDC(nullptr);
-  if (screen == nullptr) return;
-  const int n = GetDeviceCaps(screen, NUMCOLORS);
+  WindowDc screen(nullptr);
+  if (screen.get() == nullptr) return;
+  const int n = GetDeviceCaps(screen.get(), NUMCOLORS);
   if (n != -1 && n <= 256) DisplayColorMode = (n == 16) ? ColorMode16 : ColorModePalette;
-  ReleaseDC(nullptr, screen);
 }
 
 BitmapResourceLoader::~BitmapResourceLoader() {
@@ -130,25 +130,18 @@ HBITMAP BitmapResourceLoader::LoadDisplayBitmap(int normalId, int sixteenColourI
   DibView dib;
   if (!ViewBitmapResource(ModuleHandle, id, &dib)) return nullptr;
 
-  HDC memory = CreateCompatibleDC(nullptr);
-  if (memory == nullptr) return nullptr;
-  HBITMAP bitmap = CreateBitmap(dib.Width, dib.Rows, GetDeviceCaps(memory, PLANES),
-                                GetDeviceCaps(memory, BITSPIXEL), nullptr);
-  if (bitmap == nullptr) {
-    DeleteDC(memory);
-    return nullptr;
+  MemoryDc memory(nullptr);
+  if (memory.get() == nullptr) return nullptr;
+  HBITMAP bitmap = CreateBitmap(dib.Width, dib.Rows, GetDeviceCaps(memory.get(), PLANES),
+                                GetDeviceCaps(memory.get(), BITSPIXEL), nullptr);
+  if (bitmap == nullptr) return nullptr;
+  int converted = 0;
+  {
+    SelectedObject selected(memory.get(), bitmap);
+    SelectedPalette palette(memory.get(), CurrentPalette);
+    converted = SetDIBits(memory.get(), bitmap, 0, dib.Rows, dib.Pixels,
+                          reinterpret_cast<const BITMAPINFO*>(dib.Header), DIB_RGB_COLORS);
   }
-  HGDIOBJ previousBitmap = SelectObject(memory, bitmap);
-  HPALETTE previousPalette = nullptr;
-  if (CurrentPalette != nullptr) {
-    previousPalette = SelectPalette(memory, CurrentPalette, FALSE);
-    RealizePalette(memory);
-  }
-  const int converted = SetDIBits(memory, bitmap, 0, dib.Rows, dib.Pixels,
-                                  reinterpret_cast<const BITMAPINFO*>(dib.Header), DIB_RGB_COLORS);
-  if (previousPalette != nullptr) SelectPalette(memory, previousPalette, FALSE);
-  SelectObject(memory, previousBitmap);
-  DeleteDC(memory);
   // A picture GDI refused to convert would show as garbage: better none at all.
   if (converted == 0) {
     DeleteObject(bitmap);

@@ -1,0 +1,265 @@
+// DatabaseManager: the open-database table, opening (shared records per path,
+// read-only to read-write upgrade, mirror copies) and closing.
+#include "database/database_manager.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include <new>
+
+#include "database/cached_object.h"
+#include "database/database_file.h"
+#include "database/diagnostic_sink.h"
+#include "database/spin_lock.h"
+
+namespace {
+
+DatabaseFile** g_table = nullptr;
+int g_openCount = 0;
+FileManager* g_files = nullptr;
+volatile long g_instanceCount = 0;
+
+const char MirrorSuffix[] = ".mirror";
+const size_t MirrorNameBufferSize = 572;
+const size_t DiagnosticBufferSize = 512;
+const char DiagnosticSource[] = "Database Manager";
+const char LeftOpenMessage[] = " objects were left open when closing database ";
+
+bool SamePathIgnoringCase(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    unsigned char ca = (unsigned char)*a, cb = (unsigned char)*b;
+    if (ca >= 'A' && ca <= 'Z') ca = (unsigned char)(ca + 32);
+    if (cb >= 'A' && cb <= 'Z') cb = (unsigned char)(cb + 32);
+    if (ca != cb) return false;
+    if (ca == 0) return true;
+  }
+}
+
+// Builds "path.mirror"; false when it does not fit.
+bool MirrorName(const char* path, char* out, size_t size) {
+  int n = snprintf(out, size, "%s%s", path, MirrorSuffix);
+  return n > 0 && (size_t)n < size;
+}
+
+void MirrorCopy(const char* path) {
+  char mirror[MirrorNameBufferSize];
+  if (!MirrorName(path, mirror, sizeof mirror)) return;
+  if (g_files->FileCopy(path, mirror) != 0) g_files->FileDelete(mirror);
+}
+
+void RemoveMirror(const char* path) {
+  char mirror[MirrorNameBufferSize];
+  if (!MirrorName(path, mirror, sizeof mirror)) return;
+  if (g_files->FileExists(mirror)) g_files->FileDelete(mirror);
+}
+
+int WriteHeader(DatabaseFile* db) {
+  if (g_files->FileSeek(db->File, 0, 0) != 0) return -1;
+  db->FilePosition = UnknownFilePosition;
+  if (g_files->FileWrite(db->File, db->Header, HeaderUsedBytes) != (int)HeaderUsedBytes) return -1;
+  db->FilePosition = HeaderUsedBytes;
+  g_files->FileFlush(db->File);
+  return 0;
+}
+
+// Frees the table with its last record.
+void ReleaseSlot(int slot) {
+  g_table[slot] = nullptr;
+  if (--g_openCount == 0) {
+    delete[] g_table;
+    g_table = nullptr;
+  }
+}
+
+bool ValidMode(int mode) { return mode == OpenCreate || mode == OpenReadOnly || mode == OpenReadWrite; }
+
+}  // namespace
+
+DatabaseFile::DatabaseFile()
+    : File(NoFile), ReferenceCount(0), Mode(OpenReadOnly), FilePosition(UnknownFilePosition),
+      CacheHead(nullptr), CacheTail(nullptr), Files(nullptr), TakingFreeBlock(0) {
+  memset(Header, 0, sizeof Header);
+  memset(Path, 0, sizeof Path);
+  memset(&FreeCursor, 0, sizeof FreeCursor);
+}
+
+DatabaseFile::~DatabaseFile() {}
+
+DatabaseFile* LookUpDatabase(int handle) {
+  DatabaseFile** table = g_table;
+  if (!table || handle < 0 || handle >= MaxOpenDatabases) return nullptr;
+  return table[handle];
+}
+
+DatabaseManager::DatabaseManager() {
+  if (__atomic_fetch_add(&g_instanceCount, 1, __ATOMIC_ACQ_REL) == 0) g_files = new FileManager();
+}
+
+DatabaseManager::~DatabaseManager() {
+  if (__atomic_fetch_add(&g_instanceCount, -1, __ATOMIC_ACQ_REL) == 1) {
+    delete g_files;
+    g_files = nullptr;
+  }
+}
+
+int DatabaseManager::OpenDatabase(const char* path, int mode) {
+  if (!path || !*path || strnlen(path, PathBufferSize) > (size_t)MaxPathLength) return -1;
+  if (!ValidMode(mode)) return -1;
+  if (mode == OpenReadOnly && !g_files->FileExists(path)) return -1;
+
+  LockSlotHolder tableLock(DatabaseTableLockSlot);
+  if (!g_table) {
+    g_table = new (std::nothrow) DatabaseFile*[MaxOpenDatabases]();
+    if (!g_table) return -1;
+  }
+
+  if (g_openCount > 0) {
+    for (int slot = 0; slot < MaxOpenDatabases; ++slot) {
+      DatabaseFile* db = g_table[slot];
+      if (!db || !SamePathIgnoringCase(db->Path, path)) continue;
+      // Truncating a file under a live record would leave the record describing
+      // blocks that are gone.
+      if (mode == OpenCreate) return -1;
+      if (db->Mode == mode || db->Mode != OpenReadOnly) {
+        ++db->ReferenceCount;
+        return slot;
+      }
+      // Read-only record, read-write wanted: reopen the file for writing.
+      bool lostFile = false;
+      {
+        RecursiveLockHolder hold(db->Lock);
+        if (db->File != NoFile) g_files->FileClose(db->File);
+        db->File = NoFile;
+        MirrorCopy(path);
+        int file = g_files->FileOpen(db->Path, OpenReadWrite);
+        if (file < 0) {
+          db->File = g_files->FileOpen(db->Path, OpenReadOnly);
+          if (db->File < 0) db->File = NoFile;
+          db->FilePosition = UnknownFilePosition;
+          lostFile = db->File == NoFile;
+          if (!lostFile) return -1;
+        } else {
+          uint32_t position = db->FilePosition;
+          db->File = file;
+          ++db->ReferenceCount;
+          db->Mode = OpenReadWrite;
+          db->SetHeaderField(HeaderWriterOpenOffset, 1);
+          WriteHeader(db);
+          if (position != UnknownFilePosition && g_files->FileSeek(db->File, 0, position) == 0)
+            db->FilePosition = position;
+          else
+            db->FilePosition = UnknownFilePosition;
+          return slot;
+        }
+      }
+      if (lostFile) {
+        // Drop the reference as a close would, outside both locks.
+        tableLock.Release();
+        CloseDatabase(slot);
+      }
+      return -1;
+    }
+  }
+
+  int slot = 0;
+  while (slot < MaxOpenDatabases && g_table[slot]) ++slot;
+  if (slot == MaxOpenDatabases) return -1;
+  DatabaseFile* db = new (std::nothrow) DatabaseFile();
+  if (!db) {
+    if (g_openCount == 0) {
+      delete[] g_table;
+      g_table = nullptr;
+    }
+    return -1;
+  }
+  g_table[slot] = db;
+  ++g_openCount;
+  db->Files = g_files;
+  snprintf(db->Path, sizeof db->Path, "%s", path);
+
+  bool created = false;
+  bool ok = false;
+  if (mode != OpenCreate && g_files->FileExists(path)) {
+    if (mode == OpenReadWrite) MirrorCopy(path);
+    int file = g_files->FileOpen(path, mode);
+    if (file < 0 && mode == OpenReadWrite) {
+      g_files->FileMakeNormal(path);
+      file = g_files->FileOpen(path, mode);
+    }
+    if (file >= 0) {
+      db->File = file;
+      db->Mode = mode;
+      db->ReferenceCount = 1;
+      db->FilePosition = UnknownFilePosition;
+      unsigned char unit[HeaderUnitSize];
+      if (g_files->FileSeek(file, 0, 0) == 0 && g_files->FileRead(file, unit, HeaderUnitSize) == (int)HeaderUnitSize) {
+        memcpy(db->Header, unit, HeaderUsedBytes);
+        if (mode == OpenReadWrite) {
+          db->SetHeaderField(HeaderWriterOpenOffset, 1);
+          WriteHeader(db);
+        }
+        ok = StreamOpen(db, &db->FreeCursor, db->HeaderField(HeaderFreeListBlockOffset)) == 0;
+      }
+    }
+  } else {
+    int file = g_files->FileOpen(path, OpenCreate);
+    if (file >= 0) {
+      created = true;
+      db->File = file;
+      db->Mode = mode;
+      db->ReferenceCount = 1;
+      InitialiseDatabaseHeader(db->Header);
+      unsigned char unit[HeaderUnitSize];
+      memset(unit, 0, sizeof unit);
+      memcpy(unit, db->Header, HeaderUsedBytes);
+      if (g_files->FileWrite(file, unit, HeaderUnitSize) == (int)HeaderUnitSize) {
+        db->FilePosition = HeaderUnitSize;
+        g_files->FileFlush(file);
+        int freeList = StreamCreate(db, &db->FreeCursor);
+        if (freeList >= 0) {
+          db->SetHeaderField(HeaderFreeListBlockOffset, (uint32_t)freeList);
+          ok = true;
+        }
+      }
+    }
+  }
+
+  if (ok && g_files->FileSeek(db->File, 0, HeaderUnitSize) == 0) {
+    db->FilePosition = HeaderUnitSize;
+    return slot;
+  }
+  if (db->File != NoFile) g_files->FileClose(db->File);
+  if (created) g_files->FileDelete(path);
+  delete db;
+  ReleaseSlot(slot);
+  return -1;
+}
+
+int DatabaseManager::CloseDatabase(int handle) {
+  LockSlotHolder tableLock(DatabaseTableLockSlot);
+  DatabaseFile* db = LookUpDatabase(handle);
+  if (!db) return -1;
+  if (--db->ReferenceCount > 0) return 0;
+  {
+    RecursiveLockHolder hold(db->Lock);
+    if (db->File != NoFile) StreamClose(db, &db->FreeCursor);
+    int leftOpen = DropAllObjects(db);
+    if (leftOpen > 0) {
+      char message[DiagnosticBufferSize];
+      snprintf(message, sizeof message, "%d%s%s", leftOpen, LeftOpenMessage, db->Path);
+      ReportDiagnostic(DiagnosticSource, message);
+    }
+    if (db->File != NoFile) {
+      if (db->Mode != OpenReadOnly) {
+        db->SetHeaderField(HeaderWriterOpenOffset, 0);
+        WriteHeader(db);
+      }
+      g_files->FileClose(db->File);
+      db->File = NoFile;
+      if (db->Mode != OpenReadOnly) RemoveMirror(db->Path);
+    }
+  }
+  delete db;
+  ReleaseSlot(handle);
+  return 0;
+}

@@ -1,0 +1,222 @@
+// The object cache of an open database and the read side of the object tree:
+// FindChild, FirstChild, NextChild, ReadName, ReadData, ReleaseObject.
+#include <string.h>
+
+#include <new>
+
+#include "database/cached_object.h"
+#include "database/database_file.h"
+#include "database/database_manager.h"
+
+namespace {
+
+// The children table of one object, read whole.
+class ChildTable {
+ public:
+  ChildTable() : entries_(nullptr), count_(0) {}
+  ~ChildTable() { delete[] entries_; }
+  ChildTable(const ChildTable&) = delete;
+  ChildTable& operator=(const ChildTable&) = delete;
+
+  // -1 when the table does not fit in the object's stream or cannot be read.
+  int Read(DatabaseFile* db, CachedObject* object) {
+    uint32_t count = object->Header.ChildCount();
+    uint32_t position = object->Header.ChildrenPosition();
+    uint32_t length = object->Cursor.Length;
+    if (position > length || count > (length - position) / ChildEntrySize) return -1;
+    if (count == 0) return 0;
+    uint32_t bytes = count * ChildEntrySize;
+    entries_ = new (std::nothrow) unsigned char[bytes];
+    if (!entries_) return -1;
+    if (StreamSeek(db, &object->Cursor, position) != 0) return -1;
+    if (StreamRead(db, &object->Cursor, entries_, bytes) != (int)bytes) return -1;
+    count_ = count;
+    return 0;
+  }
+  uint32_t Count() const { return count_; }
+  uint32_t Id(uint32_t i) const { return GetU32(entries_ + i * ChildEntrySize); }
+  uint32_t Hash(uint32_t i) const { return GetU32(entries_ + i * ChildEntrySize + 4); }
+  // True when the id at i already stands at an earlier entry.
+  bool RepeatsEarlierEntry(uint32_t i) const {
+    uint32_t id = Id(i);
+    for (uint32_t j = 0; j < i; ++j)
+      if (Id(j) == id) return true;
+    return false;
+  }
+
+ private:
+  unsigned char* entries_;
+  uint32_t count_;
+};
+
+// Ids travel as int; one that does not fit is no object.
+int AsObjectId(uint32_t id) { return id > MaxBlockNumber ? -1 : (int)id; }
+
+int ReadNameLocked(DatabaseFile* db, uint32_t id, char* dest, int size) {
+  TransientObject object(db, id);
+  CachedObject* o = object.Get();
+  if (!o) return -1;
+  if (size <= 0 || !dest) return 0;
+  uint32_t n = o->Header.NameLength();
+  if (n > (uint32_t)(size - 1)) n = (uint32_t)(size - 1);
+  // Read aside so that a failed read leaves dest untouched.
+  char* name = new (std::nothrow) char[n + 1];
+  if (!name) return 0;
+  int got = -1;
+  if (StreamSeek(db, &o->Cursor, o->Header.NamePosition()) == 0)
+    got = StreamRead(db, &o->Cursor, name, n);
+  if (got >= 0) {
+    memcpy(dest, name, (size_t)got);
+    dest[got] = '\0';
+  }
+  delete[] name;
+  return got < 0 ? 0 : got;
+}
+
+}  // namespace
+
+CachedObject* FindCachedObject(DatabaseFile* db, uint32_t id) {
+  for (CachedObject* o = db->CacheHead; o; o = o->Next)
+    if (o->Cursor.FirstBlock == id) return o;
+  return nullptr;
+}
+
+int LoadObject(DatabaseFile* db, uint32_t id) {
+  if (id >= db->BlockCount()) return -1;
+  if (FindCachedObject(db, id)) return 0;
+  unsigned char block[BlockSize];
+  if (ReadBlock(db, id, block) != 0) return -1;
+  uint32_t length = GetU32(block + BlockFirstWordOffset);
+  if (length == ObjectUnloadableLength) return -1;
+  CachedObject* o = new (std::nothrow) CachedObject();
+  if (!o) return -1;
+  StreamCursor& c = o->Cursor;
+  c.FirstBlock = c.CurrentBlock = id;
+  c.Length = length;
+  c.NextBlock = GetU32(block + BlockNextOffset);
+  memcpy(c.Buffer, block + BlockPayloadOffset, BlockPayloadSize);
+  memcpy(o->Header.Bytes, c.Buffer, ObjectHeaderSize);
+  c.Position = ObjectHeaderSize;
+  c.Offset = (int)ObjectHeaderSize;
+  c.Fill = (int)(length < BlockPayloadSize ? length : BlockPayloadSize);
+  o->Previous = db->CacheTail;
+  if (db->CacheTail) db->CacheTail->Next = o;
+  else db->CacheHead = o;
+  db->CacheTail = o;
+  return 0;
+}
+
+void DropObject(DatabaseFile* db, uint32_t id) {
+  CachedObject* o = FindCachedObject(db, id);
+  if (!o) return;
+  if (o->Previous) o->Previous->Next = o->Next;
+  else db->CacheHead = o->Next;
+  if (o->Next) o->Next->Previous = o->Previous;
+  else db->CacheTail = o->Previous;
+  delete o;
+}
+
+int DropAllObjects(DatabaseFile* db) {
+  int count = 0;
+  while (db->CacheHead) {
+    DropObject(db, db->CacheHead->Cursor.FirstBlock);
+    ++count;
+  }
+  return count;
+}
+
+TransientObject::TransientObject(DatabaseFile* db, uint32_t id)
+    : db_(db), id_(id), object_(FindCachedObject(db, id)), loadedHere_(false) {
+  if (!object_ && LoadObject(db, id) == 0) {
+    object_ = FindCachedObject(db, id);
+    loadedHere_ = true;
+  }
+}
+
+TransientObject::~TransientObject() {
+  if (loadedHere_) DropObject(db_, id_);
+}
+
+int DatabaseManager::FindChild(int handle, int parent, const char* name) {
+  DatabaseFile* db = LookUpDatabase(handle);
+  if (!db || !name) return -1;
+  RecursiveLockHolder hold(db->Lock);
+  TransientObject object(db, (uint32_t)parent);
+  if (!object.Get()) return -1;
+  ChildTable table;
+  if (table.Read(db, object.Get()) != 0) return -1;
+  size_t length = strlen(name);
+  // Stored names are at most 65535 bytes long.
+  if (length > 0xFFFF) return -1;
+  char* candidate = new (std::nothrow) char[length + 2];
+  if (!candidate) return -1;
+  uint32_t hash = NameHash(name, length);
+  int found = -1;
+  for (uint32_t i = 0; i < table.Count() && found < 0; ++i) {
+    if (table.Hash(i) != hash) continue;
+    int got = ReadNameLocked(db, table.Id(i), candidate, (int)length + 1);
+    if (got == (int)length && memcmp(candidate, name, length) == 0) found = AsObjectId(table.Id(i));
+  }
+  delete[] candidate;
+  return found;
+}
+
+int DatabaseManager::FirstChild(int handle, int parent) {
+  DatabaseFile* db = LookUpDatabase(handle);
+  if (!db) return -1;
+  RecursiveLockHolder hold(db->Lock);
+  TransientObject object(db, (uint32_t)parent);
+  CachedObject* o = object.Get();
+  if (!o || o->Header.ChildCount() == 0) return -1;
+  unsigned char entry[ChildEntrySize];
+  if (StreamSeek(db, &o->Cursor, o->Header.ChildrenPosition()) != 0) return -1;
+  if (StreamRead(db, &o->Cursor, entry, sizeof entry) != (int)sizeof entry) return -1;
+  return AsObjectId(GetU32(entry));
+}
+
+// Enumeration visits every distinct id once, at its first entry: entries that
+// repeat an earlier id are passed over, so a damaged table cannot send
+// FirstChild/NextChild round in a circle.
+int DatabaseManager::NextChild(int handle, int parent, int previous) {
+  DatabaseFile* db = LookUpDatabase(handle);
+  if (!db) return -1;
+  RecursiveLockHolder hold(db->Lock);
+  TransientObject object(db, (uint32_t)parent);
+  if (!object.Get()) return -1;
+  ChildTable table;
+  if (table.Read(db, object.Get()) != 0) return -1;
+  uint32_t i = 0;
+  while (i < table.Count() && table.Id(i) != (uint32_t)previous) ++i;
+  for (++i; i < table.Count(); ++i) {
+    if (!table.RepeatsEarlierEntry(i)) return AsObjectId(table.Id(i));
+  }
+  return -1;
+}
+
+int DatabaseManager::ReadName(int handle, int id, char* dest, int size) {
+  DatabaseFile* db = LookUpDatabase(handle);
+  if (!db) return -1;
+  RecursiveLockHolder hold(db->Lock);
+  return ReadNameLocked(db, (uint32_t)id, dest, size);
+}
+
+int DatabaseManager::ReadData(int handle, int id, void* dest, int count) {
+  DatabaseFile* db = LookUpDatabase(handle);
+  if (!db || count < 0 || (!dest && count > 0)) return -1;
+  RecursiveLockHolder hold(db->Lock);
+  if (LoadObject(db, (uint32_t)id) != 0) return -1;
+  CachedObject* o = FindCachedObject(db, (uint32_t)id);
+  uint64_t target = (uint64_t)o->Header.DataPosition() + o->DataReadPosition;
+  if (target > o->Cursor.Length) target = o->Cursor.Length;
+  if (StreamSeek(db, &o->Cursor, (uint32_t)target) != 0) return -1;
+  int got = StreamRead(db, &o->Cursor, dest, (uint32_t)count);
+  if (got > 0) o->DataReadPosition += (uint32_t)got;
+  return got;
+}
+
+void DatabaseManager::ReleaseObject(int handle, int id) {
+  DatabaseFile* db = LookUpDatabase(handle);
+  if (!db) return;
+  RecursiveLockHolder hold(db->Lock);
+  DropObject(db, (uint32_t)id);
+}

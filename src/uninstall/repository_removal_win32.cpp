@@ -1,0 +1,91 @@
+// Locating and clearing the backup repository.
+#include "uninstall/repository_removal.h"
+
+#include <commctrl.h>
+#include <string.h>
+
+#include "common/bounded_text.h"
+#include "uninstall/delete_tree.h"
+#include "uninstall/find_handle.h"
+#include "uninstall/path_join.h"
+#include "uninstall/purgewell_ids.h"
+#include "uninstall/purgewell_texts.h"
+#include "uninstall/repository_directory_rules.h"
+
+namespace pw {
+namespace {
+
+const char* const kRepositoryFolders[] = {"Logs", "Reports", "System"};
+const char* const kRepositoryFiles[] = {"ClientConfig.hdb",       "FileInfo.hdb",   "Local.hdb",
+                                        "UserRestoreReport.html", "MessageLog.ldb", "Rigwell.exe"};
+
+// The folders a repository directory must never be, nor lie above: the
+// Windows and system folders, in their long and short spellings.
+bool IsSafeRepository(const char* directory) {
+  char folders[4][kPathSize] = {};
+  UINT n = GetWindowsDirectoryA(folders[0], kPathSize);
+  if (n == 0 || n >= kPathSize) folders[0][0] = '\0';
+  n = GetSystemDirectoryA(folders[1], kPathSize);
+  if (n == 0 || n >= kPathSize) folders[1][0] = '\0';
+  for (int i = 0; i < 2; ++i) {
+    DWORD s = folders[i][0] ? GetShortPathNameA(folders[i], folders[i + 2], kPathSize) : 0;
+    if (s == 0 || s >= kPathSize) folders[i + 2][0] = '\0';
+  }
+  const char* guarded[4] = {folders[0], folders[1], folders[2], folders[3]};
+  if (!IsRemovableRepositoryDirectory(directory, guarded, 4)) return false;
+  // The short spelling of the candidate as well, when it exists.
+  char shortForm[kPathSize];
+  DWORD s = GetShortPathNameA(directory, shortForm, sizeof shortForm);
+  if (s > 0 && s < sizeof shortForm && !IsRemovableRepositoryDirectory(shortForm, guarded, 4)) return false;
+  return true;
+}
+
+}  // namespace
+
+bool FindRepositoryDirectory(const char* installDirectory, char* out, size_t outSize) {
+  if (outSize == 0) return false;
+  out[0] = '\0';
+  char configFile[kPathSize];
+  if (!JoinPath(configFile, sizeof configFile, installDirectory, kRepositoryConfigFile)) return false;
+  // Read into more room than a path may take, so that a longer value is seen
+  // as too long instead of arriving cut to some other folder.
+  char value[kPathSize * 4];
+  DWORD n = GetPrivateProfileStringA(kRepositorySection, kRepositoryKey, "", value, sizeof value, configFile);
+  if (n >= sizeof value - 2) return false;
+  bool fits = value[0] ? CopyBounded(out, outSize, value) && strlen(value) < kPathSize
+                       : JoinPath(out, outSize, installDirectory, kDefaultRepositoryFolder);
+  if (!fits || !IsSafeRepository(out)) {
+    out[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
+int RemoveRepository(const char* directory, HWND dialog, int position) {
+  char repository[kPathSize];
+  if (JoinPath(repository, sizeof repository, directory, "Repository")) {
+    char pattern[kPathSize];
+    // A "Repository" that is a link is unlinked below, never searched.
+    if (!IsLink(repository) && JoinPath(pattern, sizeof pattern, repository, "*.*")) {
+      WIN32_FIND_DATAA entry;
+      FindHandle search(pattern, &entry);
+      if (search.Found()) {
+        do {
+          SendDlgItemMessageA(dialog, IDC_REMOVAL_PROGRESS, PBM_SETPOS, (WPARAM)position, 0);
+          ++position;
+          RemoveTreeEntry(repository, entry.cFileName, entry.dwFileAttributes);
+        } while (search.Next(&entry));
+      }
+    }
+    RemoveDirectoryA(repository);
+  }
+  char path[kPathSize];
+  for (const char* folder : kRepositoryFolders)
+    if (JoinPath(path, sizeof path, directory, folder)) DeleteTree(path);
+  for (const char* file : kRepositoryFiles)
+    if (JoinPath(path, sizeof path, directory, file)) DeleteOneFile(path);
+  RemoveDirectoryA(directory);
+  return 0;
+}
+
+}  // namespace pw

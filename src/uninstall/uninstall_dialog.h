@@ -1,0 +1,25 @@
+// The uninstaller's modal dialog (template 101): confirmation, progress bar,
+// and the guard that keeps a running removal from being cut off.
+#pragma once
+#ifdef _WIN32
+#include <windows.h>
+
+namespace pw {
+
+INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Moves window to the middle of the full-screen client area (never to a
+// negative coordinate), size unchanged.
+void CenterWindow(HWND window);
+
+// After the user confirmed: disables both buttons and starts the worker.
+// Returns false when the worker could not be started; the buttons are then
+// enabled again and the dialog accepts Exit as before.
+bool BeginRemoval(HWND dialog);
+
+// True from a confirmed start until the dialog ends: cancel commands, the
+// close box and Escape are ignored meanwhile.
+bool IsRemovalRunning();
+
+}  // namespace pw
+#endif

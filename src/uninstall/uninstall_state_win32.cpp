@@ -1,0 +1,15 @@
+// The uninstaller's process globals.
+#include "uninstall/uninstall_state.h"
+
+namespace pw {
+
+HINSTANCE InstanceHandle = nullptr;
+char ProgramPath[kPathSize] = "";
+int IsNtFamily = 0;
+HWND DialogWindow = nullptr;
+volatile LONG WorkerState = 0;
+char TempDirectory[kPathSize] = "";
+
+int DetectNtFamily() { return (GetVersion() & 0x80000000u) == 0 ? 1 : 0; }
+
+}  // namespace pw

@@ -1,0 +1,25 @@
+// The removal sequence, run on a worker thread while the dialog's progress bar
+// advances.
+#pragma once
+#ifdef _WIN32
+#include <windows.h>
+
+namespace pw {
+
+// Starts a thread running routine; returns its handle or null. Tests replace
+// it to see how the dialog copes with a thread that cannot be started.
+using ThreadStarter = HANDLE (*)(LPTHREAD_START_ROUTINE routine);
+extern ThreadStarter StartThread;
+
+// Starts UninstallWorker and returns 0 once it runs, or -1 at once when the
+// thread cannot be started (WorkerState is then back at 0).
+int StartWorker();
+
+// The removal sequence; posts WM_APP to DialogWindow at its end.
+DWORD WINAPI UninstallWorker(LPVOID);
+
+// Sends the progress position to the dialog's progress bar.
+void SetProgress(int position);
+
+}  // namespace pw
+#endif

@@ -1,0 +1,97 @@
+// The worker thread and its removal sequence.
+#include "uninstall/uninstall_worker.h"
+
+#include <commctrl.h>
+
+#include "common/string_table.h"
+#include "uninstall/delete_tree.h"
+#include "uninstall/path_join.h"
+#include "uninstall/product_registry.h"
+#include "uninstall/program_files.h"
+#include "uninstall/program_window.h"
+#include "uninstall/purgewell_ids.h"
+#include "uninstall/purgewell_texts.h"
+#include "uninstall/repository_removal.h"
+#include "uninstall/scheduler_service.h"
+#include "uninstall/self_deletion.h"
+#include "uninstall/shortcuts.h"
+#include "uninstall/uninstall_state.h"
+
+namespace pw {
+namespace {
+
+HANDLE StartThreadWithCreateThread(LPTHREAD_START_ROUTINE routine) {
+  DWORD id = 0;
+  return CreateThread(nullptr, 0, routine, nullptr, 0, &id);
+}
+
+void DeleteInstallSubtree(const char* name) {
+  char path[kPathSize];
+  if (JoinPath(path, sizeof path, InstallDirectory(), name)) DeleteTree(path);
+}
+
+}  // namespace
+
+ThreadStarter StartThread = StartThreadWithCreateThread;
+
+void SetProgress(int position) {
+  SendDlgItemMessageA(DialogWindow, IDC_REMOVAL_PROGRESS, PBM_SETPOS, (WPARAM)position, 0);
+}
+
+int StartWorker() {
+  InterlockedExchange(&WorkerState, 2);
+  HANDLE thread = StartThread(UninstallWorker);
+  if (!thread) {
+    InterlockedExchange(&WorkerState, 0);
+    return -1;
+  }
+  // Only until the worker has begun: afterwards the dialog's message loop must
+  // run again, since the worker's progress messages are sent to it.
+  while (WorkerState == 2) {
+    if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) break;
+    Sleep(50);
+  }
+  CloseHandle(thread);
+  return 0;
+}
+
+DWORD WINAPI UninstallWorker(LPVOID) {
+  InterlockedExchange(&WorkerState, 1);
+  SetProgress(1);
+  Sleep(100);
+  CloseProgramWindow(IDS_MAIN_PROGRAM_CLASS, 100);
+  CloseProgramWindow(IDS_SCHEDULER_CLASS, 1000);
+  SetProgress(2);
+  Sleep(500);
+  if (IsNtFamily == 1) RemoveSchedulerService(LoadText(IDS_SERVICE_NAME));
+  SetProgress(3);
+  DeleteProgramsShortcut(LoadText(IDS_PRODUCT_NAME));
+  DeleteStartupShortcut(LoadText(IDS_ASSISTANT_SHORTCUT));
+  DeleteStartupShortcut(LoadText(IDS_SCHEDULER_SHORTCUT));
+  DeleteDesktopShortcut(LoadText(IDS_PRODUCT_NAME));
+  SetProgress(4);
+  for (size_t i = 0; i < kProgramFileCount; ++i) {
+    char name[kPathSize];
+    ProgramFileName(i, name, sizeof name);
+    DeleteProgramFile(name);
+  }
+  DeleteInstallSubtree("help");
+  DeleteInstallSubtree("config");
+  char repository[kPathSize];
+  if (FindRepositoryDirectory(InstallDirectory(), repository, sizeof repository))
+    RemoveRepository(repository, DialogWindow, 5);
+  DeleteProgramFile(kRepositoryConfigFile);
+  SetProgress(133);
+  DeleteUninstallEntry(LoadText(IDS_PRODUCT_NAME));
+  DeleteProductRegistry(LoadText(IDS_PRODUCT_NAME));
+  SetProgress(134);
+  PrepareTemporaryCopy();
+  SetProgress(135);
+  StartTemporaryCopy();
+  SetProgress(REMOVAL_PROGRESS_END);
+  PostMessageA(DialogWindow, WM_APP, 0, 0);
+  InterlockedExchange(&WorkerState, 0);
+  return 0;
+}
+
+}  // namespace pw

@@ -1,0 +1,147 @@
+// Test-side watching of real programs under Wine: polling a log or a window
+// with a deadline, counting and ending processes by their file name, and
+// throw-away files and folders. Header-only so that unit and system tests share
+// it without a library.
+#pragma once
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <string.h>
+
+#include <string>
+
+namespace testwatch {
+
+constexpr DWORD kDeadlineMs = 15000;
+constexpr DWORD kPollMs = 20;
+
+// Polls pred until it holds or deadlineMs have passed; returns its last value.
+template <typename Pred>
+bool PollUntil(Pred pred, DWORD deadlineMs = kDeadlineMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (pred()) return true;
+    if (GetTickCount() - start > deadlineMs) return pred();
+    Sleep(kPollMs);
+  }
+}
+
+inline std::string ReadText(const std::string& path) {
+  std::string text;
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return text;
+  char buf[4096];
+  DWORD got = 0;
+  while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
+  CloseHandle(f);
+  return text;
+}
+
+// Lines of a log, without their line ends.
+inline int CountLines(const std::string& text, const std::string& line) {
+  int n = 0;
+  size_t pos = 0;
+  const std::string whole = line + "\r\n";
+  while ((pos = text.find(whole, pos)) != std::string::npos) {
+    if (pos == 0 || text[pos - 1] == '\n') ++n;
+    pos += whole.size();
+  }
+  return n;
+}
+
+inline bool WaitForLine(const std::string& log, const std::string& line, DWORD deadlineMs = kDeadlineMs) {
+  return PollUntil([&] { return CountLines(ReadText(log), line) > 0; }, deadlineMs);
+}
+
+inline HWND WaitForWindow(const char* cls, DWORD deadlineMs = kDeadlineMs) {
+  HWND found = nullptr;
+  PollUntil([&] { return (found = FindWindowA(cls, nullptr)) != nullptr; }, deadlineMs);
+  return found;
+}
+
+inline bool WaitForNoWindow(const char* cls, DWORD deadlineMs = kDeadlineMs) {
+  return PollUntil([&] { return FindWindowA(cls, nullptr) == nullptr; }, deadlineMs);
+}
+
+inline bool SameFileName(const char* exePath, const char* name) {
+  const char* base = strrchr(exePath, '\\');
+  base = base ? base + 1 : exePath;
+  return lstrcmpiA(base, name) == 0;
+}
+
+// Calls fn(pid) for every process whose file is named `name`.
+template <typename Fn>
+void ForEachProcessNamed(const char* name, Fn fn) {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32 entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry)) {
+    if (SameFileName(entry.szExeFile, name)) fn(entry.th32ProcessID);
+  }
+  CloseHandle(snap);
+}
+
+inline int CountProcessesNamed(const char* name) {
+  int n = 0;
+  ForEachProcessNamed(name, [&](DWORD) { ++n; });
+  return n;
+}
+
+// Ends every process of that file name and waits until each is gone.
+inline void EndProcessesNamed(const char* name) {
+  ForEachProcessNamed(name, [](DWORD pid) {
+    HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    if (!p) return;
+    TerminateProcess(p, 99);
+    WaitForSingleObject(p, 5000);
+    CloseHandle(p);
+  });
+}
+
+// A handle to the process that owns a window (query, terminate, wait), or null.
+inline HANDLE OpenWindowProcess(HWND wnd) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  return pid ? OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid) : nullptr;
+}
+
+inline std::string ProgramDirectory() {
+  char path[MAX_PATH + 1];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  path[n < MAX_PATH ? n : MAX_PATH] = '\0';
+  char* slash = strrchr(path, '\\');
+  if (slash) *slash = '\0';
+  return path;
+}
+
+inline bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A new empty folder under the temp directory.
+inline std::string MakeTempFolder(const char* prefix) {
+  char dir[MAX_PATH];
+  char file[MAX_PATH];
+  GetTempPathA(sizeof dir, dir);
+  GetTempFileNameA(dir, prefix, 0, file);
+  DeleteFileA(file);
+  CreateDirectoryA(file, nullptr);
+  return file;
+}
+
+// Deletes the files of a folder (one level) and the folder.
+inline void RemoveFolder(const std::string& folder) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + "\\" + fd.cFileName).c_str());
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace testwatch

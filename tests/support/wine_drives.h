@@ -1,0 +1,23 @@
+// Drive letters for tests, made the way Wine's own configuration tool makes
+// them: through the prefix's mount manager, which keeps the dosdevices link
+// and the drive type. Lets a test add and remove a fixed or removable disk
+// while the code under test is running.
+#pragma once
+#include <windows.h>
+
+// Maps letter ('d'..'y') to an existing Windows folder. driveType is a
+// DRIVE_* value (DRIVE_FIXED, DRIVE_REMOVABLE, ...). Returns true on success.
+bool DefineTestDrive(char letter, const char* windowsFolder, UINT driveType);
+
+// Removes the letter again; true on success.
+bool RemoveTestDrive(char letter);
+
+// A fresh, empty folder below the temporary folder; returns its path (no
+// trailing '\'). Each call gives a new one.
+const char* MakeTempFolder(const char* tag);
+
+// Creates every folder of path (like mkdir -p); true when it exists afterwards.
+bool MakeFolders(const char* path);
+
+// Writes text to path, replacing it; true on success.
+bool WriteTextFile(const char* path, const char* text);

@@ -1,0 +1,239 @@
+// Opening, sharing, upgrading and closing databases, and the bytes a new
+// database leaves on disk.
+#include "database/database_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+
+#include "database/database_file.h"
+#include "database/diagnostic_sink.h"
+#include "database_test_support.h"
+
+namespace {
+
+class DatabaseManagerTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  DatabaseManager db;
+};
+
+TEST_F(DatabaseManagerTest, FreshDatabaseIsExactly512Bytes) {
+  std::string path = dir.File("new.hdb");
+  int h = db.OpenDatabase(path.c_str(), OpenCreate);
+  ASSERT_GE(h, 0);
+  // While open: WriterOpen 1 and BlockCount 0 on disk.
+  auto open = ReadFileBytes(path);
+  ASSERT_EQ(open.size(), 512u);
+  EXPECT_EQ(GetU32(open.data() + HeaderWriterOpenOffset), 1u);
+  EXPECT_EQ(GetU32(open.data() + HeaderBlockCountOffset), 0u);
+  ASSERT_EQ(db.CloseDatabase(h), 0);
+
+  auto bytes = ReadFileBytes(path);
+  ASSERT_EQ(bytes.size(), 512u);
+  std::vector<unsigned char> expected(512, 0);
+  memcpy(expected.data(), "Vornacle Hierarchal Database\r\n", 30);
+  PutU32(expected.data() + 36, 1);
+  PutU32(expected.data() + 44, 72);
+  PutU32(expected.data() + HeaderBlockCountOffset, 1);
+  EXPECT_EQ(bytes, expected);
+  EXPECT_FALSE(FileIsThere(path + ".mirror"));
+}
+
+TEST_F(DatabaseManagerTest, FreshDatabaseHasNoRoot) {
+  std::string path = dir.File("new.hdb");
+  int h = db.OpenDatabase(path.c_str(), OpenCreate);
+  ASSERT_GE(h, 0);
+  EXPECT_EQ(db.FindChild(h, RootObjectId, "Backup Set List"), -1);
+  char data[20];
+  EXPECT_EQ(db.ReadData(h, RootObjectId, data, sizeof data), -1);
+  EXPECT_EQ(db.CloseDatabase(h), 0);
+}
+
+TEST_F(DatabaseManagerTest, ReadOnlyOfMissingPathCreatesNothing) {
+  std::string path = dir.File("missing.hdb");
+  EXPECT_EQ(db.OpenDatabase(path.c_str(), OpenReadOnly), -1);
+  EXPECT_FALSE(FileIsThere(path));
+}
+
+TEST_F(DatabaseManagerTest, ReadWriteOfMissingPathCreatesEmptyDatabase) {
+  std::string path = dir.File("rw.hdb");
+  int h = db.OpenDatabase(path.c_str(), OpenReadWrite);
+  ASSERT_GE(h, 0);
+  ASSERT_EQ(db.CloseDatabase(h), 0);
+  auto bytes = ReadFileBytes(path);
+  ASSERT_EQ(bytes.size(), 512u);
+  EXPECT_EQ(GetU32(bytes.data() + HeaderWriterOpenOffset), 0u);
+  EXPECT_EQ(GetU32(bytes.data() + HeaderBlockCountOffset), 1u);
+  EXPECT_FALSE(FileIsThere(path + ".mirror"));
+}
+
+TEST_F(DatabaseManagerTest, ReadWriteOfExistingFileKeepsMirrorUntilClose) {
+  std::string path = dir.File("m.hdb");
+  int h = db.OpenDatabase(path.c_str(), OpenCreate);
+  ASSERT_EQ(db.CloseDatabase(h), 0);
+  auto before = ReadFileBytes(path);
+
+  h = db.OpenDatabase(path.c_str(), OpenReadWrite);
+  ASSERT_GE(h, 0);
+  EXPECT_EQ(ReadFileBytes(path + ".mirror"), before);
+  EXPECT_EQ(GetU32(ReadFileBytes(path).data() + HeaderWriterOpenOffset), 1u);
+  ASSERT_EQ(db.CloseDatabase(h), 0);
+  EXPECT_FALSE(FileIsThere(path + ".mirror"));
+  EXPECT_EQ(ReadFileBytes(path), before);
+}
+
+TEST_F(DatabaseManagerTest, SamePathInOtherCaseSharesHandle) {
+  std::string path = dir.File("Shared.hdb");
+  int h = db.OpenDatabase(path.c_str(), OpenCreate);
+  ASSERT_GE(h, 0);
+  ASSERT_EQ(db.CloseDatabase(h), 0);
+
+  int first = db.OpenDatabase(path.c_str(), OpenReadOnly);
+  ASSERT_GE(first, 0);
+  std::string upper = dir.File("SHARED.HDB");
+  // Natively letter case names another file; the shared record is found by
+  // the comparison alone, which ignores case on every platform.
+  int second = db.OpenDatabase(upper.c_str(), OpenReadOnly);
+  EXPECT_EQ(second, first);
+  EXPECT_EQ(db.CloseDatabase(first), 0);
+  EXPECT_NE(LookUpDatabase(first), nullptr);
+  EXPECT_EQ(db.CloseDatabase(second), 0);
+  EXPECT_EQ(LookUpDatabase(first), nullptr);
+  EXPECT_EQ(db.CloseDatabase(first), -1);
+}
+
+TEST_F(DatabaseManagerTest, ReadOnlyOpenOfWritableDatabaseStaysWritable) {
+  std::string path = dir.File("w.hdb");
+  int w = db.OpenDatabase(path.c_str(), OpenCreate);
+  int r = db.OpenDatabase(path.c_str(), OpenReadOnly);
+  EXPECT_EQ(r, w);
+  EXPECT_EQ(LookUpDatabase(w)->Mode, OpenCreate);
+  db.CloseDatabase(r);
+  db.CloseDatabase(w);
+}
+
+TEST_F(DatabaseManagerTest, ReadOnlyUpgradedToReadWrite) {
+  std::string path = dir.File("up.hdb");
+  db.CloseDatabase(db.OpenDatabase(path.c_str(), OpenCreate));
+  int r = db.OpenDatabase(path.c_str(), OpenReadOnly);
+  ASSERT_GE(r, 0);
+  int w = db.OpenDatabase(path.c_str(), OpenReadWrite);
+  EXPECT_EQ(w, r);
+  EXPECT_EQ(LookUpDatabase(w)->Mode, OpenReadWrite);
+  EXPECT_EQ(GetU32(ReadFileBytes(path).data() + HeaderWriterOpenOffset), 1u);
+  EXPECT_TRUE(FileIsThere(path + ".mirror"));
+  db.CloseDatabase(r);
+  db.CloseDatabase(w);
+  EXPECT_EQ(GetU32(ReadFileBytes(path).data() + HeaderWriterOpenOffset), 0u);
+  EXPECT_FALSE(FileIsThere(path + ".mirror"));
+}
+
+TEST_F(DatabaseManagerTest, CreateOfOpenPathIsRefused) {
+  std::string path = dir.File("busy.hdb");
+  db.CloseDatabase(db.OpenDatabase(path.c_str(), OpenCreate));
+  auto before = ReadFileBytes(path);
+  int r = db.OpenDatabase(path.c_str(), OpenReadOnly);
+  ASSERT_GE(r, 0);
+  EXPECT_EQ(db.OpenDatabase(path.c_str(), OpenCreate), -1);
+  EXPECT_EQ(ReadFileBytes(path), before);
+  EXPECT_EQ(db.CloseDatabase(r), 0);
+  EXPECT_EQ(LookUpDatabase(r), nullptr);
+}
+
+TEST_F(DatabaseManagerTest, OverlongPathsAndBadArgumentsAreRefused) {
+  std::string longPath = dir.File(std::string(300, 'x'));
+  EXPECT_EQ(db.OpenDatabase(longPath.c_str(), OpenCreate), -1);
+  EXPECT_EQ(db.OpenDatabase(nullptr, OpenCreate), -1);
+  EXPECT_EQ(db.OpenDatabase(dir.File("a.hdb").c_str(), 7), -1);
+  EXPECT_EQ(db.CloseDatabase(-1), -1);
+  EXPECT_EQ(db.CloseDatabase(MaxOpenDatabases), -1);
+  EXPECT_EQ(db.FindChild(600, 1, "x"), -1);
+  EXPECT_EQ(db.FirstChild(-5, 1), -1);
+  db.ReleaseObject(12345, 1);
+}
+
+TEST_F(DatabaseManagerTest, ShortHeaderFailsToOpen) {
+  std::string path = dir.File("short.hdb");
+  WriteFileBytes(path, std::vector<unsigned char>(255, 0));
+  EXPECT_EQ(db.OpenDatabase(path.c_str(), OpenReadOnly), -1);
+  EXPECT_EQ(db.OpenDatabase(path.c_str(), OpenReadWrite), -1);
+}
+
+TEST_F(DatabaseManagerTest, ForeignMagicStillOpens) {
+  std::string path = dir.File("magic.hdb");
+  RawImage image(1);
+  memcpy(image.Bytes().data(), "Something else entirely", 23);
+  image.Save(path);
+  int h = db.OpenDatabase(path.c_str(), OpenReadOnly);
+  EXPECT_GE(h, 0);
+  EXPECT_EQ(db.CloseDatabase(h), 0);
+}
+
+TEST_F(DatabaseManagerTest, UnreadableFreeListFailsToOpen) {
+  std::string path = dir.File("free.hdb");
+  RawImage image(1);
+  image.SetHeader(HeaderFreeListBlockOffset, 9);  // beyond BlockCount
+  image.Save(path);
+  EXPECT_EQ(db.OpenDatabase(path.c_str(), OpenReadOnly), -1);
+}
+
+TEST_F(DatabaseManagerTest, Opening513DistinctDatabasesFailsOnTheLast) {
+  std::vector<int> handles;
+  for (int i = 0; i < MaxOpenDatabases; ++i) {
+    std::string path = dir.File("db" + std::to_string(i) + ".hdb");
+    int h = db.OpenDatabase(path.c_str(), OpenCreate);
+    ASSERT_GE(h, 0) << i;
+    handles.push_back(h);
+  }
+  std::string extra = dir.File("extra.hdb");
+  EXPECT_EQ(db.OpenDatabase(extra.c_str(), OpenCreate), -1);
+  EXPECT_FALSE(FileIsThere(extra));
+  for (int h : handles) EXPECT_EQ(db.CloseDatabase(h), 0);
+}
+
+std::string g_lastSource, g_lastMessage;
+int CaptureDiagnostic(const char* source, const char* message) {
+  g_lastSource = source;
+  g_lastMessage = message;
+  return 0;
+}
+
+TEST_F(DatabaseManagerTest, ObjectsLeftCachedAreReportedAtClose) {
+  std::string path = dir.File("left.hdb");
+  RawImage image(3);
+  image.SmallObject(1, RawImage::Object("", {Child(2, "a")}, ""));
+  image.SmallObject(2, RawImage::Object("a", {}, "123"));
+  image.Save(path);
+  int h = db.OpenDatabase(path.c_str(), OpenReadOnly);
+  ASSERT_GE(h, 0);
+  char buffer[8];
+  EXPECT_EQ(db.ReadData(h, 2, buffer, 1), 1);
+  EXPECT_EQ(db.ReadData(h, 1, buffer, 1), 0);
+  DiagnosticSinkFunction previous = SetDiagnosticSink(CaptureDiagnostic);
+  g_lastMessage.clear();
+  EXPECT_EQ(db.CloseDatabase(h), 0);
+  SetDiagnosticSink(previous);
+  EXPECT_EQ(g_lastSource, "Database Manager");
+  EXPECT_EQ(g_lastMessage, "2 objects were left open when closing database " + path);
+}
+
+TEST_F(DatabaseManagerTest, ReadOnlyOpenNeverWrites) {
+  std::string path = dir.File("ro.hdb");
+  RawImage image(2);
+  image.SetHeader(HeaderWriterOpenOffset, 1);
+  image.SmallObject(1, RawImage::Object("", {}, "data"));
+  image.Save(path);
+  auto before = ReadFileBytes(path);
+  int h = db.OpenDatabase(path.c_str(), OpenReadOnly);
+  ASSERT_GE(h, 0);
+  char buffer[8];
+  EXPECT_EQ(db.ReadData(h, 1, buffer, 8), 4);
+  db.ReleaseObject(h, 1);
+  EXPECT_EQ(db.CloseDatabase(h), 0);
+  EXPECT_EQ(ReadFileBytes(path), before);
+}
+
+}  // namespace

@@ -1,0 +1,183 @@
+// Locating the repository and watching the drives, with real folders, a real
+// RepositoryConfig.txt and real drive letters of the Wine prefix.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <stdio.h>
+#include <string.h>
+#include <string>
+
+#include "scheduler/repository.h"
+#include "scheduler/scheduler_state.h"
+#include "wine_drives.h"
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+class RepositoryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetRepositoryState();
+    SetDriveProbe(nullptr);
+    install_ = MakeTempFolder("install");
+    snprintf(ProgramDirectory, sizeof ProgramDirectory, "%s", install_.c_str());
+  }
+  void TearDown() override {
+    for (char letter : defined_) RemoveTestDrive(letter);
+    SetDriveProbe(nullptr);
+    ResetRepositoryState();
+  }
+  void WriteConfig(const std::string& path) {
+    std::string text = "[Repository]\r\nPath=" + path + "\r\n";
+    ASSERT_TRUE(WriteTextFile((install_ + "\\RepositoryConfig.txt").c_str(), text.c_str()));
+  }
+  // A drive letter whose root holds the folder "Backups".
+  std::string MakeDiskWithRepository(char letter, UINT type) {
+    std::string disk = MakeTempFolder("disk");
+    EXPECT_TRUE(MakeFolders((disk + "\\Backups").c_str()));
+    EXPECT_TRUE(DefineTestDrive(letter, disk.c_str(), type));
+    defined_.push_back(letter);
+    return disk;
+  }
+  void Remove(char letter) { EXPECT_TRUE(RemoveTestDrive(letter)); }
+
+  std::string install_;
+  std::string defined_;
+  char out_[260];
+};
+
+TEST_F(RepositoryTest, WithoutConfigTheDataFolderBesideTheProgramIsUsed) {
+  EXPECT_EQ(0, LocateRepository(out_));
+  EXPECT_EQ(install_ + "\\data", out_);
+  ASSERT_TRUE(MakeFolders((install_ + "\\data").c_str()));
+  EXPECT_EQ(1, LocateRepository(out_));
+  EXPECT_EQ(install_ + "\\data", out_);
+}
+
+TEST_F(RepositoryTest, ConfiguredExistingFolderIsReachable) {
+  std::string repo = MakeTempFolder("repo");
+  WriteConfig(repo);
+  EXPECT_EQ(1, LocateRepository(out_));
+  EXPECT_EQ(repo, out_);
+  EXPECT_EQ(repo, RepositoryPath);
+}
+
+TEST_F(RepositoryTest, MissingKeyMeansOffline) {
+  ASSERT_TRUE(WriteTextFile((install_ + "\\RepositoryConfig.txt").c_str(), "[Other]\r\nPath=C:\\\r\n"));
+  EXPECT_EQ(0, LocateRepository(out_));
+  EXPECT_STREQ("", out_);
+}
+
+unsigned g_probeCalls;
+unsigned long CountingDrives() {
+  ++g_probeCalls;
+  return GetLogicalDrives();
+}
+unsigned CountingType(const char* root) {
+  ++g_probeCalls;
+  return GetDriveTypeA(root);
+}
+
+TEST_F(RepositoryTest, UnreachableNetworkPathIsOfflineWithoutADriveScan) {
+  const DriveProbe counting = {CountingDrives, CountingType};
+  SetDriveProbe(&counting);
+  g_probeCalls = 0;
+  WriteConfig("\\\\nosuchserver\\share\\repo");
+  EXPECT_EQ(0, LocateRepository(out_));
+  EXPECT_STREQ("\\\\nosuchserver\\share\\repo", out_);
+  EXPECT_EQ(0u, g_probeCalls);
+}
+
+TEST_F(RepositoryTest, DriveLetterIsRepairedOnAFixedDiskAndKept) {
+  MakeDiskWithRepository('s', DRIVE_FIXED);
+  WriteConfig("q:\\Backups");
+  EXPECT_EQ(1, LocateRepository(out_));
+  EXPECT_STREQ("s:\\Backups", out_);
+  EXPECT_STREQ("s:\\Backups", RepositoryPath);
+  // Later calls find it directly until RepositoryConfig.txt is rewritten.
+  EXPECT_EQ(1, LocateRepository(out_));
+  EXPECT_STREQ("s:\\Backups", out_);
+}
+
+TEST_F(RepositoryTest, RemovableDiskIsNotTakenForTheRepository) {
+  MakeDiskWithRepository('s', DRIVE_REMOVABLE);
+  WriteConfig("q:\\Backups");
+  EXPECT_EQ(0, LocateRepository(out_));
+  EXPECT_STREQ("q:\\Backups", out_);
+}
+
+TEST_F(RepositoryTest, RewrittenConfigIsReadAgain) {
+  std::string first = MakeTempFolder("repo1");
+  std::string second = MakeTempFolder("repo2");
+  WriteConfig(first);
+  EXPECT_EQ(1, LocateRepository(out_));
+  // The last-write time is kept to the second; make the rewrite a later one.
+  std::string config = install_ + "\\RepositoryConfig.txt";
+  WriteConfig(second);
+  HANDLE f = CreateFileA(config.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, f);
+  FILETIME later;
+  GetFileTime(f, nullptr, nullptr, &later);
+  ULARGE_INTEGER t;
+  t.LowPart = later.dwLowDateTime;
+  t.HighPart = later.dwHighDateTime;
+  t.QuadPart += 120ULL * 10000000ULL;
+  later.dwLowDateTime = t.LowPart;
+  later.dwHighDateTime = t.HighPart;
+  SetFileTime(f, nullptr, nullptr, &later);
+  CloseHandle(f);
+  EXPECT_EQ(1, LocateRepository(out_));
+  EXPECT_EQ(second, out_);
+}
+
+TEST_F(RepositoryTest, WatchReportsDrivesLeavingAndTheRepositoryReturning) {
+  std::string disk = MakeTempFolder("disk");
+  ASSERT_TRUE(MakeFolders((disk + "\\Backups").c_str()));
+  WriteConfig("r:\\Backups");
+  EXPECT_EQ(0, LocateRepository(out_));
+
+  EXPECT_EQ(0, WatchMedia());  // first call only counts
+  EXPECT_EQ(0, WatchMedia());  // nothing changed
+
+  // A new drive that does not bring the repository back is not reported.
+  std::string other = MakeTempFolder("other");
+  ASSERT_TRUE(DefineTestDrive('t', other.c_str(), DRIVE_FIXED));
+  defined_.push_back('t');
+  EXPECT_EQ(0, WatchMedia());
+  EXPECT_EQ(0, TakeConnectEvent());
+
+  // Any drive leaving is reported.
+  Remove('t');
+  EXPECT_EQ(1, WatchMedia());
+
+  // The repository's drive arriving is reported once, with one connect event.
+  ASSERT_TRUE(DefineTestDrive('r', disk.c_str(), DRIVE_FIXED));
+  defined_.push_back('r');
+  EXPECT_EQ(1, WatchMedia());
+  EXPECT_EQ(1, TakeConnectEvent());
+  EXPECT_EQ(0, TakeConnectEvent());
+  EXPECT_EQ(0, WatchMedia());
+
+  // Another drive arriving while the repository is reachable: no report.
+  ASSERT_TRUE(DefineTestDrive('t', other.c_str(), DRIVE_FIXED));
+  EXPECT_EQ(0, WatchMedia());
+  EXPECT_EQ(0, TakeConnectEvent());
+
+  // The repository's drive leaving goes offline.
+  Remove('r');
+  EXPECT_EQ(1, WatchMedia());
+  EXPECT_EQ(0, LocateRepository(out_));
+}
+
+TEST_F(RepositoryTest, NetworkRepositoryIsReportedOnFirstWatch) {
+  WriteConfig("\\\\nosuchserver\\share\\repo");
+  EXPECT_EQ(0, LocateRepository(out_));
+  EXPECT_EQ(1, WatchMedia());
+  EXPECT_EQ(0, WatchMedia());
+  EXPECT_EQ(0, TakeConnectEvent());
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+// Mode selection from the argument text and the path rules of finishing mode:
+// the copy deletes only an installed "Purgewell.exe" and removes only the
+// maker's folder above the installation folder.
+#include "uninstall/argument_text.h"
+#include "uninstall/finishing_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(ArgumentText, SkipsTheProgramNameQuotedOrNot) {
+  EXPECT_STREQ("-C:\\Program Files\\x\\Purgewell.exe",
+               pw::ArgumentText("C:\\Temp\\purgetmp.exe -C:\\Program Files\\x\\Purgewell.exe"));
+  EXPECT_STREQ("-D:\\a b\\Purgewell.exe", pw::ArgumentText("\"C:\\My Temp\\purgetmp.exe\"  -D:\\a b\\Purgewell.exe"));
+  EXPECT_STREQ("", pw::ArgumentText("Purgewell.exe"));
+  EXPECT_STREQ("", pw::ArgumentText("\"C:\\a b\\Purgewell.exe\"   "));
+  EXPECT_STREQ("/x", pw::ArgumentText("Purgewell.exe\t/x"));
+}
+
+TEST(ArgumentText, OnlyALeadingDashSelectsFinishingMode) {
+  EXPECT_TRUE(pw::IsFinishingMode("-"));
+  EXPECT_TRUE(pw::IsFinishingMode("-C:\\x\\Purgewell.exe"));
+  EXPECT_FALSE(pw::IsFinishingMode(""));
+  EXPECT_FALSE(pw::IsFinishingMode("x-"));
+  EXPECT_FALSE(pw::IsFinishingMode("/-"));
+}
+
+TEST(FinishingPaths, OnlyAnInstalledUninstallerMayBeDeleted) {
+  EXPECT_TRUE(pw::IsInstalledUninstallerPath("C:\\Program Files\\Vornacle\\Cobaltine\\Purgewell.exe"));
+  EXPECT_TRUE(pw::IsInstalledUninstallerPath("c:\\x\\PURGEWELL.EXE"));
+  EXPECT_TRUE(pw::IsInstalledUninstallerPath("\\\\srv\\share\\Cobaltine\\purgewell.exe"));
+  for (const char* path : {"", "Purgewell.exe", "C:\\Windows\\notepad.exe", "C:\\x\\Purgewell.exe.bak",
+                           "C:\\x\\NotPurgewell.exe", "C:\\Purgewell.exe\\", "C:\\x/Purgewell.exe",
+                           "x\\Purgewell.exe"})
+    EXPECT_FALSE(pw::IsInstalledUninstallerPath(path)) << path;
+}
+
+TEST(FinishingPaths, CutsAtTheLastBackslash) {
+  char out[260];
+  EXPECT_TRUE(pw::CutAtLastBackslash("C:\\a\\b\\Purgewell.exe", out, sizeof out));
+  EXPECT_STREQ("C:\\a\\b", out);
+  EXPECT_FALSE(pw::CutAtLastBackslash("NoFolder", out, sizeof out));
+  EXPECT_STREQ("NoFolder", out);
+  std::string tooLong = "C:\\" + std::string(300, 'a') + "\\Purgewell.exe";
+  EXPECT_FALSE(pw::CutAtLastBackslash(tooLong.c_str(), out, sizeof out));
+}
+
+TEST(FinishingPaths, MakerFolderIsRecognisedInAnyCase) {
+  EXPECT_TRUE(pw::IsMakerFolder("C:\\Program Files\\Vornacle"));
+  EXPECT_TRUE(pw::IsMakerFolder("C:\\Program Files\\vORNACLE"));
+  EXPECT_FALSE(pw::IsMakerFolder("Vornacle"));
+  EXPECT_FALSE(pw::IsMakerFolder("C:\\Program Files"));
+  EXPECT_FALSE(pw::IsMakerFolder("C:\\Vornacle Tools"));
+}
+
+}  // namespace
