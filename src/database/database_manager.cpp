@@ -202,7 +202,10 @@ int DatabaseManager::OpenDatabase(const char* path, int mode) {
       }
     }
   } else {
+    bool existed = g_files->FileExists(path) != 0;
     int file = g_files->FileOpen(path, OpenCreate);
+    // A file made by the system but refused a handle slot goes again.
+    if (file < 0 && !existed) g_files->FileDelete(path);
     if (file >= 0) {
       created = true;
       db->File = file;

@@ -154,7 +154,9 @@ int DatabaseManager::FindChild(int handle, int parent, const char* name) {
   int found = -1;
   for (uint32_t i = 0; i < table.Count() && found < 0; ++i) {
     if (table.Hash(i) != hash) continue;
-    int got = ReadNameLocked(db, table.Id(i), candidate, (int)length + 1);
+    // Room for one byte more than the name looked for, so that a stored name
+    // that merely begins with it is told apart.
+    int got = ReadNameLocked(db, table.Id(i), candidate, (int)length + 2);
     if (got == (int)length && memcmp(candidate, name, length) == 0) found = AsObjectId(table.Id(i));
   }
   delete[] candidate;

@@ -6,10 +6,8 @@
 #include <commctrl.h>
 
 #include "scheduler/gdi_holders.h"
+#include "scheduler/settings.h"
 #include "scheduler/tickwarden_ids.h"
-
-// The preference read by every prompt (loaded with the settings).
-extern int PromptBeforeStarting;
 
 std::atomic<int> PromptState{0};
 std::atomic<int> PromptResult{0};

@@ -1,0 +1,431 @@
+// The pre-backup prompt as the user meets it: the real dialog 113 from this
+// program's resources, run by RunPreBackupPrompt on a thread and driven by
+// window messages, and the picture loader on the real and on damaged bitmap
+// resources.
+#include "scheduler/pre_backup_prompt.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <string.h>
+
+#include <string>
+
+#include "scheduler/bitmap_resource_loader.h"
+#include "scheduler/settings.h"
+#include "scheduler/tickwarden_ids.h"
+
+namespace {
+
+constexpr DWORD kOpenDeadline = 10000;
+constexpr DWORD kCloseDeadline = 10000;
+
+struct PromptCall {
+  HANDLE Thread = nullptr;
+  int Result = -1;
+};
+
+DWORD WINAPI CallPrompt(LPVOID p) {
+  static_cast<PromptCall*>(p)->Result = RunPreBackupPrompt();
+  return 0;
+}
+
+struct Search {
+  HWND Found;
+};
+
+BOOL CALLBACK FindOwnPrompt(HWND w, LPARAM p) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  char cls[64] = "", title[64] = "";
+  GetClassNameA(w, cls, sizeof cls);
+  GetWindowTextA(w, title, sizeof title);
+  if (pid == GetCurrentProcessId() && strcmp(cls, "#32770") == 0 && strcmp(title, "Tickwarden") == 0) {
+    reinterpret_cast<Search*>(p)->Found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND OwnPrompt() {
+  Search s = {nullptr};
+  EnumWindows(FindOwnPrompt, reinterpret_cast<LPARAM>(&s));
+  return s.Found;
+}
+
+std::string Text(HWND w) {
+  char buf[256] = "";
+  GetWindowTextA(w, buf, sizeof buf);
+  return buf;
+}
+
+RECT WindowRect(HWND w) {
+  RECT r = {0, 0, 0, 0};
+  GetWindowRect(w, &r);
+  return r;
+}
+
+RECT WorkArea() {
+  RECT r = {0, 0, 0, 0};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0);
+  return r;
+}
+
+class PreBackupPrompt : public ::testing::Test {
+ protected:
+  void SetUp() override { PromptBeforeStarting = 1; }
+
+  void TearDown() override {
+    if (call_.Thread == nullptr) return;
+    // A test that failed half-way must not leave its prompt to the next one.
+    if (WaitForSingleObject(call_.Thread, 0) == WAIT_TIMEOUT) {
+      if (HWND w = OwnPrompt()) PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+      WaitForSingleObject(call_.Thread, kCloseDeadline);
+    }
+    CloseHandle(call_.Thread);
+  }
+
+  HWND Open() {
+    call_.Thread = CreateThread(nullptr, 0, CallPrompt, &call_, 0, nullptr);
+    EXPECT_NE(call_.Thread, nullptr);
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < kOpenDeadline) {
+      if (HWND w = OwnPrompt()) return w;
+      Sleep(5);
+    }
+    ADD_FAILURE() << "the prompt did not open";
+    return nullptr;
+  }
+
+  // The answer of RunPreBackupPrompt, or -1 when it did not return in time.
+  int Answer(DWORD deadline = kCloseDeadline) {
+    if (WaitForSingleObject(call_.Thread, deadline) != WAIT_OBJECT_0) return -1;
+    return call_.Result;
+  }
+
+  // Polls until the window rests at the given top, or the deadline passes.
+  bool RestsAt(HWND w, LONG top, DWORD deadline = 5000) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < deadline) {
+      if (WindowRect(w).top == top) return true;
+      Sleep(5);
+    }
+    return false;
+  }
+
+  static void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+  PromptCall call_;
+};
+
+TEST_F(PreBackupPrompt, SkipAnswersSkip) {
+  HWND w = Open();
+  ASSERT_NE(w, nullptr);
+  Click(w, IDCANCEL);
+  EXPECT_EQ(Answer(), 1);
+  EXPECT_EQ(PromptState.load(), 0);
+  EXPECT_FALSE(IsWindow(w));
+}
+
+TEST_F(PreBackupPrompt, StartNowAnswersGoAhead) {
+  HWND w = Open();
+  ASSERT_NE(w, nullptr);
+  Click(w, IDOK);
+  EXPECT_EQ(Answer(), 0);
+}
+
+TEST_F(PreBackupPrompt, ClosingTheWindowCountsAsSkip) {
+  HWND w = Open();
+  ASSERT_NE(w, nullptr);
+  PostMessageA(w, WM_CLOSE, 0, 0);
+  EXPECT_EQ(Answer(), 1);
+}
+
+TEST_F(PreBackupPrompt, IsAPlainTopLevelWindowWithTheTemplatesControls) {
+  HWND w = Open();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(GetWindow(w, GW_OWNER), nullptr);
+  EXPECT_EQ(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  const LONG style = GetWindowLongA(w, GWL_STYLE);
+  EXPECT_EQ(style & WS_CAPTION, WS_BORDER);  // a border, but no title bar
+  EXPECT_EQ(style & WS_SYSMENU, 0);
+  EXPECT_EQ(Text(GetDlgItem(w, IDC_PROMPT_PAUSE)), "Pause");
+  EXPECT_EQ(Text(GetDlgItem(w, IDOK)), "Start Now");
+  EXPECT_EQ(Text(GetDlgItem(w, IDCANCEL)), "Skip");
+  EXPECT_EQ(Text(GetDlgItem(w, IDC_PROMPT_TEXT)),
+            "A backup is scheduled to begin.\nPress Pause to delay this backup.\nPress Skip to cancel this backup.");
+  HWND bar = GetDlgItem(w, IDC_PROMPT_PROGRESS);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 20);
+  Click(w, IDCANCEL);
+  EXPECT_EQ(Answer(), 1);
+}
+
+TEST_F(PreBackupPrompt, PauseTogglesItsCaptionAndNeverClosesThePrompt) {
+  HWND w = Open();
+  ASSERT_NE(w, nullptr);
+  HWND pause = GetDlgItem(w, IDC_PROMPT_PAUSE);
+  Click(w, IDC_PROMPT_PAUSE);
+  EXPECT_EQ(Text(pause), "Continue");
+  Click(w, IDC_PROMPT_PAUSE);
+  EXPECT_EQ(Text(pause), "Pause");
+  Click(w, IDC_PROMPT_PAUSE);
+  EXPECT_EQ(Text(pause), "Continue");
+  EXPECT_TRUE(IsWindow(w));
+  EXPECT_EQ(WaitForSingleObject(call_.Thread, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  Click(w, IDOK);
+  EXPECT_EQ(Answer(), 0);
+}
+
+TEST_F(PreBackupPrompt, TheNextPromptOpensRunningAfterAPausedOneWasSkipped) {
+  HWND w = Open();
+  ASSERT_NE(w, nullptr);
+  Click(w, IDC_PROMPT_PAUSE);
+  Click(w, IDCANCEL);
+  ASSERT_EQ(Answer(), 1);
+  CloseHandle(call_.Thread);
+  call_ = PromptCall();
+
+  HWND next = Open();
+  ASSERT_NE(next, nullptr);
+  EXPECT_EQ(Text(GetDlgItem(next, IDC_PROMPT_PAUSE)), "Pause");
+  Click(next, IDOK);
+  EXPECT_EQ(Answer(), 0);
+}
+
+TEST_F(PreBackupPrompt, RisesFromBelowToOnePixelInsideTheWorkAreasSize) {
+  const RECT work = WorkArea();
+  HWND w = Open();
+  ASSERT_NE(w, nullptr);
+  const RECT first = WindowRect(w);
+  const LONG width = first.right - first.left, height = first.bottom - first.top;
+  const LONG restingY = (work.bottom - work.top) - height - 1;
+  EXPECT_GT(first.top, restingY);  // it starts lower and rises
+  ASSERT_TRUE(RestsAt(w, restingY));
+  EXPECT_EQ(WindowRect(w).left, (work.right - work.left) - width - 1);
+  Click(w, IDCANCEL);
+  EXPECT_EQ(Answer(), 1);
+}
+
+TEST_F(PreBackupPrompt, UsesTheWorkAreasWidthAndHeightNotItsEdges) {
+  const RECT saved = WorkArea();
+  RECT shifted = {40, 30, 840, 630};  // as with a taskbar on the left and on top
+  if (!SystemParametersInfoA(SPI_SETWORKAREA, 0, &shifted, 0)) GTEST_SKIP() << "work area is fixed here";
+  const RECT now = WorkArea();
+  if (!EqualRect(&now, &shifted)) {
+    SystemParametersInfoA(SPI_SETWORKAREA, 0, const_cast<RECT*>(&saved), 0);
+    GTEST_SKIP() << "work area is fixed here";
+  }
+  HWND w = Open();
+  if (w != nullptr) {
+    const RECT r = WindowRect(w);
+    const LONG width = r.right - r.left, height = r.bottom - r.top;
+    EXPECT_TRUE(RestsAt(w, 600 - height - 1));
+    EXPECT_EQ(WindowRect(w).left, 800 - width - 1);
+    Click(w, IDCANCEL);
+    EXPECT_EQ(Answer(), 1);
+  }
+  SystemParametersInfoA(SPI_SETWORKAREA, 0, const_cast<RECT*>(&saved), 0);
+}
+
+TEST_F(PreBackupPrompt, DraggingMovesTheWindowWithTheCursor) {
+  const RECT work = WorkArea();
+  HWND w = Open();
+  ASSERT_NE(w, nullptr);
+  const RECT first = WindowRect(w);
+  ASSERT_TRUE(RestsAt(w, (work.bottom - work.top) - (first.bottom - first.top) - 1));
+  const RECT before = WindowRect(w);
+  SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+  SendMessageA(w, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(50, 5));
+  SendMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(50, 5));
+  const RECT after = WindowRect(w);
+  EXPECT_EQ(after.left, before.left + 30);
+  EXPECT_EQ(after.top, before.top - 15);
+  // Moves after the release leave it where it is.
+  SendMessageA(w, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(90, 90));
+  EXPECT_EQ(WindowRect(w).left, after.left);
+  Click(w, IDOK);
+  EXPECT_EQ(Answer(), 0);
+}
+
+// Nobody touches the prompt: twenty seconds, the bar ends on 19 of 20, the
+// window sinks and the backup goes ahead.
+TEST_F(PreBackupPrompt, LettingTheCountdownRunOutGoesAhead) {
+  const RECT work = WorkArea();
+  HWND w = Open();
+  ASSERT_NE(w, nullptr);
+  const RECT first = WindowRect(w);
+  const LONG restingY = (work.bottom - work.top) - (first.bottom - first.top) - 1;
+  ASSERT_TRUE(RestsAt(w, restingY));
+  HWND bar = GetDlgItem(w, IDC_PROMPT_PROGRESS);
+  LRESULT highest = 0;
+  LONG lowestPoint = restingY;
+  const DWORD start = GetTickCount();
+  while (WaitForSingleObject(call_.Thread, 10) == WAIT_TIMEOUT && GetTickCount() - start < 40000) {
+    // A window already gone answers 0 / an empty rectangle: only take live readings.
+    const LRESULT pos = SendMessageA(bar, PBM_GETPOS, 0, 0);
+    RECT r;
+    if (IsWindow(w) && GetWindowRect(w, &r)) {
+      if (pos > highest) highest = pos;
+      if (r.top > lowestPoint) lowestPoint = r.top;
+    }
+  }
+  EXPECT_EQ(Answer(0), 0);
+  EXPECT_GE(GetTickCount() - start, 15000u);  // it really counted down
+  EXPECT_EQ(highest, 19);
+  EXPECT_GT(lowestPoint, restingY);  // it slid out before closing
+}
+
+HANDLE WINAPI NoThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, LPDWORD) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return nullptr;
+}
+
+int threadStarts = 0;
+HANDLE WINAPI CountingStarter(LPSECURITY_ATTRIBUTES a, SIZE_T b, LPTHREAD_START_ROUTINE c, LPVOID d, DWORD e,
+                              LPDWORD f) {
+  ++threadStarts;
+  return CreateThread(a, b, c, d, e, f);
+}
+
+TEST(PreBackupPromptStart, AThreadThatCannotStartEndsTheWaitAndGoesAhead) {
+  PromptBeforeStarting = 1;
+  const PromptThreadStarter saved = StartPromptThread;
+  StartPromptThread = NoThread;
+  const DWORD start = GetTickCount();
+  const int answer = RunPreBackupPrompt();
+  StartPromptThread = saved;
+  EXPECT_EQ(answer, 0);
+  EXPECT_EQ(PromptState.load(), 0);
+  EXPECT_LT(GetTickCount() - start, 5000u);
+  EXPECT_EQ(OwnPrompt(), nullptr);
+}
+
+TEST(PreBackupPromptStart, PromptingOffMeansNoThreadAndGoAhead) {
+  PromptBeforeStarting = 0;
+  const PromptThreadStarter saved = StartPromptThread;
+  StartPromptThread = CountingStarter;
+  threadStarts = 0;
+  EXPECT_EQ(RunPreBackupPrompt(), 0);
+  StartPromptThread = saved;
+  EXPECT_EQ(threadStarts, 0);
+  PromptBeforeStarting = 1;
+}
+
+// ---------------------------------------------------------------- picture loader
+
+struct ResourceDib {
+  const BITMAPINFOHEADER* Header = nullptr;
+  const RGBQUAD* Colours = nullptr;
+  const BYTE* Pixels = nullptr;
+};
+
+ResourceDib OwnBitmap(int id) {
+  ResourceDib d;
+  HRSRC r = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2));
+  if (r == nullptr) return d;
+  const BYTE* base = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, r)));
+  d.Header = reinterpret_cast<const BITMAPINFOHEADER*>(base);
+  d.Colours = reinterpret_cast<const RGBQUAD*>(base + 40);
+  const DWORD entries = d.Header->biClrUsed ? d.Header->biClrUsed : (1u << d.Header->biBitCount);
+  d.Pixels = base + 40 + entries * 4;
+  return d;
+}
+
+// Colour of the 8-bit resource at (x, y), counted from the top.
+COLORREF ResourcePixel8(const ResourceDib& d, int x, int y) {
+  const int stride = ((d.Header->biWidth * 8 + 31) / 32) * 4;
+  const BYTE index = d.Pixels[(d.Header->biHeight - 1 - y) * stride + x];
+  const RGBQUAD c = d.Colours[index];
+  return RGB(c.rgbRed, c.rgbGreen, c.rgbBlue);
+}
+
+class BitmapLoader : public ::testing::Test {
+ protected:
+  void SetUp() override { savedMode_ = BitmapResourceLoader::DisplayColorMode; }
+  void TearDown() override { BitmapResourceLoader::DisplayColorMode = savedMode_; }
+  BitmapResourceLoader loader_;
+  int savedMode_ = 0;
+};
+
+TEST_F(BitmapLoader, ThePictureHasTheResourcesSizeAndColours) {
+  BitmapResourceLoader::DisplayColorMode = ColorModeOther;
+  HBITMAP b = BitmapResourceLoader::LoadDisplayBitmap(IDB_PROMPT_256, IDB_PROMPT_16);
+  ASSERT_NE(b, nullptr);
+  BITMAP info;
+  ASSERT_NE(GetObjectA(b, sizeof info, &info), 0);
+  EXPECT_EQ(info.bmWidth, 281);
+  EXPECT_EQ(info.bmHeight, 160);
+
+  const ResourceDib dib = OwnBitmap(IDB_PROMPT_256);
+  ASSERT_NE(dib.Header, nullptr);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, b);
+  const int probes[][2] = {{0, 0}, {36, 24}, {140, 20}, {280, 0}, {140, 90}, {5, 159}};
+  for (const auto& p : probes)
+    EXPECT_EQ(GetPixel(dc, p[0], p[1]), ResourcePixel8(dib, p[0], p[1])) << p[0] << "," << p[1];
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(b);
+}
+
+TEST_F(BitmapLoader, SixteenColourDisplaysGetTheSixteenColourPicture) {
+  BitmapResourceLoader::DisplayColorMode = ColorMode16;
+  EXPECT_EQ(BitmapResourceLoader::CreatePaletteFromBitmap(IDB_PROMPT_256), nullptr);
+  // The normal id is missing here: only the 16-colour one can give a picture.
+  HBITMAP b = BitmapResourceLoader::LoadDisplayBitmap(999, IDB_PROMPT_16);
+  ASSERT_NE(b, nullptr);
+  BITMAP info;
+  GetObjectA(b, sizeof info, &info);
+  EXPECT_EQ(info.bmWidth, 281);
+  EXPECT_EQ(info.bmHeight, 160);
+  DeleteObject(b);
+}
+
+TEST_F(BitmapLoader, PaletteDisplaysGetAllTwoHundredFiftySixColours) {
+  BitmapResourceLoader::DisplayColorMode = ColorModePalette;
+  HPALETTE p = BitmapResourceLoader::CreatePaletteFromBitmap(IDB_PROMPT_256);
+  ASSERT_NE(p, nullptr);
+  PALETTEENTRY entries[256];
+  ASSERT_EQ(GetPaletteEntries(p, 0, 256, entries), 256u);
+  const ResourceDib dib = OwnBitmap(IDB_PROMPT_256);
+  for (int i = 0; i < 256; ++i) {
+    EXPECT_EQ(entries[i].peRed, dib.Colours[i].rgbRed) << i;
+    EXPECT_EQ(entries[i].peGreen, dib.Colours[i].rgbGreen) << i;
+    EXPECT_EQ(entries[i].peBlue, dib.Colours[i].rgbBlue) << i;
+  }
+  // A second palette replaces the first, which the loader deletes.
+  HPALETTE again = BitmapResourceLoader::CreatePaletteFromBitmap(IDB_PROMPT_256);
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(GetObjectType(p), 0u);
+  HBITMAP b = BitmapResourceLoader::LoadDisplayBitmap(IDB_PROMPT_256, IDB_PROMPT_16);
+  EXPECT_NE(b, nullptr);
+  DeleteObject(b);
+}
+
+TEST_F(BitmapLoader, OtherDisplaysGetNoPalette) {
+  BitmapResourceLoader::DisplayColorMode = ColorModeOther;
+  EXPECT_EQ(BitmapResourceLoader::CreatePaletteFromBitmap(IDB_PROMPT_256), nullptr);
+}
+
+TEST_F(BitmapLoader, AMissingResourceGivesNothing) {
+  BitmapResourceLoader::DisplayColorMode = ColorModePalette;
+  EXPECT_EQ(BitmapResourceLoader::CreatePaletteFromBitmap(999), nullptr);
+  EXPECT_EQ(BitmapResourceLoader::LoadDisplayBitmap(999, 998), nullptr);
+  BitmapResourceLoader::DisplayColorMode = ColorModeOther;
+  EXPECT_EQ(BitmapResourceLoader::LoadDisplayBitmap(999, IDB_PROMPT_16), nullptr);
+}
+
+TEST_F(BitmapLoader, DamagedResourcesGiveNothing) {
+  // 900: rows cut off; 901: a table larger than 8 bits can index;
+  // 902: shorter than its header; 903: rows too wide for any size.
+  for (int id = 900; id <= 903; ++id) {
+    ASSERT_NE(FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2)), nullptr) << id;
+    BitmapResourceLoader::DisplayColorMode = ColorModePalette;
+    EXPECT_EQ(BitmapResourceLoader::CreatePaletteFromBitmap(id), nullptr) << id;
+    EXPECT_EQ(BitmapResourceLoader::LoadDisplayBitmap(id, id), nullptr) << id;
+    BitmapResourceLoader::DisplayColorMode = ColorModeOther;
+    EXPECT_EQ(BitmapResourceLoader::LoadDisplayBitmap(id, id), nullptr) << id;
+  }
+}
+
+}  // namespace

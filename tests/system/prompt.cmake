@@ -1,0 +1,12 @@
+# The pre-backup prompt as a real dialog under Wine: a test program that carries
+# Tickwarden's prompt dialog and pictures, and a small program that photographs
+# the prompt for the documentation.
+if(WIN32 AND TARGET tw_scheduler_core)
+  tw_gtest(system_prompt SOURCES ${CMAKE_CURRENT_LIST_DIR}/pre_backup_prompt_win32_test.cpp
+           ${CMAKE_CURRENT_LIST_DIR}/prompt_test.rc
+           LIBS tw_scheduler_core LABELS system TIMEOUT 300)
+  if(TARGET system_prompt)
+    # The resource script names its pictures relative to resources/.
+    target_include_directories(system_prompt PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_CURRENT_LIST_DIR})
+  endif()
+endif()

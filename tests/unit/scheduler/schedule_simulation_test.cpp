@@ -1,0 +1,161 @@
+// Replaying the tick over wall-clock minutes: launches of daily, start-up and
+// interval sets, and the real calendar under the walk.
+#include "scheduler/schedule_simulation.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const long kMinutesPerDay = 1440;
+
+BackupSetEntry Entry(int32_t number, const char* name) {
+  BackupSetEntry e;
+  memset(&e, 0, sizeof e);
+  e.SetNumber = number;
+  strncpy(e.Name, name, BackupSetNameLength);
+  e.ScheduleDaysFlags = 127;
+  return e;
+}
+
+BackupSetEntry DailyAt(int32_t number, int32_t hour, int32_t minute) {
+  BackupSetEntry e = Entry(number, "daily");
+  e.ScheduleAutomatic = 1;
+  e.SchedulePerScheduleFlag = 1;
+  e.ScheduleBackupTimeHour = hour;
+  e.ScheduleBackupTimeMinute = minute;
+  return e;
+}
+
+DateTimeParts At(int32_t y, int32_t m, int32_t d, int32_t h, int32_t mi) {
+  return DateTimeParts{y, m, d, h, mi, 0};
+}
+
+std::string Stamp(const DateTimeParts& p) {
+  char buf[32];
+  snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", p.Year, p.Month, p.Day, p.Hour, p.Minute);
+  return buf;
+}
+
+std::vector<std::string> Stamps(const std::vector<SimulatedLaunch>& launches) {
+  std::vector<std::string> v;
+  for (const SimulatedLaunch& l : launches) v.push_back(Stamp(l.Minute));
+  return v;
+}
+
+TEST(SimulateScheduleTicks, DailySetLaunchesOncePerDay) {
+  BackupSetEntry e = DailyAt(4, 22, 0);
+  auto launches = SimulateScheduleTicks(&e, At(2003, 12, 8, 14, 30), 3 * kMinutesPerDay);
+  EXPECT_EQ((std::vector<std::string>{"2003-12-08 22:00", "2003-12-09 22:00", "2003-12-10 22:00"}),
+            Stamps(launches));
+  for (const SimulatedLaunch& l : launches) {
+    EXPECT_EQ(4, l.SetNumber);
+    EXPECT_EQ(LaunchTrigger::Schedule, l.Trigger);
+    EXPECT_STREQ("daily", l.Name);
+  }
+  EXPECT_EQ(PackTime(2003, 12, 10, 22, 0, 0), e.LastRunTime);
+}
+
+TEST(SimulateScheduleTicks, StartupSetFiresAtTheStartAndAtEachNewDay) {
+  BackupSetEntry e = Entry(2, "boot");
+  e.ScheduleAtStartupFlag = 1;
+  e.LastRunTime = PackTime(2003, 12, 8, 9, 0, 0);  // already ran today
+  auto launches = SimulateScheduleTicks(&e, At(2003, 12, 8, 14, 30), 3 * kMinutesPerDay);
+  EXPECT_EQ((std::vector<std::string>{"2003-12-09 00:00", "2003-12-10 00:00", "2003-12-11 00:00"}),
+            Stamps(launches));
+  for (const SimulatedLaunch& l : launches) EXPECT_EQ(LaunchTrigger::Startup, l.Trigger);
+
+  BackupSetEntry fresh = Entry(3, "never");
+  fresh.ScheduleAtStartupFlag = 1;
+  launches = SimulateScheduleTicks(&fresh, At(2003, 12, 8, 14, 30), kMinutesPerDay);
+  EXPECT_EQ((std::vector<std::string>{"2003-12-08 14:30", "2003-12-09 00:00"}), Stamps(launches));
+}
+
+TEST(SimulateScheduleTicks, StartupAndScheduleOfOneSetBothFire) {
+  BackupSetEntry e = DailyAt(1, 0, 5);
+  e.ScheduleAtStartupFlag = 1;
+  e.LastRunTime = PackTime(2003, 12, 8, 8, 0, 0);
+  auto launches = SimulateScheduleTicks(&e, At(2003, 12, 8, 23, 59), 10);
+  ASSERT_EQ(2u, launches.size());
+  EXPECT_EQ("2003-12-09 00:00", Stamp(launches[0].Minute));
+  EXPECT_EQ(LaunchTrigger::Startup, launches[0].Trigger);
+  EXPECT_EQ("2003-12-09 00:05", Stamp(launches[1].Minute));
+  EXPECT_EQ(LaunchTrigger::Schedule, launches[1].Trigger);
+}
+
+TEST(SimulateScheduleTicks, SetsLaunchInListOrderWithinAMinute) {
+  BackupSetEntry a = DailyAt(7, 10, 0);
+  BackupSetEntry b = DailyAt(3, 10, 0);
+  BackupSetEntry manual = DailyAt(9, 10, 0);
+  manual.ScheduleAutomatic = 0;
+  a.next = &manual;
+  manual.next = &b;
+  auto launches = SimulateScheduleTicks(&a, At(2003, 12, 8, 9, 0), 120);
+  ASSERT_EQ(2u, launches.size());
+  EXPECT_EQ(7, launches[0].SetNumber);
+  EXPECT_EQ(3, launches[1].SetNumber);
+}
+
+TEST(SimulateScheduleTicks, IntervalSetRelaunchesAfterItsFrequency) {
+  BackupSetEntry e = Entry(5, "hourly");
+  e.ScheduleAutomatic = 1;
+  e.SchedulePerScheduleFlag = 1;
+  e.ScheduleScheduledType = 1;
+  e.ScheduleAllDayFlag = 1;
+  e.ScheduleFrequency = 60;
+  auto launches = SimulateScheduleTicks(&e, At(2003, 12, 8, 22, 30), 180);
+  EXPECT_EQ((std::vector<std::string>{"2003-12-08 22:30", "2003-12-08 23:30", "2003-12-09 00:30"}),
+            Stamps(launches));
+}
+
+TEST(SimulateScheduleTicks, WalksTheRealCalendarAcrossMonthEnds) {
+  struct Case {
+    DateTimeParts start;
+    const char* next;
+  } cases[] = {{At(2003, 2, 28, 23, 59), "2003-03-01 00:00"},
+               {At(2004, 2, 28, 23, 59), "2004-02-29 00:00"},
+               {At(2004, 2, 29, 23, 59), "2004-03-01 00:00"},
+               {At(2100, 2, 28, 23, 59), "2100-03-01 00:00"},
+               {At(2000, 2, 28, 23, 59), "2000-02-29 00:00"},
+               {At(2003, 4, 30, 23, 59), "2003-05-01 00:00"},
+               {At(2003, 12, 31, 23, 59), "2004-01-01 00:00"}};
+  for (const Case& c : cases) {
+    BackupSetEntry e = Entry(1, "boot");
+    e.ScheduleAtStartupFlag = 1;
+    auto launches = SimulateScheduleTicks(&e, c.start, 2);
+    ASSERT_EQ(2u, launches.size()) << Stamp(c.start);
+    EXPECT_EQ(c.next, Stamp(launches[1].Minute));
+  }
+}
+
+TEST(SimulateScheduleTicks, StopsAtTheEndOfThePackedScale) {
+  BackupSetEntry e = Entry(1, "every");
+  e.ScheduleAutomatic = 1;
+  e.SchedulePerScheduleFlag = 1;
+  e.ScheduleScheduledType = 1;
+  e.ScheduleAllDayFlag = 1;
+  auto launches = SimulateScheduleTicks(&e, At(2113, 8, 18, 6, 25), 100);
+  EXPECT_EQ((std::vector<std::string>{"2113-08-18 06:25", "2113-08-18 06:26", "2113-08-18 06:27",
+                                      "2113-08-18 06:28"}),
+            Stamps(launches));
+}
+
+TEST(RealCalendar, RecognisesRealMinutes) {
+  EXPECT_EQ(1, IsRealMinute(At(2004, 2, 29, 12, 0)));
+  EXPECT_EQ(0, IsRealMinute(At(2003, 2, 29, 12, 0)));
+  EXPECT_EQ(0, IsRealMinute(At(2003, 4, 31, 12, 0)));
+  EXPECT_EQ(0, IsRealMinute(At(2003, 13, 1, 12, 0)));
+  EXPECT_EQ(0, IsRealMinute(At(2003, 12, 8, 24, 0)));
+  EXPECT_EQ(0, IsRealMinute(At(2003, 12, 8, 23, 60)));
+  EXPECT_EQ(0, IsRealMinute(At(1979, 12, 31, 23, 59)));
+  EXPECT_EQ(1, IsRealMinute(At(1980, 1, 1, 0, 0)));
+  EXPECT_EQ(1, IsRealMinute(At(2113, 8, 18, 6, 28)));
+  EXPECT_EQ(0, IsRealMinute(At(2113, 8, 18, 6, 29)));
+  EXPECT_EQ(0, IsRealMinute(At(2113, 9, 1, 0, 0)));
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+// The product's registry entries in the test prefix's real registry: what goes
+// (Uninstall entry, product key, empty maker key, event-log source, the first
+// SNMP agent naming the product) and what must stay.
+#include "uninstall/product_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const char kProduct[] = "PwTestProduct";
+const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kMaker[] = "SOFTWARE\\Vornacle";
+const char kEventLog[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application";
+const char kAgents[] = "SYSTEM\\CurrentControlSet\\Services\\SNMP\\Parameters\\ExtensionAgents";
+
+bool KeyExists(const std::string& path) {
+  HKEY k;
+  if (RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &k) != ERROR_SUCCESS) return false;
+  RegCloseKey(k);
+  return true;
+}
+
+void MakeKey(const std::string& path) {
+  HKEY k;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &k));
+  RegCloseKey(k);
+}
+
+void SetValue(const std::string& path, const char* name, const std::string& data) {
+  HKEY k;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &k));
+  RegSetValueExA(k, name, 0, REG_SZ, (const BYTE*)data.c_str(), (DWORD)data.size() + 1);
+  RegCloseKey(k);
+}
+
+bool ValueExists(const std::string& path, const char* name) {
+  HKEY k;
+  if (RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &k) != ERROR_SUCCESS) return false;
+  bool found = RegQueryValueExA(k, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(k);
+  return found;
+}
+
+void DeleteKeyTree(const std::string& path) {
+  for (int i = 0; i < 4; ++i) {
+    HKEY k;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &k) != ERROR_SUCCESS) return;
+    char sub[260];
+    bool has = RegEnumKeyA(k, 0, sub, sizeof sub) == ERROR_SUCCESS;
+    RegCloseKey(k);
+    if (!has) break;
+    DeleteKeyTree(path + "\\" + sub);
+  }
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+}
+
+class ProductRegistry : public ::testing::Test {
+ protected:
+  void SetUp() override { TearDown(); }
+  void TearDown() override {
+    DeleteKeyTree(std::string(kUninstall) + "\\" + kProduct);
+    DeleteKeyTree(kMaker);
+    DeleteKeyTree(std::string(kEventLog) + "\\" + kProduct);
+    DeleteKeyTree(kAgents);
+  }
+};
+
+TEST_F(ProductRegistry, UninstallEntryGoesAndItsSiblingsStay) {
+  MakeKey(std::string(kUninstall) + "\\" + kProduct);
+  SetValue(std::string(kUninstall) + "\\" + kProduct, "DisplayName", "x");
+  MakeKey(std::string(kUninstall) + "\\PwTestOther");
+  EXPECT_EQ(0, pw::DeleteUninstallEntry(kProduct));
+  EXPECT_FALSE(KeyExists(std::string(kUninstall) + "\\" + kProduct));
+  EXPECT_TRUE(KeyExists(std::string(kUninstall) + "\\PwTestOther"));
+  DeleteKeyTree(std::string(kUninstall) + "\\PwTestOther");
+  // Missing entry: still done.
+  EXPECT_EQ(0, pw::DeleteUninstallEntry(kProduct));
+}
+
+TEST_F(ProductRegistry, EmptyMakerKeyGoesWithTheProductEvenWithValues) {
+  MakeKey(std::string(kMaker) + "\\" + kProduct + "\\CurrentVersion");
+  SetValue(std::string(kMaker) + "\\" + kProduct + "\\CurrentVersion", "InstallDir", "C:\\x");
+  SetValue(kMaker, "MakerValue", "kept only as long as the key");
+  EXPECT_EQ(0, pw::DeleteProductRegistry(kProduct));
+  EXPECT_FALSE(KeyExists(kMaker));
+}
+
+TEST_F(ProductRegistry, MakerKeyWithAnotherProductStays) {
+  MakeKey(std::string(kMaker) + "\\" + kProduct + "\\CurrentVersion");
+  MakeKey(std::string(kMaker) + "\\OtherProduct\\CurrentVersion");
+  EXPECT_EQ(0, pw::DeleteProductRegistry(kProduct));
+  EXPECT_FALSE(KeyExists(std::string(kMaker) + "\\" + kProduct));
+  EXPECT_TRUE(KeyExists(std::string(kMaker) + "\\OtherProduct\\CurrentVersion"));
+}
+
+TEST_F(ProductRegistry, EventLogSourceGoes) {
+  MakeKey(std::string(kEventLog) + "\\" + kProduct);
+  MakeKey(std::string(kEventLog) + "\\PwTestOtherSource");
+  EXPECT_EQ(0, pw::DeleteProductRegistry(kProduct));
+  EXPECT_FALSE(KeyExists(std::string(kEventLog) + "\\" + kProduct));
+  EXPECT_TRUE(KeyExists(std::string(kEventLog) + "\\PwTestOtherSource"));
+  DeleteKeyTree(std::string(kEventLog) + "\\PwTestOtherSource");
+}
+
+TEST_F(ProductRegistry, OnlyTheFirstSnmpAgentNamingTheProductGoes) {
+  SetValue(kAgents, "0", "SOFTWARE\\Other\\Agent");
+  SetValue(kAgents, "1", std::string("SOFTWARE\\Vornacle\\") + kProduct + "\\SnmpAgent");
+  SetValue(kAgents, "2", std::string("SOFTWARE\\Vornacle\\") + kProduct + "\\Second");
+  EXPECT_EQ(0, pw::DeleteProductRegistry(kProduct));
+  EXPECT_TRUE(ValueExists(kAgents, "0"));
+  EXPECT_FALSE(ValueExists(kAgents, "1"));
+  EXPECT_TRUE(ValueExists(kAgents, "2"));
+}
+
+TEST_F(ProductRegistry, SnmpWalkStopsAtTheFirstMissingNumberAndMatchesCase) {
+  SetValue(kAgents, "1", std::string("SOFTWARE\\Vornacle\\") + kProduct);
+  EXPECT_EQ(0, pw::DeleteProductRegistry(kProduct));
+  EXPECT_TRUE(ValueExists(kAgents, "1"));  // no "0": nothing is looked at
+
+  SetValue(kAgents, "0", "software\\vornacle\\pwtestproduct");
+  EXPECT_EQ(0, pw::DeleteProductRegistry(kProduct));
+  EXPECT_TRUE(ValueExists(kAgents, "0"));   // the product's name in another case
+  EXPECT_FALSE(ValueExists(kAgents, "1"));  // reached behind a value that did not match
+}
+
+TEST_F(ProductRegistry, AnEmptyProductNameDeletesNothing) {
+  MakeKey(std::string(kMaker) + "\\" + kProduct);
+  SetValue(kAgents, "0", "anything");
+  EXPECT_EQ(0, pw::DeleteProductRegistry(""));
+  EXPECT_EQ(0, pw::DeleteUninstallEntry(""));
+  EXPECT_TRUE(KeyExists(std::string(kMaker) + "\\" + kProduct));
+  EXPECT_TRUE(KeyExists(kUninstall));
+  EXPECT_TRUE(KeyExists(kEventLog));
+  EXPECT_TRUE(ValueExists(kAgents, "0"));
+}
+
+TEST(RegistryWriteAccess, AdministratorMayWriteAndTheTestKeyIsGone) {
+  EXPECT_EQ(0, pw::TestRegistryWriteAccess());
+  EXPECT_FALSE(KeyExists("SOFTWARE\\VornacleSystemsTestKeyZZZ"));
+}
+
+}  // namespace

@@ -1,0 +1,135 @@
+// The backup repository under Wine: which directory RepositoryConfig.txt may
+// name, what RemoveRepository deletes and keeps, and the progress it reports.
+#include "uninstall/repository_removal.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "scratch_folder_win32.h"
+
+namespace {
+
+using pwtest::Exists;
+using pwtest::MakeFolder;
+using pwtest::WriteText;
+
+void LayOutRepository(const std::string& d) {
+  ASSERT_TRUE(MakeFolder(d));
+  ASSERT_TRUE(MakeFolder(d + "\\Repository"));
+  ASSERT_TRUE(MakeFolder(d + "\\Repository\\Set1"));
+  ASSERT_TRUE(WriteText(d + "\\Repository\\Set1\\00000001.bak", "x", FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(WriteText(d + "\\Repository\\catalog.dat", "x", FILE_ATTRIBUTE_HIDDEN));
+  for (const char* folder : {"Logs", "Reports", "System"}) {
+    ASSERT_TRUE(MakeFolder(d + "\\" + folder));
+    ASSERT_TRUE(WriteText(d + "\\" + folder + "\\inside.txt", "x", FILE_ATTRIBUTE_SYSTEM));
+  }
+  for (const char* file : {"ClientConfig.hdb", "FileInfo.hdb", "Local.hdb", "UserRestoreReport.html",
+                           "MessageLog.ldb", "Rigwell.exe"})
+    ASSERT_TRUE(WriteText(d + "\\" + file, "x", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+}
+
+TEST(RemoveRepository, DeletesTheProductsPartsAndTheEmptiedDirectory) {
+  pwtest::ScratchFolder scratch("repo");
+  std::string d = scratch / "Backups";
+  LayOutRepository(d);
+  EXPECT_EQ(0, pw::RemoveRepository((d + "\\").c_str(), nullptr, 5));
+  EXPECT_FALSE(Exists(d));
+}
+
+TEST(RemoveRepository, KeepsWhatIsNotTheProducts) {
+  pwtest::ScratchFolder scratch("repo-user");
+  std::string d = scratch / "Backups";
+  LayOutRepository(d);
+  ASSERT_TRUE(WriteText(d + "\\MyNotes.txt", "the user's"));
+  ASSERT_TRUE(MakeFolder(d + "\\Photos"));
+  ASSERT_TRUE(WriteText(d + "\\Photos\\a.jpg", "the user's"));
+
+  EXPECT_EQ(0, pw::RemoveRepository(d.c_str(), nullptr, 5));
+
+  EXPECT_TRUE(Exists(d + "\\MyNotes.txt"));
+  EXPECT_TRUE(Exists(d + "\\Photos\\a.jpg"));
+  for (const char* gone : {"Repository", "Logs", "Reports", "System", "ClientConfig.hdb", "FileInfo.hdb", "Local.hdb",
+                           "UserRestoreReport.html", "MessageLog.ldb", "Rigwell.exe"})
+    EXPECT_FALSE(Exists(d + "\\" + gone)) << gone;
+}
+
+// A progress bar with the dialog's control id in a plain parent window.
+class ProgressWindow {
+ public:
+  ProgressWindow() {
+    InitCommonControls();
+    parent_ = CreateWindowExA(0, "STATIC", "progress test", WS_POPUP, 0, 0, 300, 40, nullptr, nullptr, nullptr, nullptr);
+    CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_BORDER, 0, 0, 280, 20, parent_, (HMENU)1002, nullptr, nullptr);
+    SendDlgItemMessageA(parent_, 1002, PBM_SETRANGE, 0, MAKELPARAM(0, 136));
+  }
+  ~ProgressWindow() { DestroyWindow(parent_); }
+  HWND Get() const { return parent_; }
+  int Position() const { return (int)SendDlgItemMessageA(parent_, 1002, PBM_GETPOS, 0, 0); }
+
+ private:
+  HWND parent_;
+};
+
+TEST(RemoveRepository, AdvancesProgressOncePerListedEntryDotsIncluded) {
+  pwtest::ScratchFolder scratch("repo-progress");
+  ProgressWindow progress;
+  ASSERT_NE(nullptr, GetDlgItem(progress.Get(), 1002));
+
+  std::string d = scratch / "Backups";
+  LayOutRepository(d);  // Repository lists ".", "..", "Set1", "catalog.dat"
+  pw::RemoveRepository(d.c_str(), progress.Get(), 5);
+  EXPECT_EQ(5 + 4 - 1, progress.Position());
+
+  std::string e = scratch / "EmptyRepo";
+  ASSERT_TRUE(MakeFolder(e));
+  ASSERT_TRUE(MakeFolder(e + "\\Repository"));
+  SendDlgItemMessageA(progress.Get(), 1002, PBM_SETPOS, 0, 0);
+  pw::RemoveRepository(e.c_str(), progress.Get(), 5);
+  EXPECT_EQ(6, progress.Position());
+  EXPECT_FALSE(Exists(e));
+}
+
+class RepositoryConfig : public ::testing::Test {
+ protected:
+  std::string Found(const char* pathValue) {
+    if (pathValue) {
+      std::string text = std::string("[Repository]\r\nPath=") + pathValue + "\r\n";
+      EXPECT_TRUE(WriteText(install_ / "RepositoryConfig.txt", text));
+    }
+    char out[260] = "untouched";
+    bool ok = pw::FindRepositoryDirectory(install_.Path().c_str(), out, sizeof out);
+    EXPECT_EQ(ok, out[0] != '\0');
+    return ok ? std::string(out) : std::string("<skipped>");
+  }
+  pwtest::ScratchFolder install_{"install"};
+};
+
+TEST_F(RepositoryConfig, MissingFileOrValueMeansTheDataFolder) {
+  EXPECT_EQ(install_ / "data", Found(nullptr));
+  EXPECT_EQ(install_ / "data", Found(""));
+}
+
+TEST_F(RepositoryConfig, AbsoluteFoldersAreUsedAsWritten) {
+  EXPECT_EQ("D:\\Backups\\", Found("D:\\Backups\\"));
+  EXPECT_EQ("\\\\server\\share\\Backups", Found("\\\\server\\share\\Backups"));
+}
+
+TEST_F(RepositoryConfig, RootsAndSystemFoldersAreRefused) {
+  char windows[MAX_PATH];
+  char system[MAX_PATH];
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  GetSystemDirectoryA(system, MAX_PATH);
+  for (std::string value : {std::string("C:\\"), std::string("c:"), std::string("C:\\\\"), std::string(windows),
+                            std::string(windows) + "\\", std::string(system), std::string("\\\\server\\share"),
+                            std::string(system) + "\\..", std::string("Backups"), std::string("\\Backups"),
+                            std::string("D:\\") + std::string(300, 'x')})
+    EXPECT_EQ("<skipped>", Found(value.c_str())) << value;
+  // The parent of the Windows folder, upper-cased.
+  std::string parent(windows, strrchr(windows, '\\'));
+  CharUpperA(&parent[0]);
+  EXPECT_EQ("<skipped>", Found(parent.c_str())) << parent;
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+// Shortcut deletion in the test prefix's real shell folders: the all-users
+// folder on the NT family, the user's own one only as the fallback.
+#include "uninstall/shortcuts.h"
+
+#include <shlobj.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "scratch_folder_win32.h"
+
+namespace {
+
+using pwtest::Exists;
+using pwtest::WriteText;
+
+std::string FolderOf(int csidl) {
+  char path[MAX_PATH] = "";
+  SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE);
+  return path;
+}
+
+struct ShortcutKind {
+  int common;
+  int user;
+  int (*remove)(const char*);
+};
+
+const ShortcutKind kKinds[] = {
+    {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS, pw::DeleteProgramsShortcut},
+    {CSIDL_COMMON_STARTUP, CSIDL_STARTUP, pw::DeleteStartupShortcut},
+    {CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY, pw::DeleteDesktopShortcut},
+};
+
+TEST(Shortcuts, AllUsersShortcutGoesAndTheUsersOwnStays) {
+  for (const ShortcutKind& kind : kKinds) {
+    std::string common = FolderOf(kind.common) + "\\PwTest Shortcut.lnk";
+    std::string user = FolderOf(kind.user) + "\\PwTest Shortcut.lnk";
+    ASSERT_NE(common, user);
+    ASSERT_TRUE(WriteText(common, "lnk"));
+    ASSERT_TRUE(WriteText(user, "lnk"));
+    EXPECT_EQ(0, kind.remove("PwTest Shortcut"));
+    EXPECT_FALSE(Exists(common)) << common;
+    EXPECT_TRUE(Exists(user)) << user;
+    DeleteFileA(user.c_str());
+  }
+}
+
+TEST(Shortcuts, ReadOnlyShortcutAndOtherNamesStay) {
+  std::string folder = FolderOf(CSIDL_COMMON_STARTUP);
+  std::string readOnly = folder + "\\PwTest ReadOnly.lnk";
+  std::string other = folder + "\\PwTest Shortcut Other.lnk";
+  ASSERT_TRUE(WriteText(readOnly, "lnk", FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(WriteText(other, "lnk"));
+  EXPECT_EQ(0, pw::DeleteStartupShortcut("PwTest ReadOnly"));
+  EXPECT_EQ(0, pw::DeleteStartupShortcut("PwTest Shortcut"));
+  EXPECT_EQ(0, pw::DeleteStartupShortcut(""));
+  EXPECT_TRUE(Exists(readOnly));
+  EXPECT_TRUE(Exists(other));
+  pwtest::Wipe(readOnly);
+  pwtest::Wipe(other);
+}
+
+TEST(Shortcuts, FolderChoiceFollowsThePlatformFamily) {
+  char folder[MAX_PATH];
+  ASSERT_TRUE(pw::FindShortcutFolder(CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS, 1, folder));
+  EXPECT_EQ(FolderOf(CSIDL_COMMON_PROGRAMS), folder);
+  ASSERT_TRUE(pw::FindShortcutFolder(CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS, 0, folder));
+  EXPECT_EQ(FolderOf(CSIDL_PROGRAMS), folder);
+}
+
+}  // namespace

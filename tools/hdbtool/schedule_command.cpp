@@ -1,0 +1,124 @@
+// "hdbtool schedule": previews what the scheduler would launch from a
+// ClientConfig.hdb. The sets are loaded by the scheduler's own loader and the
+// minutes are evaluated by the scheduler's own rules.
+//
+//   hdbtool schedule CLIENTCONFIG [--from "YYYY-MM-DD HH:MM"] [--days N]
+//
+// First line: "next: YYYY-MM-DD HH:MM:SS" (the next backup time of the start
+// minute, as the tray would show it) or "next: none"; then one line per launch:
+// "YYYY-MM-DD HH:MM <set number> <schedule|startup> "<name>"".
+#include "schedule_command.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include "scheduler/packed_time.h"
+#include "scheduler/schedule.h"
+#include "scheduler/schedule_simulation.h"
+#include "scheduler/settings.h"
+#include "text_escape.h"
+
+namespace {
+
+const int kExitOk = 0;
+const int kExitUsage = 2;
+const long kDefaultDays = 7;
+// A bound that keeps the walk and its output finite (about ten years).
+const long kMaxDays = 3660;
+const long kMinutesPerDay = 1440;
+
+const char kUsage[] =
+    "usage: hdbtool schedule CLIENTCONFIG [--from \"YYYY-MM-DD HH:MM\"] [--days N]\n";
+
+int UsageError(const char* message) {
+  if (message != nullptr) fprintf(stderr, "hdbtool schedule: %s\n", message);
+  fputs(kUsage, stderr);
+  return kExitUsage;
+}
+
+// "YYYY-MM-DD HH:MM", exactly, naming a real minute.
+bool ParseMinute(const char* text, DateTimeParts& out) {
+  int y, mo, d, h, mi;
+  char tail;
+  if (strlen(text) != 16) return false;
+  if (sscanf(text, "%4d-%2d-%2d %2d:%2d%c", &y, &mo, &d, &h, &mi, &tail) != 5) return false;
+  if (text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':') return false;
+  for (int i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15})
+    if (text[i] < '0' || text[i] > '9') return false;
+  out = DateTimeParts{y, mo, d, h, mi, 0};
+  return IsRealMinute(out) == 1;
+}
+
+bool ParseDays(const char* text, long& out) {
+  if (*text == '\0') return false;
+  for (const char* p = text; *p; ++p)
+    if (*p < '0' || *p > '9') return false;
+  if (strlen(text) > 6) return false;
+  out = strtol(text, nullptr, 10);
+  return out <= kMaxDays;
+}
+
+std::string Quoted(const char* name) {
+  return "\"" + EscapeText(name, strlen(name)) + "\"";
+}
+
+}  // namespace
+
+int RunScheduleCommand(int argc, char** argv) {
+  const char* database = nullptr;
+  const char* from = nullptr;
+  long days = kDefaultDays;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (strcmp(arg, "--from") == 0) {
+      if (++i >= argc) return UsageError("--from needs \"YYYY-MM-DD HH:MM\"");
+      from = argv[i];
+    } else if (strcmp(arg, "--days") == 0) {
+      if (++i >= argc) return UsageError("--days needs a number");
+      if (!ParseDays(argv[i], days)) return UsageError("--days needs a number from 0 to 3660");
+    } else if (arg[0] == '-' && arg[1] == '-') {
+      return UsageError("unknown option");
+    } else if (database == nullptr) {
+      database = arg;
+    } else {
+      return UsageError("more than one database given");
+    }
+  }
+  if (database == nullptr) return UsageError("no database given");
+
+  DateTimeParts start;
+  if (from != nullptr) {
+    if (!ParseMinute(from, start)) return UsageError("--from needs a real minute as \"YYYY-MM-DD HH:MM\"");
+  } else {
+    DateTimeUtil clock;
+    DateTimeUtil::UnpackTime(clock.CurrentPackedTime(), start);
+    start.Second = 0;
+  }
+
+  if (LoadSettingsFromDatabase(database) != 0) {
+    fprintf(stderr, "hdbtool schedule: cannot read %s\n", database);
+    return kExitUsage;
+  }
+
+  const PackedTime startTime = DateTimeUtil::PackTime(start);
+  const PackedTime next = NextBackupTime(BackupSetList, startTime, start);
+  if (next == 0) {
+    printf("next: none\n");
+  } else {
+    DateTimeParts n;
+    DateTimeUtil::UnpackTime(next, n);
+    printf("next: %04d-%02d-%02d %02d:%02d:%02d\n", n.Year, n.Month, n.Day, n.Hour, n.Minute,
+           n.Second);
+  }
+
+  for (const SimulatedLaunch& l : SimulateScheduleTicks(BackupSetList, start, days * kMinutesPerDay)) {
+    printf("%04d-%02d-%02d %02d:%02d %d %s %s\n", l.Minute.Year, l.Minute.Month, l.Minute.Day,
+           l.Minute.Hour, l.Minute.Minute, l.SetNumber,
+           l.Trigger == LaunchTrigger::Startup ? "startup" : "schedule", Quoted(l.Name).c_str());
+  }
+  FreeBackupSetList();
+  return fflush(stdout) == 0 ? kExitOk : kExitUsage;
+}
