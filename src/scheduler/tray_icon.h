@@ -15,6 +15,15 @@ void TrayRemove();
 // Command id chosen for the mouse message from the icon's callback, or 0.
 int TrayMenu(LPARAM mouseMessage);
 
+// What the shell was last told to show, kept as the record of the icon's state.
+struct TrayShown {
+  bool Added;
+  HICON Icon;
+  char Tip[64];
+  BOOL LastCallSucceeded;
+};
+const TrayShown& CurrentTray();
+
 // The tooltip text for a next backup time: "Tickwarden" for 0, else
 // "Next backup at <date> <time>", fitted into the shell's 64-byte field.
 void ComposeTooltip(PackedTime nextTime, char* out, size_t outSize);

@@ -26,6 +26,7 @@ const char kIdleTip[] = "Tickwarden";
 const char kNextTipPrefix[] = "Next backup at ";
 
 HWND g_trayWindow;
+TrayShown g_shown;
 
 bool IsLeadByte(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
 
@@ -39,7 +40,14 @@ void Notify(DWORD action, UINT flags, HICON icon, const char* tip) {
   data.uCallbackMessage = tw::kMsgTrayCallback;
   data.hIcon = icon;
   if (tip) FitTooltip(tip, data.szTip, kTooltipFieldSize, IsLeadByte);
-  Shell_NotifyIconA(action, &data);
+  g_shown.LastCallSucceeded = Shell_NotifyIconA(action, &data);
+  if (action == NIM_DELETE) {
+    g_shown.Added = false;
+    return;
+  }
+  if (action == NIM_ADD) g_shown.Added = true;
+  if (flags & NIF_ICON) g_shown.Icon = icon;
+  if (flags & NIF_TIP) memcpy(g_shown.Tip, data.szTip, sizeof g_shown.Tip);
 }
 
 PackedTime NextTimeNow() {
@@ -60,6 +68,8 @@ void AddWithState(bool online) {
 }
 
 }  // namespace
+
+const TrayShown& CurrentTray() { return g_shown; }
 
 void ComposeTooltip(PackedTime nextTime, char* out, size_t outSize) {
   if (nextTime == 0) {

@@ -10,3 +10,11 @@ if(WIN32 AND TARGET tw_scheduler_core)
     target_include_directories(system_prompt PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_CURRENT_LIST_DIR})
   endif()
 endif()
+
+if(WIN32 AND TARGET tw_scheduler_core)
+  add_executable(PromptScreenshots ${CMAKE_CURRENT_LIST_DIR}/prompt_screenshots_main_win32.cpp
+                 ${CMAKE_CURRENT_LIST_DIR}/prompt_test.rc)
+  target_link_libraries(PromptScreenshots PRIVATE tw_scheduler_core)
+  target_include_directories(PromptScreenshots PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_CURRENT_LIST_DIR})
+  tw_warnings(PromptScreenshots)
+endif()

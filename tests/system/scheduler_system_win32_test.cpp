@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "client_config_builder.h"
+#include "client_config_file.h"
 #include "program_watch_win32.h"
 
 namespace {

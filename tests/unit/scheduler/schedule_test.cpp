@@ -184,7 +184,8 @@ TEST(IsDue, DoesNotLookAtScheduleAutomatic) {
 TEST(IsDue, ExtremeFieldsStayDefined) {
   BackupSetEntry e = Windowed(INT32_MIN, Dec8(10, 0), INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN);
   e.ScheduleBackupTimeHour = INT32_MAX;
-  EXPECT_EQ(0, DueAt(Dec8(14, 30), e) & ~1);
+  const int due = DueAt(Dec8(14, 30), e);
+  EXPECT_TRUE(due == 0 || due == 1);
   e.ScheduleScheduledType = 0;
   EXPECT_EQ(0, DueAt(Dec8(14, 30), e));
 }

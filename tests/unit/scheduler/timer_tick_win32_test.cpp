@@ -1,0 +1,223 @@
+// The timer tick and the tray icon's state, called directly on this thread
+// with the clock passed in: settle time, the once-per-minute gate, start-up,
+// schedule and connect triggers, and what the icon shows. Launches are seen by
+// a window of the assistant's class owned by the test, which is where the
+// scheduler hands every set first.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "client_config_file.h"
+#include "scheduler/repository.h"
+#include "scheduler/scheduler_process.h"
+#include "scheduler/scheduler_state.h"
+#include "scheduler/settings.h"
+#include "scheduler/tickwarden_ids.h"
+#include "scheduler/tray_icon.h"
+#include "wine_drives.h"
+
+namespace {
+
+const unsigned long kMinute = 60000;
+
+// Collects the set numbers the scheduler hands to "the assistant".
+class AssistantStandIn {
+ public:
+  AssistantStandIn() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "CobaltineSchedulerAssistantClass";
+    RegisterClassA(&wc);
+    window_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+    received().clear();
+  }
+  ~AssistantStandIn() {
+    DestroyWindow(window_);
+    UnregisterClassA("CobaltineSchedulerAssistantClass", GetModuleHandleA(nullptr));
+  }
+  // Set numbers handed over since the last call.
+  std::vector<int> Take() {
+    MSG m;
+    while (PeekMessageA(&m, window_, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    std::vector<int> got;
+    got.swap(received());
+    return got;
+  }
+
+ private:
+  static std::vector<int>& received() {
+    static std::vector<int> r;
+    return r;
+  }
+  static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_USER) {
+      received().push_back(static_cast<int>(lp));
+      return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+  }
+  HWND window_;
+};
+
+PackedTime At(int y, int mo, int d, int h, int mi, int s = 0) {
+  DateTimeParts p = {y, mo, d, h, mi, s};
+  return DateTimeUtil::PackTime(p);
+}
+
+class TimerTickTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SchedulerTime = new DateTimeUtil();
+    ResetRepositoryState();
+    FreeBackupSetList();
+    install_ = MakeTempFolder("tick");
+    snprintf(ProgramDirectory, sizeof ProgramDirectory, "%s", install_.c_str());
+    data_ = install_ + "\\data";
+    MakeFolders(data_.c_str());
+    LastTick = 0;
+    LastEvaluatedMinute = -1;
+    PromptBeforeStarting = 0;
+    SettleTime = 0;
+  }
+  void TearDown() override {
+    for (char letter : drives_) RemoveTestDrive(letter);
+    FreeBackupSetList();
+    delete SchedulerTime;
+    SchedulerTime = nullptr;
+  }
+  void Load(testconfig::ClientConfig& config) {
+    ASSERT_TRUE(config.Write(data_ + "\\ClientConfig.hdb"));
+    ASSERT_EQ(0, LoadSettings());
+  }
+  BackupSetEntry* Set(int number) {
+    for (BackupSetEntry* e = BackupSetList; e; e = e->next)
+      if (e->SetNumber == number) return e;
+    return nullptr;
+  }
+
+  AssistantStandIn assistant_;
+  std::string install_, data_, drives_;
+};
+
+TEST_F(TimerTickTest, NothingHappensWithinTheSettleTime) {
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "5"}, {"PromptBeforeStarting", "0"}};
+  config.AddSet("1", testconfig::DueNowSet("due"));
+  Load(config);
+  ASSERT_EQ(5, SettleTime);
+  PackedTime now = At(2003, 12, 8, 14, 30);
+  TimerTickAt(2 * kMinute, now);
+  TimerTickAt(4 * kMinute + 59000, now + 60);
+  EXPECT_TRUE(assistant_.Take().empty());
+  TimerTickAt(5 * kMinute, now + 120);
+  EXPECT_EQ(std::vector<int>{1}, assistant_.Take());
+}
+
+TEST_F(TimerTickTest, AWrappedMillisecondCounterSkipsTheSettleTest) {
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "5"}, {"PromptBeforeStarting", "0"}};
+  config.AddSet("1", testconfig::DueNowSet("due"));
+  Load(config);
+  LastTick = 0xFFFF0000UL;
+  TimerTickAt(1000, At(2003, 12, 8, 14, 30));
+  EXPECT_EQ(std::vector<int>{1}, assistant_.Take());
+}
+
+TEST_F(TimerTickTest, EachMinuteIsEvaluatedOnce) {
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
+  config.AddSet("2", {{"Name", "every minute"},
+                      {"ScheduleAutomatic", "1"},
+                      {"SchedulePerScheduleFlag", "1"},
+                      {"ScheduleScheduledType", "1"},
+                      {"ScheduleDaysFlags", "127"},
+                      {"ScheduleAllDayFlag", "1"},
+                      {"ScheduleFrequency", "0"}});
+  Load(config);
+  PackedTime now = At(2003, 12, 8, 14, 30, 5);
+  TimerTickAt(10 * kMinute, now);
+  TimerTickAt(10 * kMinute + 10000, now + 10);
+  TimerTickAt(10 * kMinute + 20000, now + 20);
+  EXPECT_EQ(std::vector<int>{2}, assistant_.Take());
+  EXPECT_EQ(now, Set(2)->LastRunTime);
+  TimerTickAt(11 * kMinute, now + 60);
+  EXPECT_EQ(std::vector<int>{2}, assistant_.Take());
+}
+
+TEST_F(TimerTickTest, StartupSetRunsOncePerDay) {
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
+  PackedTime yesterday = At(2003, 12, 7, 9, 0);
+  config.AddSet("3", {{"Name", "at start-up"}, {"ScheduleAtStartupFlag", "1"},
+                      {"LastRunDateTime", std::to_string(yesterday)}});
+  Load(config);
+  PackedTime now = At(2003, 12, 8, 8, 15);
+  TimerTickAt(10 * kMinute, now);
+  EXPECT_EQ(std::vector<int>{3}, assistant_.Take());
+  for (int minute = 1; minute <= 3; ++minute) TimerTickAt((10 + minute) * kMinute, now + 60 * minute);
+  EXPECT_TRUE(assistant_.Take().empty());
+  // The next day it runs again.
+  TimerTickAt(20 * kMinute, At(2003, 12, 9, 0, 0));
+  EXPECT_EQ(std::vector<int>{3}, assistant_.Take());
+}
+
+TEST_F(TimerTickTest, OfflineRepositoryShowsTheOfflineIconAndLaunchesNothing) {
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
+  config.AddSet("1", testconfig::DueNowSet("due"));
+  Load(config);
+  WriteTextFile((install_ + "\\RepositoryConfig.txt").c_str(), "[Repository]\r\nPath=q:\\nowhere\r\n");
+  TimerTickAt(10 * kMinute, At(2003, 12, 8, 14, 30));
+  EXPECT_TRUE(assistant_.Take().empty());
+  EXPECT_STREQ("Backup media offline", CurrentTray().Tip);
+}
+
+TEST_F(TimerTickTest, ReturningRepositoryStartsOnlyTheFirstConnectSet) {
+  std::string disk = MakeTempFolder("disk");
+  MakeFolders((disk + "\\Backups").c_str());
+  WriteTextFile((install_ + "\\RepositoryConfig.txt").c_str(), "[Repository]\r\nPath=r:\\Backups\r\n");
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
+  config.AddSet("8", {{"Name", "first"}, {"ScheduleAtConnectFlag", "1"}});
+  config.AddSet("9", {{"Name", "second"}, {"ScheduleAtConnectFlag", "1"}});
+  ASSERT_TRUE(config.Write(disk + "\\Backups\\ClientConfig.hdb"));
+  EXPECT_EQ(-1, LoadSettings());  // offline at start
+
+  PackedTime now = At(2003, 12, 8, 14, 30);
+  TimerTickAt(10 * kMinute, now);  // first watch only counts the drives
+  EXPECT_TRUE(assistant_.Take().empty());
+
+  ASSERT_TRUE(DefineTestDrive('r', disk.c_str(), DRIVE_FIXED));
+  drives_ += 'r';
+  TimerTickAt(10 * kMinute + 10000, now + 10);
+  EXPECT_EQ(std::vector<int>{8}, assistant_.Take());
+  EXPECT_STRNE("Backup media offline", CurrentTray().Tip);
+}
+
+TEST_F(TimerTickTest, TrayShowsOfflineIdleAndNextTime) {
+  HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  TrayAdd(window);  // no data folder content: ClientConfig missing, but the folder exists
+  EXPECT_TRUE(CurrentTray().Added);
+  EXPECT_STREQ("Tickwarden", CurrentTray().Tip);
+
+  WriteTextFile((install_ + "\\RepositoryConfig.txt").c_str(), "[Repository]\r\nPath=q:\\nowhere\r\n");
+  TrayReadd(window);
+  EXPECT_STREQ("Backup media offline", CurrentTray().Tip);
+  EXPECT_EQ(OfflineTrayIcon, CurrentTray().Icon);
+
+  TrayModify(true, At(2003, 12, 8, 22, 0));
+  EXPECT_EQ(0, strncmp("Next backup at ", CurrentTray().Tip, 15)) << CurrentTray().Tip;
+  EXPECT_NE(nullptr, strstr(CurrentTray().Tip, "2003")) << CurrentTray().Tip;
+  EXPECT_EQ(NormalTrayIcon, CurrentTray().Icon);
+  TrayTip(0);
+  EXPECT_STREQ("Tickwarden", CurrentTray().Tip);
+  TrayRemove();
+  EXPECT_FALSE(CurrentTray().Added);
+  DestroyWindow(window);
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+// Escaping and unescaping of quoted texts.
+#include "text_escape.h"
+
+namespace {
+
+const char HexDigits[] = "0123456789ABCDEF";
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::string EscapeText(const char* bytes, size_t length) {
+  std::string out;
+  out.reserve(length);
+  for (size_t i = 0; i < length; ++i) {
+    unsigned char c = (unsigned char)bytes[i];
+    if (c == '\\' || c == '"') {
+      out += '\\';
+      out += (char)c;
+    } else if (c < 0x20 || c >= 0x7F) {
+      out += "\\x";
+      out += HexDigits[c >> 4];
+      out += HexDigits[c & 0xF];
+    } else {
+      out += (char)c;
+    }
+  }
+  return out;
+}
+
+std::string QuoteText(const std::string& bytes) { return "\"" + EscapeText(bytes) + "\""; }
+
+bool ParseQuoted(const std::string& text, size_t& pos, std::string& out, std::string& error) {
+  out.clear();
+  if (pos >= text.size() || text[pos] != '"') {
+    error = "expected '\"'";
+    return false;
+  }
+  size_t i = pos + 1;
+  while (i < text.size()) {
+    char c = text[i];
+    if (c == '"') {
+      pos = i + 1;
+      return true;
+    }
+    if (c != '\\') {
+      out += c;
+      ++i;
+      continue;
+    }
+    if (i + 1 >= text.size()) break;
+    char e = text[i + 1];
+    if (e == '\\' || e == '"') {
+      out += e;
+      i += 2;
+    } else if (e == 'x' && i + 3 < text.size() && HexValue(text[i + 2]) >= 0 && HexValue(text[i + 3]) >= 0) {
+      out += (char)(HexValue(text[i + 2]) * 16 + HexValue(text[i + 3]));
+      i += 4;
+    } else {
+      error = "bad escape sequence at column " + std::to_string(i + 1);
+      return false;
+    }
+  }
+  error = "missing closing '\"'";
+  return false;
+}
