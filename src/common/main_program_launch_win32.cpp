@@ -35,7 +35,7 @@ int HandBackupSetToMainProgram(const char* directory, const char* mainClass, con
   StartedProcess process;
   int started = process.Start(path, commandLine, SW_MINIMIZE);
   // A failed start leaves no process: the wait ends in its first round.
-  // WaitForMainWindow(mainClass, process.Process());
+  WaitForMainWindow(mainClass, process.Process());
   return started == 0 ? kStartedProgram : -1;
 }
 

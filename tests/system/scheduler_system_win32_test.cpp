@@ -293,4 +293,50 @@ TEST_F(SchedulerTest, AnnouncedNextBackupTimeReachesTheMainProgram) {
   EXPECT_TRUE(LogHas(line)) << Log();
 }
 
+// Opens the tray menu with a right click on the icon and walks it with the
+// keyboard, as a user without a mouse would: Down moves to the next command.
+void ChooseFromTrayMenu(HWND scheduler, int downs, bool escape = false) {
+  PostMessageA(scheduler, 1027, 0, WM_RBUTTONUP);
+  HWND menu = testwatch::WaitForWindow("#32768", 15000);
+  ASSERT_NE(nullptr, menu) << "the menu did not open";
+  ASSERT_TRUE(PollUntil([&] { return IsWindowVisible(menu) != FALSE; }, 5000));
+  for (int i = 0; i < downs; ++i) {
+    PostMessageA(scheduler, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(scheduler, WM_KEYUP, VK_DOWN, 0);
+  }
+  UINT key = escape ? VK_ESCAPE : VK_RETURN;
+  PostMessageA(scheduler, WM_KEYDOWN, key, 0);
+  PostMessageA(scheduler, WM_KEYUP, key, 0);
+  EXPECT_TRUE(testwatch::WaitForNoWindow("#32768", 10000) || !IsWindowVisible(menu));
+}
+
+TEST_F(SchedulerTest, TrayMenuCommandsStartTheMainProgramWithTheirSwitches) {
+  WriteConfig();
+  HWND w = StartScheduler();
+  ASSERT_NE(nullptr, w);
+  ChooseFromTrayMenu(w, 2);  // Open, Backup Now
+  EXPECT_TRUE(LogHas("start -1 " + Quoted("Cobaltine.exe") + " -BackupAll")) << Log();
+  HWND main = testwatch::WaitForWindow(kMainClass, 20000);
+  ASSERT_NE(nullptr, main);
+  ChooseFromTrayMenu(w, 3);  // ... Backup and Shutdown, now posted to the running program
+  EXPECT_TRUE(LogHas("msg 33568 0 1")) << Log();
+  ChooseFromTrayMenu(w, 2);
+  EXPECT_TRUE(LogHas("msg 33568 0 0")) << Log();
+}
+
+TEST_F(SchedulerTest, TrayMenuEscapeDoesNothingAndExitEndsTheScheduler) {
+  WriteConfig();
+  HWND w = StartScheduler();
+  ASSERT_NE(nullptr, w);
+  RecordingWindow assistant(kAssistantClass);
+  ChooseFromTrayMenu(w, 2, true);
+  DWORD_PTR ignored;
+  SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored);
+  EXPECT_EQ(0, assistant.CountMessage(1025));
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(scheduler_, 0));
+  ChooseFromTrayMenu(w, 4);  // Exit
+  EXPECT_TRUE(assistant.PumpUntil([&] { return assistant.CountMessage(WM_CLOSE) == 1; }));
+  EXPECT_EQ(0u, ExitCodeAfter(scheduler_, 20000));
+}
+
 }  // namespace
