@@ -249,7 +249,7 @@ int DatabaseManager::CloseDatabase(int handle) {
     int leftOpen = DropAllObjects(db);
     if (leftOpen > 0) {
       char message[DiagnosticBufferSize];
-      snprintf(message, sizeof message, "%d%s%s", leftOpen, LeftOpenMessage, db->Path);
+      snprintf(message, sizeof message, "%d%s%.*s", leftOpen, LeftOpenMessage, MaxPathLength, db->Path);
       ReportDiagnostic(DiagnosticSource, message);
     }
     if (db->File != NoFile) {

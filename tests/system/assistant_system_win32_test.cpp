@@ -89,7 +89,8 @@ class Assistant : public ::testing::Test {
   void TearDown() override {
     EndEverything();
     SetEnvironmentVariableA("COBALTINE_WINDOW_DELAY_MS", nullptr);
-    testwatch::RemoveFolder(folder_);
+    // TW_KEEP_TEST_FOLDERS=1 keeps the install folder and its logs for a look.
+    if (GetEnvironmentVariableA("TW_KEEP_TEST_FOLDERS", nullptr, 0) == 0) testwatch::RemoveFolder(folder_);
   }
 
   bool Copy(const std::string& from, const char* name) {

@@ -247,6 +247,50 @@ TEST_F(PreBackupPrompt, DraggingMovesTheWindowWithTheCursor) {
   EXPECT_EQ(Answer(), 0);
 }
 
+// With the start-up picture loaded, the prompt shows it at (1, 1) inside a
+// black one-pixel frame, and answers the palette query as handled.
+TEST_F(PreBackupPrompt, PaintsThePictureInsideABlackFrame) {
+  BitmapResourceLoader loader;
+  const int savedMode = BitmapResourceLoader::DisplayColorMode;
+  BitmapResourceLoader::DisplayColorMode = ColorModePalette;
+  BackgroundPalette = BitmapResourceLoader::CreatePaletteFromBitmap(IDB_PROMPT_256);
+  BitmapResourceLoader::DisplayColorMode = ColorModeOther;
+  BackgroundBitmap = BitmapResourceLoader::LoadDisplayBitmap(IDB_PROMPT_256, IDB_PROMPT_16);
+  BitmapResourceLoader::DisplayColorMode = savedMode;
+  ASSERT_NE(BackgroundBitmap, nullptr);
+  ASSERT_NE(BackgroundPalette, nullptr);
+
+  const RECT work = WorkArea();
+  HWND w = Open();
+  if (w != nullptr) {
+    const RECT first = WindowRect(w);
+    // Pixels below the screen's edge cannot be read: wait until it has risen.
+    EXPECT_TRUE(RestsAt(w, (work.bottom - work.top) - (first.bottom - first.top) - 1));
+    EXPECT_EQ(SendMessageA(w, WM_QUERYNEWPALETTE, 0, 0), TRUE);
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    HDC window = GetDC(w);
+    HDC picture = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(picture, BackgroundBitmap);
+    RECT client;
+    GetClientRect(w, &client);
+    EXPECT_EQ(GetPixel(window, 0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(window, 0, 40), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(window, 140, 0), RGB(0, 0, 0));
+    // Points of the banner, above every control.
+    const int probes[][2] = {{0, 0}, {36, 24}, {140, 20}, {200, 45}};
+    for (const auto& p : probes)
+      EXPECT_EQ(GetPixel(window, p[0] + 1, p[1] + 1), GetPixel(picture, p[0], p[1])) << p[0] << "," << p[1];
+    SelectObject(picture, old);
+    DeleteDC(picture);
+    ReleaseDC(w, window);
+    Click(w, IDCANCEL);
+    EXPECT_EQ(Answer(), 1);
+  }
+  DeleteObject(BackgroundBitmap);
+  BackgroundBitmap = nullptr;
+  BackgroundPalette = nullptr;  // the loader deletes it
+}
+
 // Nobody touches the prompt: twenty seconds, the bar ends on 19 of 20, the
 // window sinks and the backup goes ahead.
 TEST_F(PreBackupPrompt, LettingTheCountdownRunOutGoesAhead) {

@@ -1,0 +1,19 @@
+// libFuzzer target: every input is written to a file and read as a database.
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "tree_walk.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string path = "/tmp/twdb-fuzz-" + std::to_string(getpid()) + ".hdb";
+  FILE* f = fopen(path.c_str(), "wb");
+  if (!f) return 0;
+  fwrite(data, 1, size, f);
+  fclose(f);
+  WalkDatabase(path.c_str());
+  return 0;
+}

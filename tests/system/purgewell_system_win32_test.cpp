@@ -1,0 +1,710 @@
+// Purgewell end to end under Wine: a complete installation is laid out the way
+// setup leaves it (program files, help and config trees, a repository on a
+// drive letter of its own, shortcuts, registry entries, the scheduler service,
+// the running main program and scheduler window); the real Purgewell.exe is
+// started, its dialog and confirmation are answered by window messages, and
+// afterwards exactly the product is gone: its temporary copy has deleted the
+// installed uninstaller and its folders and has its own deletion scheduled.
+#include <windows.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// ---------------------------------------------------------------- helpers
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (done()) return true;
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(50);
+  }
+}
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](char c) { return (char)tolower((unsigned char)c); });
+  return s;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WriteText(const std::string& path, const std::string& text, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  WriteFile(f, text.data(), (DWORD)text.size(), &written, nullptr);
+  CloseHandle(f);
+  return SetFileAttributesA(path.c_str(), attributes) != FALSE;
+}
+
+std::string ReadText(const std::string& path) {
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (f == INVALID_HANDLE_VALUE) return "";
+  char buffer[8192];
+  DWORD n = 0;
+  ReadFile(f, buffer, sizeof buffer, &n, nullptr);
+  CloseHandle(f);
+  return std::string(buffer, n);
+}
+
+void MakeFolders(const std::string& path) {
+  for (size_t i = 3; i <= path.size(); ++i)
+    if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+}
+
+void Wipe(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return;
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
+    DeleteFileA(path.c_str());
+    return;
+  }
+  WIN32_FIND_DATAA d;
+  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &d);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::string n = d.cFileName;
+      if (n != "." && n != "..") Wipe(path + "\\" + n);
+    } while (FindNextFileA(h, &d));
+    FindClose(h);
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
+std::string SpecialFolder(int csidl) {
+  char path[MAX_PATH] = "";
+  SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE);
+  return path;
+}
+
+std::string OwnFolder() {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string s = path;
+  return s.substr(0, s.rfind('\\'));
+}
+
+std::string TempFolder() {
+  char path[MAX_PATH];
+  GetTempPathA(MAX_PATH, path);
+  std::string s = path;
+  if (!s.empty() && s.back() == '\\') s.pop_back();
+  return s;
+}
+
+// Registry, all below HKEY_LOCAL_MACHINE unless a root is given.
+bool KeyExists(const std::string& path, HKEY root = HKEY_LOCAL_MACHINE) {
+  HKEY k;
+  if (RegOpenKeyA(root, path.c_str(), &k) != ERROR_SUCCESS) return false;
+  RegCloseKey(k);
+  return true;
+}
+
+void SetValue(const std::string& path, const char* name, const std::string& data, HKEY root = HKEY_LOCAL_MACHINE) {
+  HKEY k;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(root, path.c_str(), &k));
+  RegSetValueExA(k, name, 0, REG_SZ, (const BYTE*)data.c_str(), (DWORD)data.size() + 1);
+  RegCloseKey(k);
+}
+
+bool ValueExists(const std::string& path, const char* name) {
+  HKEY k;
+  if (RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &k) != ERROR_SUCCESS) return false;
+  bool found = RegQueryValueExA(k, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(k);
+  return found;
+}
+
+void DeleteValue(const std::string& path, const char* name, HKEY root = HKEY_LOCAL_MACHINE) {
+  HKEY k;
+  if (RegOpenKeyA(root, path.c_str(), &k) != ERROR_SUCCESS) return;
+  RegDeleteValueA(k, name);
+  RegCloseKey(k);
+}
+
+void DeleteKeyTree(const std::string& path, HKEY root = HKEY_LOCAL_MACHINE) {
+  for (int i = 0; i < 16; ++i) {
+    HKEY k;
+    if (RegOpenKeyA(root, path.c_str(), &k) != ERROR_SUCCESS) return;
+    char sub[260];
+    bool has = RegEnumKeyA(k, 0, sub, sizeof sub) == ERROR_SUCCESS;
+    RegCloseKey(k);
+    if (!has) break;
+    DeleteKeyTree(path + "\\" + sub, root);
+  }
+  RegDeleteKeyA(root, path.c_str());
+}
+
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kMakerKey[] = "SOFTWARE\\Vornacle";
+const char kEventLogKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application";
+const char kAgentsKey[] = "SYSTEM\\CurrentControlSet\\Services\\SNMP\\Parameters\\ExtensionAgents";
+const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
+const char kServiceName[] = "Cobaltine Scheduler";
+
+std::string PendingRenames() {
+  HKEY k;
+  if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kSessionManager, &k) != ERROR_SUCCESS) return "";
+  std::vector<char> data(65536);
+  DWORD size = (DWORD)data.size();
+  std::string text;
+  if (RegQueryValueExA(k, "PendingFileRenameOperations", nullptr, nullptr, (BYTE*)data.data(), &size) ==
+      ERROR_SUCCESS)
+    text.assign(data.data(), size);
+  RegCloseKey(k);
+  std::replace(text.begin(), text.end(), '\0', '|');
+  return Lower(text);
+}
+
+bool ServiceExists(const char* name) {
+  SC_HANDLE m = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+  if (!m) return false;
+  SC_HANDLE s = OpenServiceA(m, name, SERVICE_QUERY_STATUS);
+  if (s) CloseServiceHandle(s);
+  CloseServiceHandle(m);
+  return s != nullptr;
+}
+
+void DeleteServiceIfPresent(const char* name) {
+  SC_HANDLE m = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  if (!m) return;
+  SC_HANDLE s = OpenServiceA(m, name, SERVICE_ALL_ACCESS);
+  if (s) {
+    DeleteService(s);
+    CloseServiceHandle(s);
+  }
+  CloseServiceHandle(m);
+}
+
+bool ProcessRunning(const char* exeName) {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32 e;
+  e.dwSize = sizeof e;
+  bool found = false;
+  for (BOOL ok = Process32First(snap, &e); ok; ok = Process32Next(snap, &e)) {
+    std::string name = e.szExeFile;
+    size_t slash = name.rfind('\\');
+    if (slash != std::string::npos) name = name.substr(slash + 1);
+    if (Lower(name) == Lower(exeName)) found = true;
+  }
+  CloseHandle(snap);
+  return found;
+}
+
+struct WindowQuery {
+  DWORD pid;
+  const char* cls;
+  const char* title;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND w, LPARAM lp) {
+  auto* q = reinterpret_cast<WindowQuery*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  char cls[64] = "";
+  char title[128] = "";
+  GetClassNameA(w, cls, sizeof cls);
+  GetWindowTextA(w, title, sizeof title);
+  if (pid == q->pid && strcmp(cls, q->cls) == 0 && strcmp(title, q->title) == 0 && IsWindowVisible(w)) {
+    q->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND WaitForWindow(DWORD pid, const char* cls, const char* title, DWORD timeoutMs = 20000) {
+  WindowQuery q{pid, cls, title, nullptr};
+  WaitUntil(
+      [&] {
+        q.found = nullptr;
+        EnumWindows(MatchWindow, (LPARAM)&q);
+        return q.found != nullptr;
+      },
+      timeoutMs);
+  return q.found;
+}
+
+PROCESS_INFORMATION Start(const std::string& exe, const std::string& arguments = "") {
+  std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+  std::vector<char> buffer(commandLine.begin(), commandLine.end());
+  buffer.push_back('\0');
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    pi.hProcess = nullptr;
+  return pi;
+}
+
+// A window of the scheduler's class on a thread of the test: it records
+// WM_CLOSE and, when asked to, holds the sender until released.
+class SchedulerWindow {
+ public:
+  explicit SchedulerWindow(bool holdOnClose) : hold_(holdOnClose) {
+    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    closeArrived_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    release_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    WaitForSingleObject(ready_, 10000);
+  }
+  ~SchedulerWindow() {
+    SetEvent(release_);
+    if (IsWindow(window_)) PostMessageA(window_, WM_CLOSE, 0, 0);
+    WaitForSingleObject(thread_, 20000);
+    CloseHandle(thread_);
+    CloseHandle(ready_);
+    CloseHandle(closeArrived_);
+    CloseHandle(release_);
+  }
+  bool WaitForClose(DWORD ms) { return WaitForSingleObject(closeArrived_, ms) == WAIT_OBJECT_0; }
+  void Release() { SetEvent(release_); }
+  bool Closed() const { return closed_ != 0; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<SchedulerWindow*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+    if (m == WM_CLOSE && self) {
+      self->closed_ = 1;
+      SetEvent(self->closeArrived_);
+      if (self->hold_) WaitForSingleObject(self->release_, 14000);
+      DestroyWindow(w);
+      return 0;
+    }
+    if (m == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcA(w, m, wp, lp);
+  }
+  static DWORD WINAPI Run(LPVOID p) {
+    auto* self = static_cast<SchedulerWindow*>(p);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "CobaltineSchedulerClass";
+    RegisterClassA(&wc);
+    HWND w = CreateWindowExA(0, wc.lpszClassName, "CobaltineScheduler", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+    SetWindowLongPtrA(w, GWLP_USERDATA, (LONG_PTR)self);
+    self->window_ = w;
+    SetEvent(self->ready_);
+    MSG m;
+    while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
+    UnregisterClassA(wc.lpszClassName, wc.hInstance);
+    return 0;
+  }
+
+  bool hold_;
+  HANDLE ready_;
+  HANDLE closeArrived_;
+  HANDLE release_;
+  HANDLE thread_;
+  HWND window_ = nullptr;
+  volatile LONG closed_ = 0;
+};
+
+// A drive letter of its own for the repository: Wine keeps drive letters as
+// links in the prefix's dosdevices folder, so the link is made there with the
+// host's ln. Without a prefix to hand, the host's root drive Z: serves.
+std::string RepositoryDrive() {
+  std::string own = OwnFolder();  // Z:\...\bin
+  std::string build = own.substr(0, own.rfind('\\'));
+  std::string hostFolder = build + "\\purgewell-drive-r";
+  MakeFolders(hostFolder);
+  char prefix[512];
+  DWORD n = GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+  if (n > 0 && n < sizeof prefix && (hostFolder[0] == 'Z' || hostFolder[0] == 'z')) {
+    std::string unixFolder = hostFolder.substr(2);
+    std::replace(unixFolder.begin(), unixFolder.end(), '\\', '/');
+    std::string command = "/bin/ln -sfn \"" + unixFolder + "\" \"" + prefix + "/dosdevices/r:\"";
+    std::vector<char> buffer(command.begin(), command.end());
+    buffer.push_back('\0');
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    if (CreateProcessA("Z:\\bin\\ln", buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+      CloseHandle(pi.hThread);
+      CloseHandle(pi.hProcess);
+      WriteText(hostFolder + "\\drive-marker.txt", "r");
+      if (WaitUntil([] { return Exists("R:\\drive-marker.txt"); }, 10000)) return "R:";
+    }
+  }
+  return hostFolder;
+}
+
+const char* const kProgramFiles[] = {
+    "Cobaltine.exe", "Tickwarden.exe", "Tickwardensvc.exe", "Aidwell.exe", "eventmsg.dll", "UserGuide.pdf",
+    "Guidewell.hlp", "Guidewell.gid", "Config.txt", "SchedulerServiceInfo.txt", "RestoreWindows.html",
+    "RestoreWindows95.html", "RestoreWindows95USB.html", "RestoreWindows95OSR2.html", "RestoreWindows98.html",
+    "RestoreWindows98SE.html", "RestoreWindowsME.html", "RestoreWindowsNT.html", "RestoreWindows2000.html",
+    "RestoreWindowsXP.html", "RestoreWindows2003.html", "Rigwell.exe"};
+
+const char* const kRepositoryFiles[] = {"ClientConfig.hdb",       "FileInfo.hdb",   "Local.hdb",
+                                        "UserRestoreReport.html", "MessageLog.ldb", "Rigwell.exe"};
+
+// ---------------------------------------------------------------- fixture
+
+class PurgewellSystem : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { drive_ = RepositoryDrive(); }
+
+  void SetUp() override {
+    bin_ = OwnFolder();
+    maker_ = SpecialFolder(CSIDL_PROGRAM_FILES) + "\\Vornacle";
+    install_ = maker_ + "\\Cobaltine";
+    repository_ = drive_ + "\\Cobaltine Backups";
+    temp_ = TempFolder();
+    log_ = temp_ + "\\purgewell-standin.log";
+    ASSERT_TRUE(WaitUntil([] { return !ProcessRunning("purgetmp.exe"); }, 60000));
+    CleanUp();
+  }
+
+  void TearDown() override {
+    if (standin_.hProcess) {
+      if (WaitForSingleObject(standin_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(standin_.hProcess, 1);
+      CloseHandle(standin_.hProcess);
+      CloseHandle(standin_.hThread);
+    }
+    if (purgewell_.hProcess) {
+      if (WaitForSingleObject(purgewell_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(purgewell_.hProcess, 1);
+      CloseHandle(purgewell_.hProcess);
+      CloseHandle(purgewell_.hThread);
+    }
+    WaitUntil([] { return !ProcessRunning("purgetmp.exe"); }, 60000);
+    CleanUp();
+  }
+
+  void CleanUp() {
+    Wipe(maker_);
+    Wipe(repository_);
+    Wipe("C:\\Repository");
+    Wipe("C:\\Logs");
+    for (const char* f : kRepositoryFiles) Wipe(std::string("C:\\") + f);
+    for (int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS, CSIDL_COMMON_STARTUP, CSIDL_STARTUP,
+                      CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY})
+      for (const char* name : {"Cobaltine.lnk", "Cobaltine Scheduler.lnk", "Cobaltine Scheduler Assistant.lnk",
+                               "Cobaltine Extra.lnk"})
+        Wipe(SpecialFolder(csidl) + "\\" + name);
+    DeleteKeyTree(std::string(kUninstallKey) + "\\Cobaltine");
+    DeleteKeyTree(std::string(kUninstallKey) + "\\Cobaltine Extra");
+    DeleteKeyTree(kMakerKey);
+    DeleteKeyTree(std::string(kEventLogKey) + "\\Cobaltine");
+    DeleteKeyTree(kAgentsKey);
+    DeleteValue(kSessionManager, "PendingFileRenameOperations");
+    DeleteKeyTree("Software\\Wine\\AppDefaults\\Purgewell.exe", HKEY_CURRENT_USER);
+    DeleteKeyTree("Software\\Wine\\AppDefaults\\purgetmp.exe", HKEY_CURRENT_USER);
+    WritePrivateProfileStringA("rename", nullptr, nullptr, "wininit.ini");
+    DeleteServiceIfPresent(kServiceName);
+    DeleteFileA(log_.c_str());
+  }
+
+  // The installation as setup leaves it. repositoryPath is what
+  // RepositoryConfig.txt names.
+  void LayOut(const std::string& repositoryPath, bool usersOwnThings) {
+    MakeFolders(install_ + "\\help\\images");
+    MakeFolders(install_ + "\\config\\sets");
+    ASSERT_TRUE(CopyFileA((bin_ + "\\Purgewell.exe").c_str(), (install_ + "\\Purgewell.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((bin_ + "\\Cobaltine.exe").c_str(), (install_ + "\\Cobaltine.exe").c_str(), FALSE));
+    DWORD odd[] = {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN};
+    int i = 0;
+    for (const char* f : kProgramFiles) {
+      if (strcmp(f, "Cobaltine.exe") != 0) ASSERT_TRUE(WriteText(install_ + "\\" + f, f, odd[i++ % 3]));
+    }
+    ASSERT_TRUE(WriteText(install_ + "\\help\\index.html", "help", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(WriteText(install_ + "\\help\\images\\logo.gif", "gif", FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(WriteText(install_ + "\\config\\sets\\set1.cfg", "cfg", FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(WriteText(install_ + "\\RepositoryConfig.txt", "[Repository]\r\nPath=" + repositoryPath + "\r\n",
+                          FILE_ATTRIBUTE_READONLY));
+
+    MakeFolders(repository_ + "\\Repository\\Set 1\\2024");
+    for (const char* folder : {"Logs", "Reports", "System"}) {
+      MakeFolders(repository_ + "\\" + folder);
+      ASSERT_TRUE(WriteText(repository_ + "\\" + folder + "\\entry.txt", folder, FILE_ATTRIBUTE_HIDDEN));
+    }
+    ASSERT_TRUE(WriteText(repository_ + "\\Repository\\Set 1\\2024\\00000001.bak", "backup", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(WriteText(repository_ + "\\Repository\\catalog.dat", "catalog"));
+    for (const char* f : kRepositoryFiles) ASSERT_TRUE(WriteText(repository_ + "\\" + f, f, FILE_ATTRIBUTE_READONLY));
+
+    ASSERT_TRUE(WriteText(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk", "lnk"));
+    ASSERT_TRUE(WriteText(SpecialFolder(CSIDL_COMMON_STARTUP) + "\\Cobaltine Scheduler Assistant.lnk", "lnk"));
+    ASSERT_TRUE(WriteText(SpecialFolder(CSIDL_COMMON_STARTUP) + "\\Cobaltine Scheduler.lnk", "lnk"));
+    ASSERT_TRUE(WriteText(SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Cobaltine.lnk", "lnk"));
+
+    SetValue(std::string(kUninstallKey) + "\\Cobaltine", "UninstallString", install_ + "\\Purgewell.exe");
+    SetValue(std::string(kMakerKey) + "\\Cobaltine\\CurrentVersion", "InstallDir", install_);
+    SetValue(std::string(kEventLogKey) + "\\Cobaltine", "EventMessageFile", install_ + "\\eventmsg.dll");
+    SetValue(kAgentsKey, "0", "SOFTWARE\\Microsoft\\LANManagerMIB2Agent\\CurrentVersion");
+    SetValue(kAgentsKey, "1", "SOFTWARE\\Vornacle\\Cobaltine\\SnmpAgent\\CurrentVersion");
+    SetValue(kAgentsKey, "2", "SOFTWARE\\Microsoft\\RFC1156Agent\\CurrentVersion");
+
+    SC_HANDLE m = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(nullptr, m);
+    std::string binary = bin_ + "\\Cobaltine.exe";
+    SC_HANDLE s = CreateServiceA(m, kServiceName, kServiceName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                 SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr,
+                                 nullptr, nullptr);
+    ASSERT_NE(nullptr, s);
+    CloseServiceHandle(s);
+    CloseServiceHandle(m);
+
+    if (usersOwnThings) {
+      ASSERT_TRUE(WriteText(install_ + "\\MyNotes.txt", "the user's"));
+      ASSERT_TRUE(WriteText(repository_ + "\\Keep Me.doc", "the user's"));
+      MakeFolders(repository_ + "\\Photos");
+      ASSERT_TRUE(WriteText(repository_ + "\\Photos\\a.jpg", "the user's"));
+      SetValue(std::string(kMakerKey) + "\\Glimmerfold\\CurrentVersion", "InstallDir", "C:\\Glimmerfold");
+      SetValue(std::string(kUninstallKey) + "\\Cobaltine Extra", "DisplayName", "another product");
+      ASSERT_TRUE(WriteText(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine Extra.lnk", "lnk"));
+    }
+    // The user's own Programs-menu shortcut stays on the NT family, where the
+    // all-users one is the product's.
+    ASSERT_TRUE(WriteText(SpecialFolder(CSIDL_PROGRAMS) + "\\Cobaltine.lnk", "lnk"));
+  }
+
+  void StartMainProgram() {
+    SetEnvironmentVariableA("COBALTINE_LOG", log_.c_str());
+    standin_ = Start(install_ + "\\Cobaltine.exe");
+    ASSERT_NE(nullptr, standin_.hProcess);
+    ASSERT_NE(nullptr, WaitForWindow(standin_.dwProcessId, "Cobaltine", "Cobaltine (stand-in)"));
+  }
+
+  // Starts the installed uninstaller and returns its dialog.
+  HWND StartPurgewell() {
+    purgewell_ = Start(install_ + "\\Purgewell.exe");
+    if (!purgewell_.hProcess) return nullptr;
+    return WaitForWindow(purgewell_.dwProcessId, "#32770", "Cobaltine Uninstall");
+  }
+
+  // Clicks Uninstall and answers the confirmation with answer (IDYES/IDNO).
+  void ClickUninstallAndAnswer(HWND dialog, int answer) {
+    PostMessageA(GetDlgItem(dialog, 1), BM_CLICK, 0, 0);
+    HWND box = WaitForWindow(purgewell_.dwProcessId, "#32770", "Remove Backup Data and Repository Confirmation");
+    ASSERT_NE(nullptr, box);
+    ASSERT_NE(nullptr, GetDlgItem(box, answer));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), (LPARAM)GetDlgItem(box, answer));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 10000));
+  }
+
+  void WaitForPurgewellAndItsCopy() {
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(purgewell_.hProcess, 60000));
+    DWORD code = 1;
+    GetExitCodeProcess(purgewell_.hProcess, &code);
+    EXPECT_EQ(0u, code);
+    // The copy deletes the installed file, then schedules its own deletion
+    // and ends.
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(install_ + "\\Purgewell.exe"); }, 60000));
+    EXPECT_TRUE(WaitUntil([] { return !ProcessRunning("purgetmp.exe"); }, 60000));
+  }
+
+  void ExpectProductFilesGone() {
+    for (const char* f : kProgramFiles) EXPECT_FALSE(Exists(install_ + "\\" + f)) << f;
+    EXPECT_FALSE(Exists(install_ + "\\Purgewell.exe"));
+    EXPECT_FALSE(Exists(install_ + "\\help"));
+    EXPECT_FALSE(Exists(install_ + "\\config"));
+    EXPECT_FALSE(Exists(install_ + "\\RepositoryConfig.txt"));
+  }
+
+  void ExpectRegistryGone() {
+    EXPECT_FALSE(KeyExists(std::string(kUninstallKey) + "\\Cobaltine"));
+    EXPECT_FALSE(KeyExists(std::string(kMakerKey) + "\\Cobaltine"));
+    EXPECT_FALSE(KeyExists(std::string(kEventLogKey) + "\\Cobaltine"));
+    EXPECT_TRUE(KeyExists(kUninstallKey));
+    EXPECT_TRUE(KeyExists(kEventLogKey));
+    EXPECT_TRUE(ValueExists(kAgentsKey, "0"));
+    EXPECT_FALSE(ValueExists(kAgentsKey, "1"));
+    EXPECT_TRUE(ValueExists(kAgentsKey, "2"));
+  }
+
+  void ExpectCommonShortcutsGone() {
+    EXPECT_FALSE(Exists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk"));
+    EXPECT_FALSE(Exists(SpecialFolder(CSIDL_COMMON_STARTUP) + "\\Cobaltine Scheduler Assistant.lnk"));
+    EXPECT_FALSE(Exists(SpecialFolder(CSIDL_COMMON_STARTUP) + "\\Cobaltine Scheduler.lnk"));
+    EXPECT_FALSE(Exists(SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Cobaltine.lnk"));
+    EXPECT_TRUE(Exists(SpecialFolder(CSIDL_PROGRAMS) + "\\Cobaltine.lnk"));
+  }
+
+  void ExpectOwnDeletionScheduled() {
+    EXPECT_NE(std::string::npos, PendingRenames().find(Lower(temp_ + "\\purgetmp.exe"))) << PendingRenames();
+  }
+
+  static std::string drive_;
+  std::string bin_, maker_, install_, repository_, temp_, log_;
+  PROCESS_INFORMATION standin_ = {};
+  PROCESS_INFORMATION purgewell_ = {};
+};
+
+std::string PurgewellSystem::drive_;
+
+// ---------------------------------------------------------------- tests
+
+TEST_F(PurgewellSystem, RemovesTheWholeProductAndThenItself) {
+  LayOut(repository_ + "\\", false);
+  StartMainProgram();
+  SchedulerWindow scheduler(/*holdOnClose=*/true);
+
+  HWND dialog = StartPurgewell();
+  ASSERT_NE(nullptr, dialog);
+  ClickUninstallAndAnswer(dialog, IDYES);
+
+  // The worker holds at the scheduler's window: the removal is under way.
+  ASSERT_TRUE(scheduler.WaitForClose(30000));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1)));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 2)));
+  // The main program was asked first and is gone.
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(standin_.hProcess, 20000));
+  EXPECT_NE(std::string::npos, ReadText(log_).find("msg 16 0 0"));
+
+  // No way of cancelling may cut the removal off half-way.
+  DWORD_PTR r;
+  SendMessageTimeoutA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0, SMTO_NORMAL, 5000, &r);
+  SendMessageTimeoutA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0, SMTO_NORMAL, 5000, &r);
+  SendMessageTimeoutA(dialog, WM_CLOSE, 0, 0, SMTO_NORMAL, 5000, &r);
+  PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
+  PostMessageA(dialog, WM_KEYUP, VK_ESCAPE, 0);
+  WaitForInputIdle(purgewell_.hProcess, 5000);
+  EXPECT_TRUE(IsWindow(dialog));
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(purgewell_.hProcess, 0));
+  scheduler.Release();
+
+  WaitForPurgewellAndItsCopy();
+  EXPECT_TRUE(scheduler.Closed());
+  ExpectProductFilesGone();
+  EXPECT_FALSE(Exists(install_));
+  EXPECT_FALSE(Exists(maker_));
+  EXPECT_TRUE(Exists(SpecialFolder(CSIDL_PROGRAM_FILES)));
+  EXPECT_FALSE(Exists(repository_));
+  EXPECT_TRUE(Exists(drive_ + "\\"));
+  ExpectCommonShortcutsGone();
+  ExpectRegistryGone();
+  EXPECT_FALSE(KeyExists(kMakerKey));
+  EXPECT_FALSE(ServiceExists(kServiceName));
+  ExpectOwnDeletionScheduled();
+}
+
+TEST_F(PurgewellSystem, KeepsEverythingThatIsNotTheProducts) {
+  LayOut(repository_, true);
+  SchedulerWindow scheduler(false);
+  HWND dialog = StartPurgewell();
+  ASSERT_NE(nullptr, dialog);
+  ClickUninstallAndAnswer(dialog, IDYES);
+  WaitForPurgewellAndItsCopy();
+
+  ExpectProductFilesGone();
+  EXPECT_TRUE(Exists(install_ + "\\MyNotes.txt"));
+  EXPECT_TRUE(Exists(maker_));
+  EXPECT_TRUE(Exists(repository_ + "\\Keep Me.doc"));
+  EXPECT_TRUE(Exists(repository_ + "\\Photos\\a.jpg"));
+  for (const char* gone : {"Repository", "Logs", "Reports", "System"})
+    EXPECT_FALSE(Exists(repository_ + "\\" + gone)) << gone;
+  for (const char* f : kRepositoryFiles) EXPECT_FALSE(Exists(repository_ + "\\" + f)) << f;
+  ExpectCommonShortcutsGone();
+  EXPECT_TRUE(Exists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine Extra.lnk"));
+  ExpectRegistryGone();
+  EXPECT_TRUE(KeyExists(std::string(kMakerKey) + "\\Glimmerfold\\CurrentVersion"));
+  EXPECT_TRUE(KeyExists(std::string(kUninstallKey) + "\\Cobaltine Extra"));
+  EXPECT_TRUE(scheduler.Closed());
+  ExpectOwnDeletionScheduled();
+}
+
+TEST_F(PurgewellSystem, RepositoryAtADriveRootIsLeftAlone) {
+  LayOut("C:\\", false);
+  // What a repository step on C:\ would delete.
+  MakeFolders("C:\\Repository");
+  MakeFolders("C:\\Logs");
+  ASSERT_TRUE(WriteText("C:\\Repository\\not-a-backup.txt", "x"));
+  ASSERT_TRUE(WriteText("C:\\Logs\\system.log", "x"));
+  for (const char* f : kRepositoryFiles) ASSERT_TRUE(WriteText(std::string("C:\\") + f, "x"));
+
+  HWND dialog = StartPurgewell();
+  ASSERT_NE(nullptr, dialog);
+  ClickUninstallAndAnswer(dialog, IDYES);
+  WaitForPurgewellAndItsCopy();
+
+  EXPECT_TRUE(Exists("C:\\Repository\\not-a-backup.txt"));
+  EXPECT_TRUE(Exists("C:\\Logs\\system.log"));
+  for (const char* f : kRepositoryFiles) EXPECT_TRUE(Exists(std::string("C:\\") + f)) << f;
+  EXPECT_TRUE(Exists("C:\\windows"));
+  // Everything else went on as usual.
+  ExpectProductFilesGone();
+  EXPECT_FALSE(Exists(install_));
+  ExpectRegistryGone();
+  // The repository directory named nothing of ours, so ours stays untouched.
+  EXPECT_TRUE(Exists(repository_ + "\\Repository\\catalog.dat"));
+}
+
+TEST_F(PurgewellSystem, AnsweringNoRemovesNothing) {
+  LayOut(repository_, false);
+  StartMainProgram();
+  SchedulerWindow scheduler(false);
+  HWND dialog = StartPurgewell();
+  ASSERT_NE(nullptr, dialog);
+  ClickUninstallAndAnswer(dialog, IDNO);
+
+  EXPECT_TRUE(IsWindow(dialog));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, 1)));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, 2)));
+  PostMessageA(GetDlgItem(dialog, 2), BM_CLICK, 0, 0);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(purgewell_.hProcess, 20000));
+  DWORD code = 1;
+  GetExitCodeProcess(purgewell_.hProcess, &code);
+  EXPECT_EQ(0u, code);
+
+  for (const char* f : kProgramFiles) EXPECT_TRUE(Exists(install_ + "\\" + f)) << f;
+  EXPECT_TRUE(Exists(install_ + "\\Purgewell.exe"));
+  EXPECT_TRUE(Exists(install_ + "\\help\\index.html"));
+  EXPECT_TRUE(Exists(repository_ + "\\Repository\\catalog.dat"));
+  EXPECT_TRUE(Exists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk"));
+  EXPECT_TRUE(KeyExists(std::string(kMakerKey) + "\\Cobaltine\\CurrentVersion"));
+  EXPECT_TRUE(ValueExists(kAgentsKey, "1"));
+  EXPECT_TRUE(ServiceExists(kServiceName));
+  EXPECT_FALSE(scheduler.Closed());
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(standin_.hProcess, 0));
+  EXPECT_EQ(std::string::npos, ReadText(log_).find("msg 16"));
+}
+
+TEST_F(PurgewellSystem, OnWindows98UsesTheUsersFoldersAndWininit) {
+  // Only the uninstaller and its copy see the older platform.
+  SetValue("Software\\Wine\\AppDefaults\\Purgewell.exe", "Version", "win98", HKEY_CURRENT_USER);
+  SetValue("Software\\Wine\\AppDefaults\\purgetmp.exe", "Version", "win98", HKEY_CURRENT_USER);
+  LayOut(repository_, false);
+  for (int csidl : {CSIDL_STARTUP, CSIDL_DESKTOPDIRECTORY})
+    for (const char* name : {"Cobaltine.lnk", "Cobaltine Scheduler.lnk", "Cobaltine Scheduler Assistant.lnk"})
+      ASSERT_TRUE(WriteText(SpecialFolder(csidl) + "\\" + name, "lnk"));
+
+  HWND dialog = StartPurgewell();
+  ASSERT_NE(nullptr, dialog);
+  ClickUninstallAndAnswer(dialog, IDYES);
+  WaitForPurgewellAndItsCopy();
+
+  ExpectProductFilesGone();
+  EXPECT_FALSE(Exists(install_));
+  ExpectRegistryGone();
+  // The user's folders are the product's here; the all-users ones are not
+  // looked at.
+  EXPECT_FALSE(Exists(SpecialFolder(CSIDL_PROGRAMS) + "\\Cobaltine.lnk"));
+  EXPECT_FALSE(Exists(SpecialFolder(CSIDL_STARTUP) + "\\Cobaltine Scheduler.lnk"));
+  EXPECT_FALSE(Exists(SpecialFolder(CSIDL_STARTUP) + "\\Cobaltine Scheduler Assistant.lnk"));
+  EXPECT_FALSE(Exists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Cobaltine.lnk"));
+  EXPECT_TRUE(Exists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk"));
+  EXPECT_TRUE(Exists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Cobaltine Scheduler.lnk"));
+  // No service step on this family.
+  EXPECT_TRUE(ServiceExists(kServiceName));
+  // The copy's deletion goes through wininit.ini, not the pending renames.
+  char value[MAX_PATH] = "";
+  GetPrivateProfileStringA("rename", "nul", "", value, sizeof value, "wininit.ini");
+  char shortCopy[MAX_PATH] = "";
+  GetShortPathNameA((temp_ + "\\purgetmp.exe").c_str(), shortCopy, sizeof shortCopy);
+  EXPECT_NE('\0', value[0]);
+  EXPECT_EQ(Lower(shortCopy), Lower(value));
+  EXPECT_EQ(std::string::npos, PendingRenames().find("purgetmp.exe"));
+}
+
+}  // namespace
