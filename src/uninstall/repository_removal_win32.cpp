@@ -54,7 +54,7 @@ bool FindRepositoryDirectory(const char* installDirectory, char* out, size_t out
   if (n >= sizeof value - 2) return false;
   bool fits = value[0] ? CopyBounded(out, outSize, value) && strlen(value) < kPathSize
                        : JoinPath(out, outSize, installDirectory, kDefaultRepositoryFolder);
-  if (!fits) {
+  if (!fits || !IsSafeRepository(out)) {
     out[0] = '\0';
     return false;
   }

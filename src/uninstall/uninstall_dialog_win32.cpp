@@ -73,6 +73,7 @@ INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, L
           OnUninstall(dialog);
           return TRUE;
         case IDC_EXIT_BUTTON:  // also Escape and the close box (IDCANCEL)
+          if (g_removalRunning) return Ignored(dialog);
           EndDialog(dialog, 0);
           return TRUE;
       }

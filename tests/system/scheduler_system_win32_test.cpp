@@ -83,12 +83,14 @@ class SchedulerTest : public ::testing::Test {
   void SetUp() override {
     testwatch::EndProcessesNamed("Tickwarden.exe");
     testwatch::EndProcessesNamed("Cobaltine.exe");
+    testwatch::EndProcessesNamed("Tickwardenaide.exe");
     install_ = testwatch::MakeTempFolder("tw");
     data_ = install_ + "\\data";
     CreateDirectoryA(data_.c_str(), nullptr);
     std::string bin = testwatch::ProgramDirectory();
     ASSERT_TRUE(CopyFileA((bin + "\\Tickwarden.exe").c_str(), (install_ + "\\Tickwarden.exe").c_str(), FALSE));
     ASSERT_TRUE(CopyFileA((bin + "\\Cobaltine.exe").c_str(), (install_ + "\\Cobaltine.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((bin + "\\Tickwardenaide.exe").c_str(), (install_ + "\\Tickwardenaide.exe").c_str(), FALSE));
     log_ = install_ + "\\Cobaltine.log";
     SetEnvironmentVariableA("COBALTINE_LOG", log_.c_str());
     config_.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
@@ -99,6 +101,7 @@ class SchedulerTest : public ::testing::Test {
     if (!testwatch::WaitForNoWindow(kSchedulerClass, 5000)) testwatch::EndProcessesNamed("Tickwarden.exe");
     if (HWND w = FindWindowA(kMainClass, nullptr)) PostMessageA(w, WM_CLOSE, 0, 0);
     if (!testwatch::WaitForNoWindow(kMainClass, 5000)) testwatch::EndProcessesNamed("Cobaltine.exe");
+    if (!testwatch::WaitForNoWindow(kAssistantClass, 5000)) testwatch::EndProcessesNamed("Tickwardenaide.exe");
     for (HANDLE h : processes_) CloseHandle(h);
     SetEnvironmentVariableA("COBALTINE_LOG", nullptr);
   }
@@ -337,6 +340,25 @@ TEST_F(SchedulerTest, TrayMenuEscapeDoesNothingAndExitEndsTheScheduler) {
   ChooseFromTrayMenu(w, 4);  // Exit
   EXPECT_TRUE(assistant.PumpUntil([&] { return assistant.CountMessage(WM_CLOSE) == 1; }));
   EXPECT_EQ(0u, ExitCodeAfter(scheduler_, 20000));
+}
+
+TEST_F(SchedulerTest, DueSetTravelsSchedulerToAssistantToMainProgram) {
+  config_.AddSet("6", testconfig::DueNowSet("through the assistant"));
+  WriteConfig();
+  // The assistant starts the scheduler itself when none runs.
+  HANDLE assistant = Start(install_ + "\\Tickwardenaide.exe");
+  ASSERT_NE(nullptr, assistant);
+  HWND w = testwatch::WaitForWindow(kSchedulerClass, 30000);
+  ASSERT_NE(nullptr, w);
+  ASSERT_NE(nullptr, testwatch::WaitForWindow(kAssistantClass, 30000));
+  PostMessageA(w, WM_TIMER, 1, 0);
+  EXPECT_TRUE(LogHas("start 6 " + Quoted("Cobaltine.exe") + " -BackupSet=6")) << Log();
+  ASSERT_NE(nullptr, testwatch::WaitForWindow(kMainClass, 20000));
+  // Leaving the scheduler takes the assistant with it.
+  PostMessageA(w, 1026, 0, 0);
+  EXPECT_TRUE(testwatch::WaitForNoWindow(kSchedulerClass, 20000));
+  EXPECT_EQ(0u, ExitCodeAfter(assistant, 20000));
+  printf("main program log:\n%s", Log().c_str());
 }
 
 }  // namespace
