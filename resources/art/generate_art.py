@@ -152,7 +152,7 @@ def draw_clock(c, cx, cy, r, rim, face, hands, ticks, rim_width):
         c.stroke([(cx + r0 * math.sin(a), cy - r0 * math.cos(a)),
                   (cx + r1 * math.sin(a), cy - r1 * math.cos(a))],
                  max(0.8, r * (0.11 if big else 0.06)), ticks)
-    # Ten past ten: the hands open upwards, like a check mark's calm cousin.
+    # Ten past ten: the hands open upwards and leave the face readable.
     hour = math.radians(-60)
     minute = math.radians(60)
     c.stroke([(cx, cy), (cx + r * 0.45 * math.sin(hour), cy - r * 0.45 * math.cos(hour))], r * 0.16, hands)

@@ -472,4 +472,19 @@ TEST_F(BitmapLoader, DamagedResourcesGiveNothing) {
   }
 }
 
+TEST(TrayIcons, AllThreeLoadAtSixteenBySixteen) {
+  for (int id : {IDI_NORMAL, IDI_NORMAL_OLD, IDI_OFFLINE}) {
+    HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+    ASSERT_NE(icon, nullptr) << id;
+    ICONINFO info;
+    ASSERT_TRUE(GetIconInfo(icon, &info)) << id;
+    BITMAP mask;
+    GetObjectA(info.hbmMask, sizeof mask, &mask);
+    EXPECT_EQ(mask.bmWidth, 16) << id;
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+  }
+}
+
 }  // namespace

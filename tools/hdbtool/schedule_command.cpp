@@ -15,6 +15,7 @@
 
 #include <string>
 
+#include "hdbtool_commands.h"
 #include "scheduler/packed_time.h"
 #include "scheduler/schedule.h"
 #include "scheduler/schedule_simulation.h"
@@ -23,8 +24,6 @@
 
 namespace {
 
-const int kExitOk = 0;
-const int kExitUsage = 2;
 const long kDefaultDays = 7;
 // A bound that keeps the walk and its output finite (about ten years).
 const long kMaxDays = 3660;
@@ -36,7 +35,7 @@ const char kUsage[] =
 int UsageError(const char* message) {
   if (message != nullptr) fprintf(stderr, "hdbtool schedule: %s\n", message);
   fputs(kUsage, stderr);
-  return kExitUsage;
+  return ExitUsage;
 }
 
 // "YYYY-MM-DD HH:MM", exactly, naming a real minute.
@@ -61,9 +60,6 @@ bool ParseDays(const char* text, long& out) {
   return out <= kMaxDays;
 }
 
-std::string Quoted(const char* name) {
-  return "\"" + EscapeText(name, strlen(name)) + "\"";
-}
 
 }  // namespace
 
@@ -73,6 +69,10 @@ int RunScheduleCommand(int argc, char** argv) {
   long days = kDefaultDays;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
+    if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
+      fputs(kUsage, stdout);
+      return ExitClean;
+    }
     if (strcmp(arg, "--from") == 0) {
       if (++i >= argc) return UsageError("--from needs \"YYYY-MM-DD HH:MM\"");
       from = argv[i];
@@ -100,7 +100,7 @@ int RunScheduleCommand(int argc, char** argv) {
 
   if (LoadSettingsFromDatabase(database) != 0) {
     fprintf(stderr, "hdbtool schedule: cannot read %s\n", database);
-    return kExitUsage;
+    return ExitUsage;
   }
 
   const PackedTime startTime = DateTimeUtil::PackTime(start);
@@ -117,8 +117,8 @@ int RunScheduleCommand(int argc, char** argv) {
   for (const SimulatedLaunch& l : SimulateScheduleTicks(BackupSetList, start, days * kMinutesPerDay)) {
     printf("%04d-%02d-%02d %02d:%02d %d %s %s\n", l.Minute.Year, l.Minute.Month, l.Minute.Day,
            l.Minute.Hour, l.Minute.Minute, l.SetNumber,
-           l.Trigger == LaunchTrigger::Startup ? "startup" : "schedule", Quoted(l.Name).c_str());
+           l.Trigger == LaunchTrigger::Startup ? "startup" : "schedule", QuoteText(l.Name).c_str());
   }
   FreeBackupSetList();
-  return fflush(stdout) == 0 ? kExitOk : kExitUsage;
+  return fflush(stdout) == 0 ? ExitClean : ExitProblems;
 }
