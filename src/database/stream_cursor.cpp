@@ -32,8 +32,9 @@ int FillForCurrentBlock(const StreamCursor* c) {
 
 // Replaces the buffered block with the successor of the current one. On read
 // paths the link is checked: block 0 never follows another block, a chain never
-// returns to its first block, and a successor names its predecessor (a zero
-// word is tolerated: a block linked but never written back).
+// returns to its first block, and a successor names its predecessor. Only a
+// last block may carry 0 there instead (linked, but never written back before a
+// crash); it cannot be part of a loop. So every loop is caught where it closes.
 int MoveToNextBlock(DatabaseFile* db, StreamCursor* c, bool checkLinks) {
   uint32_t next = c->NextBlock;
   if (next == 0) return -1;
@@ -42,7 +43,8 @@ int MoveToNextBlock(DatabaseFile* db, StreamCursor* c, bool checkLinks) {
   if (ReadBlock(db, next, block) != 0) return -1;
   if (checkLinks) {
     uint32_t previous = GetU32(block + BlockFirstWordOffset);
-    if (previous != 0 && previous != c->CurrentBlock) return -1;
+    bool last = GetU32(block + BlockNextOffset) == 0;
+    if (previous != c->CurrentBlock && !(last && previous == 0)) return -1;
   }
   c->PreviousBlock = c->CurrentBlock;
   c->CurrentBlock = next;

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "uninstall/copy_command_line.h"
 #include "uninstall/finishing_paths.h"
 #include "uninstall/path_join.h"
 #include "uninstall/purgewell_texts.h"
@@ -57,15 +58,8 @@ void StartTemporaryCopy() {
   char source[kPathSize];
   char target[kPathSize];
   if (!InstalledFilePath(source, sizeof source) || !TemporaryCopyPath(target, sizeof target)) return;
-  // The copy's own path is quoted when it holds a blank, so that its argument
-  // text still begins with the dash; the installed path follows unquoted and
-  // is taken whole, blanks included.
   char commandLine[2 * kPathSize + 8];
-  bool quote = strchr(target, ' ') != nullptr;
-  CopyBounded(commandLine, sizeof commandLine, quote ? "\"" : "");
-  AppendBounded(commandLine, sizeof commandLine, target);
-  AppendBounded(commandLine, sizeof commandLine, quote ? "\" -" : " -");
-  if (!AppendBounded(commandLine, sizeof commandLine, source)) return;
+  if (!BuildCopyCommandLine(target, source, commandLine, sizeof commandLine)) return;
   STARTUPINFOA startup;
   memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;

@@ -9,7 +9,7 @@
 #include "database/database_manager.h"
 
 // Visits at most maxObjects objects; returns how many were visited.
-inline int WalkDatabase(const char* path, int maxObjects = 20000) {
+inline int WalkDatabase(const char* path, int maxObjects = 2000) {
   DatabaseManager db;
   int h = db.OpenDatabase(path, OpenReadOnly);
   if (h < 0) return 0;

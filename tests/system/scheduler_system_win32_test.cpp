@@ -361,4 +361,82 @@ TEST_F(SchedulerTest, DueSetTravelsSchedulerToAssistantToMainProgram) {
   printf("main program log:\n%s", Log().c_str());
 }
 
+// The pre-backup prompt of the running scheduler (a dialog titled "Tickwarden").
+HWND WaitForPrompt(DWORD ms = 20000) {
+  HWND found = nullptr;
+  PollUntil([&] { return (found = FindWindowA("#32770", "Tickwarden")) != nullptr && IsWindowVisible(found); }, ms);
+  return found;
+}
+
+class PromptedSchedulerTest : public SchedulerTest {
+ protected:
+  void SetUp() override {
+    SchedulerTest::SetUp();
+    config_.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "1"}};
+  }
+  // Clicks a button of the prompt the way the dialog manager reports a click.
+  static void Click(HWND prompt, int id) {
+    PostMessageA(prompt, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(prompt, id)));
+  }
+  // Waits until the scheduler answers again, i.e. its launch has finished.
+  static void Settle(HWND scheduler) {
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(scheduler, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored);
+  }
+};
+
+TEST_F(PromptedSchedulerTest, SkipLaunchesNothing) {
+  config_.AddSet("1", testconfig::DueNowSet("skipped"));
+  WriteConfig();
+  HWND w = StartScheduler();
+  ASSERT_NE(nullptr, w);
+  PostMessageA(w, WM_TIMER, 1, 0);
+  HWND prompt = WaitForPrompt();
+  ASSERT_NE(nullptr, prompt) << "no prompt appeared";
+  Click(prompt, IDCANCEL);
+  EXPECT_TRUE(PollUntil([&] { return !IsWindow(prompt); }, 10000));
+  Settle(w);
+  EXPECT_EQ(0, testwatch::CountProcessesNamed("Cobaltine.exe"));
+  EXPECT_EQ("", Log());
+}
+
+TEST_F(PromptedSchedulerTest, StartNowLaunchesAtOnceAndEachSetGetsItsOwnPrompt) {
+  config_.AddSet("1", testconfig::DueNowSet("first"));
+  config_.AddSet("2", testconfig::DueNowSet("second"));
+  WriteConfig();
+  HWND w = StartScheduler();
+  ASSERT_NE(nullptr, w);
+  PostMessageA(w, WM_TIMER, 1, 0);
+  HWND first = WaitForPrompt();
+  ASSERT_NE(nullptr, first);
+  Click(first, IDCANCEL);  // skipping the first does not touch the second
+  ASSERT_TRUE(PollUntil([&] { return !IsWindow(first); }, 10000));
+  HWND second = WaitForPrompt();
+  ASSERT_NE(nullptr, second) << "the second set got no prompt";
+  Click(second, IDOK);
+  EXPECT_TRUE(LogHas("start 6 " + Quoted("Cobaltine.exe") + " -BackupSet=2")) << Log();
+  EXPECT_EQ(std::string::npos, Log().find("-BackupSet=1"));
+}
+
+TEST_F(PromptedSchedulerTest, CountdownRunningOutLaunchesTheBackup) {
+  config_.AddSet("4", testconfig::DueNowSet("waited for"));
+  WriteConfig();
+  HWND w = StartScheduler();
+  ASSERT_NE(nullptr, w);
+  PostMessageA(w, WM_TIMER, 1, 0);
+  HWND prompt = WaitForPrompt();
+  ASSERT_NE(nullptr, prompt);
+  // It rests one pixel inside the work area's bottom-right corner.
+  RECT work, box;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  ASSERT_TRUE(PollUntil([&] {
+    GetWindowRect(prompt, &box);
+    return box.bottom == work.bottom - work.top - 1;
+  }, 5000)) << "bottom " << box.bottom;
+  EXPECT_EQ(work.right - work.left - 1, box.right);
+  EXPECT_EQ(std::string::npos, Log().find("start"));  // nothing before the countdown ends
+  EXPECT_TRUE(PollUntil([&] { return !IsWindow(prompt); }, 40000));
+  EXPECT_TRUE(LogHas("start 6 " + Quoted("Cobaltine.exe") + " -BackupSet=4")) << Log();
+}
+
 }  // namespace

@@ -287,3 +287,35 @@ TEST_F(StreamTest, CloseDoesNotWriteWhenFirstBlockCannotBeRead) {
 }
 
 }  // namespace
+
+namespace {
+
+// Found by fuzzing: a block linking to itself with a zero predecessor word made
+// a read walk it once per 248 bytes of a length of gigabytes.
+TEST_F(StreamTest, SelfLinkedBlockWithZeroPredecessorFails) {
+  RawImage image(4);
+  image.Link(1, 0xF0000000u, 2);
+  image.Link(2, 1, 3);
+  image.Link(3, 0, 3);
+  OpenRaw(image);
+  StreamCursor r;
+  ASSERT_EQ(StreamOpen(file, &r, 1), 0);
+  std::vector<char> buffer(4096);
+  ResetDatabaseBlockReads();
+  EXPECT_EQ(StreamRead(file, &r, buffer.data(), 4096), -1);
+  EXPECT_LT(DatabaseBlockReads(), 10u);
+}
+
+TEST_F(StreamTest, LastBlockWithZeroPredecessorIsTolerated) {
+  RawImage image(3);
+  std::string data(300, 'p');
+  image.Stream({1, 2}, data, 300);
+  image.Link(2, 0, 0);  // linked, never written back
+  OpenRaw(image);
+  StreamCursor r;
+  ASSERT_EQ(StreamOpen(file, &r, 1), 0);
+  std::vector<char> buffer(400);
+  EXPECT_EQ(StreamRead(file, &r, buffer.data(), 400), 300);
+}
+
+}  // namespace

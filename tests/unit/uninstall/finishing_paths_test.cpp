@@ -2,6 +2,7 @@
 // the copy deletes only an installed "Purgewell.exe" and removes only the
 // maker's folder above the installation folder.
 #include "uninstall/argument_text.h"
+#include "uninstall/copy_command_line.h"
 #include "uninstall/finishing_paths.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +54,35 @@ TEST(FinishingPaths, MakerFolderIsRecognisedInAnyCase) {
   EXPECT_FALSE(pw::IsMakerFolder("Vornacle"));
   EXPECT_FALSE(pw::IsMakerFolder("C:\\Program Files"));
   EXPECT_FALSE(pw::IsMakerFolder("C:\\Vornacle Tools"));
+}
+
+}  // namespace
+
+namespace {
+
+std::string CopyLine(const char* copy, const char* installed) {
+  char out[600];
+  return pw::BuildCopyCommandLine(copy, installed, out, sizeof out) ? std::string(out) : std::string("<too long>");
+}
+
+TEST(CopyCommandLine, TheCopySeesADashAndTheWholeInstalledPath) {
+  const char* installed = "C:\\Program Files\\Vornacle\\Cobaltine\\Purgewell.exe";
+  std::string plain = CopyLine("C:\\Temp\\purgetmp.exe", installed);
+  EXPECT_EQ("C:\\Temp\\purgetmp.exe -C:\\Program Files\\Vornacle\\Cobaltine\\Purgewell.exe", plain);
+  EXPECT_EQ(std::string("-") + installed, pw::ArgumentText(plain.c_str()));
+
+  // A temporary folder with blanks would otherwise split the copy's own name.
+  std::string blank = CopyLine("C:\\Documents and Settings\\me\\Local Settings\\Temp\\purgetmp.exe", installed);
+  EXPECT_EQ('"', blank[0]);
+  EXPECT_EQ(std::string("-") + installed, pw::ArgumentText(blank.c_str()));
+  EXPECT_TRUE(pw::IsFinishingMode(pw::ArgumentText(blank.c_str())));
+}
+
+TEST(CopyCommandLine, RefusesWhatDoesNotFit) {
+  std::string longPath = "C:\\" + std::string(300, 'p');
+  char out[260];
+  EXPECT_FALSE(pw::BuildCopyCommandLine("C:\\Temp\\purgetmp.exe", longPath.c_str(), out, sizeof out));
+  EXPECT_STREQ("", out);
 }
 
 }  // namespace
