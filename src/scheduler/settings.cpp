@@ -5,12 +5,12 @@
 
 #include <new>
 #include <string.h>
-#include <unordered_set>
 
 #include "common/bounded_text.h"
 #include "database/database_manager.h"
 #include "database/file_manager.h"
 #include "database/path_text.h"
+#include "scheduler/object_id_set.h"
 #include "scheduler/retry_sleep.h"
 
 int SettleTime = DefaultSettleTime;
@@ -75,10 +75,10 @@ BackupSetEntry* ReadBackupSets(DatabaseManager& db, int handle, int list) {
   BackupSetEntry** tail = &head;
   // A damaged children table could lead back to a set already read; the
   // enumeration ends there instead of growing the list without end.
-  std::unordered_set<int> seen;
+  ObjectIdSet seen;
   for (int child = db.FirstChild(handle, list); child != -1;
        child = db.NextChild(handle, list, child)) {
-    if (!seen.insert(child).second) break;
+    if (seen.Insert(static_cast<uint32_t>(child)) != 1) break;
     BackupSetEntry* e = new (std::nothrow) BackupSetEntry();
     if (e == nullptr) break;
     char number[kSetNameBufferSize];

@@ -416,7 +416,8 @@ class PurgewellSystem : public ::testing::Test {
     DWORD odd[] = {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN};
     int i = 0;
     for (const char* f : kProgramFiles) {
-      if (strcmp(f, "Cobaltine.exe") != 0) ASSERT_TRUE(WriteText(install_ + "\\" + f, f, odd[i++ % 3]));
+      if (strcmp(f, "Cobaltine.exe") == 0) continue;  // the running stand-in, copied above
+      ASSERT_TRUE(WriteText(install_ + "\\" + f, f, odd[i++ % 3]));
     }
     ASSERT_TRUE(WriteText(install_ + "\\help\\index.html", "help", FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(WriteText(install_ + "\\help\\images\\logo.gif", "gif", FILE_ATTRIBUTE_HIDDEN));
