@@ -31,18 +31,32 @@ cleanup() {
 trap cleanup EXIT
 # The sample installation appears as C:\CobaltineDemo inside the prefix.
 ln -sfn "$demo" "$WINEPREFIX/drive_c/CobaltineDemo"
+# Every program of the session on one virtual desktop with a taskbar, so that
+# the tray icon shows and winpoke sees the same windows.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+# The desktop is made when the session's first window is: start the session anew.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -p
 poke() { wine "$bin/winpoke.exe" "$@"; }
+# winpoke says 1 when a wait runs out; the demo goes on and shows what it has.
 shot() { import -window root -display "$DISPLAY" "$demo/shots/$1.png"; echo "screenshot: build/demo/shots/$1.png"; }
 
-echo "== starting Tickwarden (Wine desktop with a taskbar)"
+echo "== starting Tickwarden on a Wine desktop with a taskbar"
 export COBALTINE_LOG='C:\CobaltineDemo\Cobaltine.log'
-wine explorer /desktop=Demo,1024x768 'C:\CobaltineDemo\install\Tickwarden.exe' >/dev/null 2>&1 &
+wine 'C:\CobaltineDemo\install\Tickwarden.exe' >/dev/null 2>&1 &
 poke wait CobaltineSchedulerClass 60
 echo "scheduler window is up; the first tick comes within 10 s"
+# Rest the pointer on the icon so that its tooltip shows.
+xdotool mousemove 1010 755 >/dev/null 2>&1; sleep 0.2; xdotool mousemove 1012 757 >/dev/null 2>&1
+sleep 2
 shot tray
 if poke wait '#32770' 40; then
-  echo "the pre-backup prompt is sliding in"
-  shot prompt
+  echo "the pre-backup prompt slides in and counts down twenty seconds"
+  sleep 0.1
+  shot prompt-sliding
+  sleep 6
+  shot prompt-countdown
   poke gone '#32770' 40 || true
 fi
 for _ in $(seq 1 150); do [ -s "$demo/Cobaltine.log" ] && break; sleep 0.2; done

@@ -52,7 +52,9 @@ void ProgramFileName(size_t index, char* out, size_t outSize) {
 }
 
 int DeleteProgramFile(const char* name) {
-  if (!name[0]) return 0;  // would name the installation folder itself
+  // An empty name would be the installation folder itself; an unknown
+  // installation folder would make the path one on the current drive's root.
+  if (!name[0] || !InstallDirectory()[0]) return 0;
   char path[kPathSize];
   if (JoinPath(path, sizeof path, InstallDirectory(), name)) DeleteOneFile(path);
   return 0;

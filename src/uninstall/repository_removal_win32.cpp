@@ -5,12 +5,12 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "uninstall/clearable_folder.h"
 #include "uninstall/delete_tree.h"
 #include "uninstall/find_handle.h"
 #include "uninstall/path_join.h"
 #include "uninstall/purgewell_ids.h"
 #include "uninstall/purgewell_texts.h"
-#include "uninstall/repository_directory_rules.h"
 
 namespace pw {
 namespace {
@@ -18,27 +18,6 @@ namespace {
 const char* const kRepositoryFolders[] = {"Logs", "Reports", "System"};
 const char* const kRepositoryFiles[] = {"ClientConfig.hdb",       "FileInfo.hdb",   "Local.hdb",
                                         "UserRestoreReport.html", "MessageLog.ldb", "Rigwell.exe"};
-
-// The folders a repository directory must never be, nor lie above: the
-// Windows and system folders, in their long and short spellings.
-bool IsSafeRepository(const char* directory) {
-  char folders[4][kPathSize] = {};
-  UINT n = GetWindowsDirectoryA(folders[0], kPathSize);
-  if (n == 0 || n >= kPathSize) folders[0][0] = '\0';
-  n = GetSystemDirectoryA(folders[1], kPathSize);
-  if (n == 0 || n >= kPathSize) folders[1][0] = '\0';
-  for (int i = 0; i < 2; ++i) {
-    DWORD s = folders[i][0] ? GetShortPathNameA(folders[i], folders[i + 2], kPathSize) : 0;
-    if (s == 0 || s >= kPathSize) folders[i + 2][0] = '\0';
-  }
-  const char* guarded[4] = {folders[0], folders[1], folders[2], folders[3]};
-  if (!IsRemovableRepositoryDirectory(directory, guarded, 4)) return false;
-  // The short spelling of the candidate as well, when it exists.
-  char shortForm[kPathSize];
-  DWORD s = GetShortPathNameA(directory, shortForm, sizeof shortForm);
-  if (s > 0 && s < sizeof shortForm && !IsRemovableRepositoryDirectory(shortForm, guarded, 4)) return false;
-  return true;
-}
 
 }  // namespace
 
@@ -54,7 +33,7 @@ bool FindRepositoryDirectory(const char* installDirectory, char* out, size_t out
   if (n >= sizeof value - 2) return false;
   bool fits = value[0] ? CopyBounded(out, outSize, value) && strlen(value) < kPathSize
                        : JoinPath(out, outSize, installDirectory, kDefaultRepositoryFolder);
-  if (!fits || !IsSafeRepository(out)) {
+  if (!fits || !IsClearableFolder(out)) {
     out[0] = '\0';
     return false;
   }

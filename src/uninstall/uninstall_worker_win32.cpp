@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "common/string_table.h"
+#include "uninstall/clearable_folder.h"
 #include "uninstall/delete_tree.h"
 #include "uninstall/path_join.h"
 #include "uninstall/product_registry.h"
@@ -75,8 +76,12 @@ DWORD WINAPI UninstallWorker(LPVOID) {
     ProgramFileName(i, name, sizeof name);
     DeleteProgramFile(name);
   }
-  DeleteInstallSubtree("help");
-  DeleteInstallSubtree("config");
+  // An uninstaller started from a drive root or a system folder must not
+  // clear the "help" and "config" folders that happen to lie there.
+  if (IsClearableFolder(InstallDirectory())) {
+    DeleteInstallSubtree("help");
+    DeleteInstallSubtree("config");
+  }
   char repository[kPathSize];
   if (FindRepositoryDirectory(InstallDirectory(), repository, sizeof repository))
     RemoveRepository(repository, DialogWindow, 5);

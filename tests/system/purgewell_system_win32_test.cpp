@@ -387,6 +387,7 @@ class PurgewellSystem : public ::testing::Test {
     Wipe(repository_);
     Wipe("C:\\Repository");
     Wipe("C:\\Logs");
+    Wipe("C:\\Purgewell.exe");
     for (const char* f : kRepositoryFiles) Wipe(std::string("C:\\") + f);
     for (int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS, CSIDL_COMMON_STARTUP, CSIDL_STARTUP,
                       CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY})
@@ -639,6 +640,30 @@ TEST_F(PurgewellSystem, RepositoryAtADriveRootIsLeftAlone) {
   ExpectRegistryGone();
   // The repository directory named nothing of ours, so ours stays untouched.
   EXPECT_TRUE(Exists(repository_ + "\\Repository\\catalog.dat"));
+}
+
+TEST_F(PurgewellSystem, StartedFromADriveRootItClearsNoFolderThere) {
+  // An uninstaller copied to C:\ and run there: "help" and "config" at the
+  // root are not the product's.
+  MakeFolders("C:\\help");
+  MakeFolders("C:\\config");
+  ASSERT_TRUE(WriteText("C:\\help\\someone-elses.txt", "x"));
+  ASSERT_TRUE(WriteText("C:\\config\\someone-elses.ini", "x"));
+  ASSERT_TRUE(CopyFileA((bin_ + "\\Purgewell.exe").c_str(), "C:\\Purgewell.exe", FALSE));
+  purgewell_ = Start("C:\\Purgewell.exe");
+  ASSERT_NE(nullptr, purgewell_.hProcess);
+  HWND dialog = WaitForWindow(purgewell_.dwProcessId, "#32770", "Cobaltine Uninstall");
+  ASSERT_NE(nullptr, dialog);
+  ClickUninstallAndAnswer(dialog, IDYES);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(purgewell_.hProcess, 60000));
+  EXPECT_TRUE(WaitUntil([] { return !Exists("C:\\Purgewell.exe"); }, 60000));
+  EXPECT_TRUE(WaitUntil([] { return !ProcessRunning("purgetmp.exe"); }, 60000));
+
+  EXPECT_TRUE(Exists("C:\\help\\someone-elses.txt"));
+  EXPECT_TRUE(Exists("C:\\config\\someone-elses.ini"));
+  EXPECT_TRUE(Exists("C:\\windows"));
+  Wipe("C:\\help");
+  Wipe("C:\\config");
 }
 
 TEST_F(PurgewellSystem, AnsweringNoRemovesNothing) {

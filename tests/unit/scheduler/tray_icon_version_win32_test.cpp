@@ -18,7 +18,9 @@ TEST(TrayIconVersion, EmulatedVersionGetsItsIcon) {
   } const expected[] = {
       {"win95", false, IDI_NORMAL_OLD}, {"win98", false, IDI_NORMAL_OLD}, {"winme", false, IDI_NORMAL},
       {"nt40", true, IDI_NORMAL_OLD},   {"win2k", true, IDI_NORMAL_OLD},  {"winxp", true, IDI_NORMAL},
-      {"win2003", true, IDI_NORMAL},    {"win7", true, IDI_NORMAL},       {"win10", true, IDI_NORMAL_OLD},
+      {"win2003", true, IDI_NORMAL},    {"vista", true, IDI_NORMAL_OLD},  {"win7", true, IDI_NORMAL},
+      // A program whose manifest names no newer system is told 6.2 there.
+      {"win10", true, IDI_NORMAL},
   };
   DWORD word = GetVersion();
   for (const auto& e : expected) {

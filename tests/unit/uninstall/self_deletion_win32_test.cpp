@@ -54,8 +54,19 @@ class FinishRemoval : public ::testing::Test {
     ASSERT_TRUE(WriteText(copy_, "copy"));
     CopyBounded(pw::ProgramPath, sizeof pw::ProgramPath, copy_.c_str());
   }
-  void TearDown() override { ClearPendingRenames(); }
-  bool CopyScheduled() { return PendingRenames().find(Lower(copy_)) != std::string::npos; }
+  void TearDown() override {
+    ClearPendingRenames();
+    WritePrivateProfileStringA("rename", nullptr, nullptr, "wininit.ini");
+  }
+  // Pending renames on the NT family, wininit.ini's [rename] on 95/98/ME.
+  bool CopyScheduled() {
+    if ((GetVersion() & 0x80000000u) == 0) return PendingRenames().find(Lower(copy_)) != std::string::npos;
+    char value[MAX_PATH] = "";
+    char shortPath[MAX_PATH] = "";
+    GetPrivateProfileStringA("rename", "nul", "", value, sizeof value, "wininit.ini");
+    GetShortPathNameA(copy_.c_str(), shortPath, sizeof shortPath);
+    return value[0] && Lower(value) == Lower(shortPath);
+  }
 
   pwtest::ScratchFolder scratch_{"finish"};
   std::string copy_;

@@ -1,0 +1,12 @@
+// Whether a folder may be cleared at all: an absolute path below a drive or
+// share root that neither is nor lies above the Windows or system folder (in
+// their long or short spellings).
+#pragma once
+#ifdef _WIN32
+
+namespace pw {
+
+bool IsClearableFolder(const char* folder);
+
+}  // namespace pw
+#endif
