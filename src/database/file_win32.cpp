@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "common/find_handle.h"
 #include "database/file_manager.h"
 
 namespace {
@@ -13,21 +14,6 @@ const DWORD BackupSemanticsAttribute = FILE_FLAG_BACKUP_SEMANTICS;
 
 intptr_t ToTable(HANDLE h) { return (intptr_t)h; }
 HANDLE FromTable(intptr_t entry) { return (HANDLE)entry; }
-
-// Closes a FindFirstFile search when it leaves scope.
-class FindHandle {
- public:
-  FindHandle(const char* pattern, WIN32_FIND_DATAA* data) : handle_(FindFirstFileA(pattern, data)) {}
-  ~FindHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  bool Found() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
 
 }  // namespace
 

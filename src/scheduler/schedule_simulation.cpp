@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "scheduler/schedule.h"
+#include "scheduler/tick_trigger.h"
 
 namespace {
 
@@ -15,11 +16,6 @@ const int32_t kMinutesPerHour = 60;
 const int32_t kDaysPerScaleMonth = 31;
 const int64_t kSecondsPerMinute = 60;
 
-bool SameDay(PackedTime t, const DateTimeParts& parts) {
-  DateTimeParts last = {};
-  DateTimeUtil::UnpackTime(t, last);
-  return last.Year == parts.Year && last.Month == parts.Month && last.Day == parts.Day;
-}
 
 }  // namespace
 
@@ -65,16 +61,9 @@ std::vector<SimulatedLaunch> SimulateScheduleTicks(BackupSetEntry* head, DateTim
     if (!IsRealMinute(parts)) break;
     const PackedTime now = DateTimeUtil::PackTime(parts);
     for (BackupSetEntry* e = head; e != nullptr; e = e->next) {
-      int due = 0;
-      LaunchTrigger trigger = LaunchTrigger::Startup;
-      if (e->ScheduleAtStartupFlag == 1)
-        due = (e->LastRunTime == 0 || !SameDay(e->LastRunTime, parts)) ? 1 : 0;
-      if (due == 0) {
-        if (e->ScheduleAutomatic != 1) continue;
-        due = IsDue(parts, *e);
-        trigger = LaunchTrigger::Schedule;
-      }
-      if (due != 1) continue;
+      // The replay has no drive events, so no set runs at connect.
+      LaunchTrigger trigger = ChooseLaunchTrigger(*e, parts, nullptr);
+      if (trigger == LaunchTrigger::None) continue;
       e->LastRunTime = now;
       SimulatedLaunch launch;
       launch.Minute = parts;

@@ -7,8 +7,7 @@
 
 #include "scheduler/backup_set.h"
 #include "scheduler/packed_time.h"
-
-enum class LaunchTrigger { Schedule, Startup };
+#include "scheduler/tick_trigger.h"
 
 struct SimulatedLaunch {
   DateTimeParts Minute;  // wall-clock minute, Second 0

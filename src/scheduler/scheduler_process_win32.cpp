@@ -15,6 +15,7 @@
 #include "scheduler/schedule.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/settings.h"
+#include "scheduler/tick_trigger.h"
 #include "scheduler/tickwarden_ids.h"
 #include "scheduler/tray_icon.h"
 #include "scheduler/tray_icon_content.h"
@@ -39,11 +40,6 @@ void NowAndParts(PackedTime& now, DateTimeParts& parts) {
   DateTimeUtil::UnpackTime(now, parts);
 }
 
-bool SameDay(PackedTime t, const DateTimeParts& parts) {
-  DateTimeParts last;
-  DateTimeUtil::UnpackTime(t, last);
-  return last.Year == parts.Year && last.Month == parts.Month && last.Day == parts.Day;
-}
 
 void ReloadAndShow() {
   if (LoadSettings() == -1) {
@@ -128,19 +124,7 @@ void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
   CheckConfigChanged();
 
   for (BackupSetEntry* e = BackupSetList; e; e = e->next) {
-    int due = 0;
-    if (e->ScheduleAtStartupFlag == 1)
-      due = (e->LastRunTime == 0 || !SameDay(e->LastRunTime, parts)) ? 1 : 0;
-    // The connect event goes to the first connect set in list order; a set
-    // without it still runs by its start-up and time schedules.
-    bool connected = e->ScheduleAtConnectFlag == 1 && TakeConnectEvent() == 1;
-    if (!connected) {
-      if (due == 0) {
-        if (e->ScheduleAutomatic != 1) continue;
-        due = IsDue(parts, *e);
-      }
-      if (due != 1) continue;
-    }
+    if (ChooseLaunchTrigger(*e, parts, TakeConnectEvent) == LaunchTrigger::None) continue;
     e->LastRunTime = now;
     LaunchSet(*e);
     TrayTip(NextBackupTime(now, parts));

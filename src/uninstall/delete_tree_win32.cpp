@@ -1,7 +1,7 @@
 // The uninstaller's directory walk over real files and folders.
 #include "uninstall/delete_tree.h"
 
-#include "uninstall/find_handle.h"
+#include "common/find_handle.h"
 #include "uninstall/path_join.h"
 #include "uninstall/tree_entry.h"
 

@@ -7,7 +7,7 @@
 #include "common/bounded_text.h"
 #include "uninstall/clearable_folder.h"
 #include "uninstall/delete_tree.h"
-#include "uninstall/find_handle.h"
+#include "common/find_handle.h"
 #include "uninstall/path_join.h"
 #include "uninstall/purgewell_ids.h"
 #include "uninstall/purgewell_texts.h"

@@ -2,7 +2,7 @@
 #include "uninstall/shortcuts.h"
 
 #include "common/bounded_text.h"
-#include "uninstall/find_handle.h"
+#include "common/find_handle.h"
 #include "uninstall/item_id_list.h"
 #include "uninstall/path_join.h"
 #include "uninstall/uninstall_state.h"

@@ -1,8 +1,6 @@
-// A directory search that always ends.
+// A FindFirstFile search that is always ended, whichever way its scope is left.
 #pragma once
 #include <windows.h>
-
-namespace pw {
 
 class FindHandle {
  public:
@@ -18,5 +16,3 @@ class FindHandle {
  private:
   HANDLE handle_;
 };
-
-}  // namespace pw
