@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "client_config_file.h"
 #include "database/database_manager.h"
-#include "database/object_writer.h"
 #include "scheduler/backup_set.h"
 #include "scheduler/settings.h"
 
@@ -53,25 +53,17 @@ long FileSize(const std::string& path) {
 }
 
 bool WriteConfig(const std::string& path, int sets) {
-  ObjectNode root;
-  ObjectNode prefs{"SchedulerPreferences", "", {{"SettleTime", "5", {}}, {"PromptBeforeStarting", "1", {}}}};
-  root.Children.push_back(prefs);
-  ObjectNode list{"Backup Set List", "", {}};
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "5"}, {"PromptBeforeStarting", "1"}};
   for (int s = 1; s <= sets; ++s) {
-    ObjectNode set{std::to_string(s), "", {}};
+    testconfig::Keys keys;
     for (const char* key : kSetKeys) {
       std::string value = std::string(key) == "Name" ? "Backup set number " + std::to_string(s) : std::to_string(s % 60);
-      set.Children.push_back({key, value, {}});
+      keys.push_back({key, value});
     }
-    list.Children.push_back(set);
+    config.AddSet(std::to_string(s), keys);
   }
-  root.Children.push_back(list);
-  DatabaseManager db;
-  int h = db.OpenDatabase(path.c_str(), OpenCreate);
-  if (h < 0) return false;
-  bool ok = WriteObjectTree(db, h, root) == 0;
-  db.CloseDatabase(h);
-  return ok;
+  return config.Write(path);
 }
 
 }  // namespace

@@ -15,9 +15,11 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "standin_log.h"
+
 namespace {
 
-char g_logPath[MAX_PATH];
+using standin::LogLine;
 
 bool EnvFlag(const char* name) {
   char v[16];
@@ -29,18 +31,6 @@ int EnvInt(const char* name) {
   char v[16];
   DWORD n = GetEnvironmentVariableA(name, v, sizeof v);
   return (n > 0 && n < sizeof v) ? atoi(v) : 0;
-}
-
-void LogLine(const char* text) {
-  // Reopened for every line so a test can read the log while we run.
-  HANDLE f = CreateFileA(g_logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return;
-  SetFilePointer(f, 0, nullptr, FILE_END);
-  DWORD written = 0;
-  WriteFile(f, text, (DWORD)strlen(text), &written, nullptr);
-  WriteFile(f, "\r\n", 2, &written, nullptr);
-  CloseHandle(f);
 }
 
 void LogMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -74,13 +64,7 @@ LRESULT CALLBACK StandInProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  DWORD n = GetEnvironmentVariableA("COBALTINE_LOG", g_logPath, sizeof g_logPath);
-  if (n == 0 || n >= sizeof g_logPath) {
-    n = GetModuleFileNameA(nullptr, g_logPath, sizeof g_logPath);
-    char* slash = strrchr(g_logPath, '\\');
-    if (slash && (size_t)(slash - g_logPath) + 15 < sizeof g_logPath)
-      strcpy(slash + 1, "Cobaltine.log");
-  }
+  standin::ChooseLogPath("COBALTINE_LOG", "Cobaltine.log");
 
   STARTUPINFOA si;
   si.cb = sizeof si;

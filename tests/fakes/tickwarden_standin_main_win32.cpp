@@ -8,23 +8,12 @@
 // executable.
 #include <windows.h>
 #include <stdio.h>
-#include <string.h>
+
+#include "standin_log.h"
 
 namespace {
 
-char g_logPath[MAX_PATH];
-
-void LogLine(const char* text) {
-  // Reopened for every line so a test can read the log while we run.
-  HANDLE f = CreateFileA(g_logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return;
-  SetFilePointer(f, 0, nullptr, FILE_END);
-  DWORD written = 0;
-  WriteFile(f, text, (DWORD)strlen(text), &written, nullptr);
-  WriteFile(f, "\r\n", 2, &written, nullptr);
-  CloseHandle(f);
-}
+using standin::LogLine;
 
 LRESULT CALLBACK StandInProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
@@ -42,12 +31,7 @@ LRESULT CALLBACK StandInProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  DWORD n = GetEnvironmentVariableA("TICKWARDEN_STANDIN_LOG", g_logPath, sizeof g_logPath);
-  if (n == 0 || n >= sizeof g_logPath) {
-    n = GetModuleFileNameA(nullptr, g_logPath, sizeof g_logPath);
-    char* slash = strrchr(g_logPath, '\\');
-    if (slash && (size_t)(slash - g_logPath) + 23 < sizeof g_logPath) strcpy(slash + 1, "TickwardenStandIn.log");
-  }
+  standin::ChooseLogPath("TICKWARDEN_STANDIN_LOG", "TickwardenStandIn.log");
   char line[1200];
   snprintf(line, sizeof line, "start %s", GetCommandLineA());
   LogLine(line);

@@ -120,7 +120,28 @@ inline bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// A new empty folder under the temp directory.
+inline bool MakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+
+// Creates every folder of path (like mkdir -p); true when it exists afterwards.
+inline bool MakeFolders(const std::string& path) {
+  for (size_t i = 3; i <= path.size(); ++i)
+    if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Writes text to path, replacing it, and then gives the file its attributes;
+// true when all of it was written and the attributes set.
+inline bool WriteText(const std::string& path, const std::string& text, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  BOOL ok = WriteFile(f, text.data(), (DWORD)text.size(), &written, nullptr);
+  CloseHandle(f);
+  return ok && written == text.size() && SetFileAttributesA(path.c_str(), attributes) != FALSE;
+}
+
+// A new empty folder under the temp directory; each call gives another.
 inline std::string MakeTempFolder(const char* prefix) {
   char dir[MAX_PATH];
   char file[MAX_PATH];
@@ -131,17 +152,39 @@ inline std::string MakeTempFolder(const char* prefix) {
   return file;
 }
 
-// Deletes the files of a folder (one level) and the folder.
-inline void RemoveFolder(const std::string& folder) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+// Deletes a tree whatever the attributes, for cleaning up after a test.
+inline void Wipe(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return;
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
+    DeleteFileA(path.c_str());
+    return;
+  }
+  WIN32_FIND_DATAA d;
+  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &d);
   if (h != INVALID_HANDLE_VALUE) {
     do {
-      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + "\\" + fd.cFileName).c_str());
-    } while (FindNextFileA(h, &fd));
+      std::string n = d.cFileName;
+      if (n != "." && n != "..") Wipe(path + "\\" + n);
+    } while (FindNextFileA(h, &d));
     FindClose(h);
   }
-  RemoveDirectoryA(folder.c_str());
+  RemoveDirectoryA(path.c_str());
 }
+
+// A fresh temporary folder that goes with all its contents when the test ends.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const char* tag) : path_(MakeTempFolder(tag)) {}
+  ~ScratchFolder() { Wipe(path_); }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+ private:
+  std::string path_;
+};
 
 }  // namespace testwatch

@@ -11,13 +11,3 @@ bool DefineTestDrive(char letter, const char* windowsFolder, UINT driveType);
 
 // Removes the letter again; true on success.
 bool RemoveTestDrive(char letter);
-
-// A fresh, empty folder below the temporary folder; returns its path (no
-// trailing '\'). Each call gives a new one.
-const char* MakeTempFolder(const char* tag);
-
-// Creates every folder of path (like mkdir -p); true when it exists afterwards.
-bool MakeFolders(const char* path);
-
-// Writes text to path, replacing it; true on success.
-bool WriteTextFile(const char* path, const char* text);

@@ -1,9 +1,7 @@
-// Test drive letters through the mount manager of the Wine prefix, and small
-// folder and file helpers for tests.
+// Test drive letters through the mount manager of the Wine prefix.
 #include "wine_drives.h"
 
 #include <winioctl.h>
-#include <stdio.h>
 #include <string.h>
 #include <string>
 
@@ -76,39 +74,3 @@ bool DefineTestDrive(char letter, const char* windowsFolder, UINT driveType) {
 }
 
 bool RemoveTestDrive(char letter) { return SendDriveRequest(letter, nullptr, DRIVE_NO_ROOT_DIR); }
-
-const char* MakeTempFolder(const char* tag) {
-  static char path[MAX_PATH];
-  static unsigned counter;
-  char temp[MAX_PATH];
-  DWORD n = GetTempPathA(sizeof temp, temp);
-  if (n == 0 || n >= sizeof temp) return nullptr;
-  if (temp[n - 1] == '\\') temp[n - 1] = '\0';
-  snprintf(path, sizeof path, "%s\\tw-%s-%lu-%u", temp, tag, GetCurrentProcessId(), ++counter);
-  MakeFolders(path);
-  return path;
-}
-
-bool MakeFolders(const char* path) {
-  char partial[MAX_PATH];
-  size_t n = strlen(path);
-  if (n >= sizeof partial) return false;
-  for (size_t i = 0; i <= n; ++i) {
-    if (path[i] == '\\' || path[i] == '\0') {
-      memcpy(partial, path, i);
-      partial[i] = '\0';
-      if (i > 2) CreateDirectoryA(partial, nullptr);
-    }
-  }
-  DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool WriteTextFile(const char* path, const char* text) {
-  HANDLE f = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  BOOL ok = WriteFile(f, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
-  CloseHandle(f);
-  return ok && written == strlen(text);
-}

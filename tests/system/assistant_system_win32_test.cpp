@@ -90,7 +90,7 @@ class Assistant : public ::testing::Test {
     EndEverything();
     SetEnvironmentVariableA("COBALTINE_WINDOW_DELAY_MS", nullptr);
     // TW_KEEP_TEST_FOLDERS=1 keeps the install folder and its logs for a look.
-    if (GetEnvironmentVariableA("TW_KEEP_TEST_FOLDERS", nullptr, 0) == 0) testwatch::RemoveFolder(folder_);
+    if (GetEnvironmentVariableA("TW_KEEP_TEST_FOLDERS", nullptr, 0) == 0) testwatch::Wipe(folder_);
   }
 
   bool Copy(const std::string& from, const char* name) {

@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
-#include <string.h>
 
 #include <string>
 
+#include "own_prompt_win32.h"
 #include "scheduler/bitmap_resource_loader.h"
 #include "scheduler/settings.h"
 #include "scheduler/tickwarden_ids.h"
@@ -29,28 +29,7 @@ DWORD WINAPI CallPrompt(LPVOID p) {
   return 0;
 }
 
-struct Search {
-  HWND Found;
-};
-
-BOOL CALLBACK FindOwnPrompt(HWND w, LPARAM p) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  char cls[64] = "", title[64] = "";
-  GetClassNameA(w, cls, sizeof cls);
-  GetWindowTextA(w, title, sizeof title);
-  if (pid == GetCurrentProcessId() && strcmp(cls, "#32770") == 0 && strcmp(title, "Tickwarden") == 0) {
-    reinterpret_cast<Search*>(p)->Found = w;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND OwnPrompt() {
-  Search s = {nullptr};
-  EnumWindows(FindOwnPrompt, reinterpret_cast<LPARAM>(&s));
-  return s.Found;
-}
+using promptwatch::OwnPrompt;
 
 std::string Text(HWND w) {
   char buf[256] = "";

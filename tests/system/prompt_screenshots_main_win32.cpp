@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "own_prompt_win32.h"
 #include "scheduler/bitmap_resource_loader.h"
 #include "scheduler/pre_backup_prompt.h"
 #include "scheduler/settings.h"
@@ -23,23 +24,10 @@ constexpr DWORD kDeadline = 15000;
 
 DWORD WINAPI CallPrompt(LPVOID) { return static_cast<DWORD>(RunPreBackupPrompt()); }
 
-BOOL CALLBACK FindOwnPrompt(HWND w, LPARAM p) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  char cls[64] = "", title[64] = "";
-  GetClassNameA(w, cls, sizeof cls);
-  GetWindowTextA(w, title, sizeof title);
-  if (pid != GetCurrentProcessId() || strcmp(cls, "#32770") != 0 || strcmp(title, "Tickwarden") != 0) return TRUE;
-  *reinterpret_cast<HWND*>(p) = w;
-  return FALSE;
-}
-
 HWND WaitForPrompt() {
   const DWORD start = GetTickCount();
   while (GetTickCount() - start < kDeadline) {
-    HWND w = nullptr;
-    EnumWindows(FindOwnPrompt, reinterpret_cast<LPARAM>(&w));
-    if (w != nullptr) return w;
+    if (HWND w = promptwatch::OwnPrompt()) return w;
     Sleep(1);
   }
   return nullptr;

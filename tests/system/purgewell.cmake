@@ -4,7 +4,7 @@
 if(WIN32 AND TARGET Purgewell)
   tw_gtest(purgewell_system
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/purgewell_system_win32_test.cpp
-    LIBS user32 shell32 advapi32
+    LIBS tw_test_support user32 shell32 advapi32
     TIMEOUT 900)
   if(TARGET purgewell_system)
     add_dependencies(purgewell_system Purgewell Cobaltine)

@@ -7,77 +7,38 @@
 // installed uninstaller and its folders and has its own deletion scheduled.
 #include <windows.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <vector>
+
+#include "machine_state_win32.h"
+#include "program_watch_win32.h"
+#include "window_thread_win32.h"
+#include "wine_drives.h"
 
 namespace {
 
 // ---------------------------------------------------------------- helpers
 
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    if (done()) return true;
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(50);
-  }
-}
+using testmachine::DeleteKeyTree;
+using testmachine::DeleteServiceIfPresent;
+using testmachine::DeleteValue;
+using testmachine::KeyExists;
+using testmachine::ServiceExists;
+using testmachine::SetValue;
+using testmachine::ValueExists;
+using testwatch::FileExists;
+using testwatch::MakeFolders;
+using testwatch::PollUntil;
+using testwatch::ReadText;
+using testwatch::Wipe;
+using testwatch::WriteText;
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](char c) { return (char)tolower((unsigned char)c); });
   return s;
-}
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool WriteText(const std::string& path, const std::string& text, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  WriteFile(f, text.data(), (DWORD)text.size(), &written, nullptr);
-  CloseHandle(f);
-  return SetFileAttributesA(path.c_str(), attributes) != FALSE;
-}
-
-std::string ReadText(const std::string& path) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
-  if (f == INVALID_HANDLE_VALUE) return "";
-  char buffer[8192];
-  DWORD n = 0;
-  ReadFile(f, buffer, sizeof buffer, &n, nullptr);
-  CloseHandle(f);
-  return std::string(buffer, n);
-}
-
-void MakeFolders(const std::string& path) {
-  for (size_t i = 3; i <= path.size(); ++i)
-    if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
-}
-
-void Wipe(const std::string& path) {
-  DWORD a = GetFileAttributesA(path.c_str());
-  if (a == INVALID_FILE_ATTRIBUTES) return;
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
-    DeleteFileA(path.c_str());
-    return;
-  }
-  WIN32_FIND_DATAA d;
-  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &d);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string n = d.cFileName;
-      if (n != "." && n != "..") Wipe(path + "\\" + n);
-    } while (FindNextFileA(h, &d));
-    FindClose(h);
-  }
-  RemoveDirectoryA(path.c_str());
 }
 
 std::string SpecialFolder(int csidl) {
@@ -86,62 +47,12 @@ std::string SpecialFolder(int csidl) {
   return path;
 }
 
-std::string OwnFolder() {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string s = path;
-  return s.substr(0, s.rfind('\\'));
-}
-
 std::string TempFolder() {
   char path[MAX_PATH];
   GetTempPathA(MAX_PATH, path);
   std::string s = path;
   if (!s.empty() && s.back() == '\\') s.pop_back();
   return s;
-}
-
-// Registry, all below HKEY_LOCAL_MACHINE unless a root is given.
-bool KeyExists(const std::string& path, HKEY root = HKEY_LOCAL_MACHINE) {
-  HKEY k;
-  if (RegOpenKeyA(root, path.c_str(), &k) != ERROR_SUCCESS) return false;
-  RegCloseKey(k);
-  return true;
-}
-
-void SetValue(const std::string& path, const char* name, const std::string& data, HKEY root = HKEY_LOCAL_MACHINE) {
-  HKEY k;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(root, path.c_str(), &k));
-  RegSetValueExA(k, name, 0, REG_SZ, (const BYTE*)data.c_str(), (DWORD)data.size() + 1);
-  RegCloseKey(k);
-}
-
-bool ValueExists(const std::string& path, const char* name) {
-  HKEY k;
-  if (RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &k) != ERROR_SUCCESS) return false;
-  bool found = RegQueryValueExA(k, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-  RegCloseKey(k);
-  return found;
-}
-
-void DeleteValue(const std::string& path, const char* name, HKEY root = HKEY_LOCAL_MACHINE) {
-  HKEY k;
-  if (RegOpenKeyA(root, path.c_str(), &k) != ERROR_SUCCESS) return;
-  RegDeleteValueA(k, name);
-  RegCloseKey(k);
-}
-
-void DeleteKeyTree(const std::string& path, HKEY root = HKEY_LOCAL_MACHINE) {
-  for (int i = 0; i < 16; ++i) {
-    HKEY k;
-    if (RegOpenKeyA(root, path.c_str(), &k) != ERROR_SUCCESS) return;
-    char sub[260];
-    bool has = RegEnumKeyA(k, 0, sub, sizeof sub) == ERROR_SUCCESS;
-    RegCloseKey(k);
-    if (!has) break;
-    DeleteKeyTree(path + "\\" + sub, root);
-  }
-  RegDeleteKeyA(root, path.c_str());
 }
 
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -163,42 +74,6 @@ std::string PendingRenames() {
   RegCloseKey(k);
   std::replace(text.begin(), text.end(), '\0', '|');
   return Lower(text);
-}
-
-bool ServiceExists(const char* name) {
-  SC_HANDLE m = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-  if (!m) return false;
-  SC_HANDLE s = OpenServiceA(m, name, SERVICE_QUERY_STATUS);
-  if (s) CloseServiceHandle(s);
-  CloseServiceHandle(m);
-  return s != nullptr;
-}
-
-void DeleteServiceIfPresent(const char* name) {
-  SC_HANDLE m = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  if (!m) return;
-  SC_HANDLE s = OpenServiceA(m, name, SERVICE_ALL_ACCESS);
-  if (s) {
-    DeleteService(s);
-    CloseServiceHandle(s);
-  }
-  CloseServiceHandle(m);
-}
-
-bool ProcessRunning(const char* exeName) {
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return false;
-  PROCESSENTRY32 e;
-  e.dwSize = sizeof e;
-  bool found = false;
-  for (BOOL ok = Process32First(snap, &e); ok; ok = Process32Next(snap, &e)) {
-    std::string name = e.szExeFile;
-    size_t slash = name.rfind('\\');
-    if (slash != std::string::npos) name = name.substr(slash + 1);
-    if (Lower(name) == Lower(exeName)) found = true;
-  }
-  CloseHandle(snap);
-  return found;
 }
 
 struct WindowQuery {
@@ -225,7 +100,7 @@ BOOL CALLBACK MatchWindow(HWND w, LPARAM lp) {
 
 HWND WaitForWindow(DWORD pid, const char* cls, const char* title, DWORD timeoutMs = 20000) {
   WindowQuery q{pid, cls, title, nullptr};
-  WaitUntil(
+  PollUntil(
       [&] {
         q.found = nullptr;
         EnumWindows(MatchWindow, (LPARAM)&q);
@@ -247,96 +122,30 @@ PROCESS_INFORMATION Start(const std::string& exe, const std::string& arguments =
   return pi;
 }
 
-// A window of the scheduler's class on a thread of the test: it records
-// WM_CLOSE and, when asked to, holds the sender until released.
-class SchedulerWindow {
+// The scheduler's window, played by the test. Held in WM_CLOSE, it keeps the
+// removal under way long enough to try cancelling it.
+const DWORD kHoldCloseMs = 14000;
+
+class SchedulerWindow : public testwatch::WindowThread {
  public:
-  explicit SchedulerWindow(bool holdOnClose) : hold_(holdOnClose) {
-    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    closeArrived_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    release_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-    WaitForSingleObject(ready_, 10000);
-  }
-  ~SchedulerWindow() {
-    SetEvent(release_);
-    if (IsWindow(window_)) PostMessageA(window_, WM_CLOSE, 0, 0);
-    WaitForSingleObject(thread_, 20000);
-    CloseHandle(thread_);
-    CloseHandle(ready_);
-    CloseHandle(closeArrived_);
-    CloseHandle(release_);
-  }
-  bool WaitForClose(DWORD ms) { return WaitForSingleObject(closeArrived_, ms) == WAIT_OBJECT_0; }
-  void Release() { SetEvent(release_); }
-  bool Closed() const { return closed_ != 0; }
-
- private:
-  static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<SchedulerWindow*>(GetWindowLongPtrA(w, GWLP_USERDATA));
-    if (m == WM_CLOSE && self) {
-      self->closed_ = 1;
-      SetEvent(self->closeArrived_);
-      if (self->hold_) WaitForSingleObject(self->release_, 14000);
-      DestroyWindow(w);
-      return 0;
-    }
-    if (m == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcA(w, m, wp, lp);
-  }
-  static DWORD WINAPI Run(LPVOID p) {
-    auto* self = static_cast<SchedulerWindow*>(p);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "CobaltineSchedulerClass";
-    RegisterClassA(&wc);
-    HWND w = CreateWindowExA(0, wc.lpszClassName, "CobaltineScheduler", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                             wc.hInstance, nullptr);
-    SetWindowLongPtrA(w, GWLP_USERDATA, (LONG_PTR)self);
-    self->window_ = w;
-    SetEvent(self->ready_);
-    MSG m;
-    while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
-    UnregisterClassA(wc.lpszClassName, wc.hInstance);
-    return 0;
-  }
-
-  bool hold_;
-  HANDLE ready_;
-  HANDLE closeArrived_;
-  HANDLE release_;
-  HANDLE thread_;
-  HWND window_ = nullptr;
-  volatile LONG closed_ = 0;
+  explicit SchedulerWindow(DWORD holdOnCloseMs)
+      : WindowThread("CobaltineSchedulerClass", "CobaltineScheduler", holdOnCloseMs) {}
 };
 
-// A drive letter of its own for the repository: Wine keeps drive letters as
-// links in the prefix's dosdevices folder, so the link is made there with the
-// host's ln. Without a prefix to hand, the host's root drive Z: serves.
+// A drive letter of its own for the repository, defined through the prefix's
+// mount manager for the whole suite and removed afterwards. Without one (not
+// under Wine) the host folder itself serves.
+const char kRepositoryLetter = 'r';
+
 std::string RepositoryDrive() {
-  std::string own = OwnFolder();  // Z:\...\bin
+  std::string own = testwatch::ProgramDirectory();  // ...\bin
   std::string build = own.substr(0, own.rfind('\\'));
   std::string hostFolder = build + "\\purgewell-drive-r";
   MakeFolders(hostFolder);
-  char prefix[512];
-  DWORD n = GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
-  if (n > 0 && n < sizeof prefix && (hostFolder[0] == 'Z' || hostFolder[0] == 'z')) {
-    std::string unixFolder = hostFolder.substr(2);
-    std::replace(unixFolder.begin(), unixFolder.end(), '\\', '/');
-    std::string command = "/bin/ln -sfn \"" + unixFolder + "\" \"" + prefix + "/dosdevices/r:\"";
-    std::vector<char> buffer(command.begin(), command.end());
-    buffer.push_back('\0');
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi;
-    if (CreateProcessA("Z:\\bin\\ln", buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-      CloseHandle(pi.hThread);
-      CloseHandle(pi.hProcess);
-      WriteText(hostFolder + "\\drive-marker.txt", "r");
-      if (WaitUntil([] { return Exists("R:\\drive-marker.txt"); }, 10000)) return "R:";
-    }
-  }
+  WriteText(hostFolder + "\\drive-marker.txt", "r");
+  if (DefineTestDrive(kRepositoryLetter, hostFolder.c_str(), DRIVE_FIXED) &&
+      PollUntil([] { return FileExists("R:\\drive-marker.txt"); }, 10000))
+    return "R:";
   return hostFolder;
 }
 
@@ -355,15 +164,18 @@ const char* const kRepositoryFiles[] = {"ClientConfig.hdb",       "FileInfo.hdb"
 class PurgewellSystem : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { drive_ = RepositoryDrive(); }
+  static void TearDownTestSuite() {
+    if (drive_ == "R:") RemoveTestDrive(kRepositoryLetter);
+  }
 
   void SetUp() override {
-    bin_ = OwnFolder();
+    bin_ = testwatch::ProgramDirectory();
     maker_ = SpecialFolder(CSIDL_PROGRAM_FILES) + "\\Vornacle";
     install_ = maker_ + "\\Cobaltine";
     repository_ = drive_ + "\\Cobaltine Backups";
     temp_ = TempFolder();
     log_ = temp_ + "\\purgewell-standin.log";
-    ASSERT_TRUE(WaitUntil([] { return !ProcessRunning("purgetmp.exe"); }, 60000));
+    ASSERT_TRUE(PollUntil([] { return testwatch::CountProcessesNamed("purgetmp.exe") == 0; }, 60000));
     CleanUp();
   }
 
@@ -378,7 +190,7 @@ class PurgewellSystem : public ::testing::Test {
       CloseHandle(purgewell_.hProcess);
       CloseHandle(purgewell_.hThread);
     }
-    WaitUntil([] { return !ProcessRunning("purgetmp.exe"); }, 60000);
+    PollUntil([] { return testwatch::CountProcessesNamed("purgetmp.exe") == 0; }, 60000);
     CleanUp();
   }
 
@@ -492,7 +304,7 @@ class PurgewellSystem : public ::testing::Test {
     ASSERT_NE(nullptr, box);
     ASSERT_NE(nullptr, GetDlgItem(box, answer));
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), (LPARAM)GetDlgItem(box, answer));
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 10000));
+    ASSERT_TRUE(PollUntil([&] { return !IsWindow(box); }, 10000));
   }
 
   void WaitForPurgewellAndItsCopy() {
@@ -502,16 +314,16 @@ class PurgewellSystem : public ::testing::Test {
     EXPECT_EQ(0u, code);
     // The copy deletes the installed file, then schedules its own deletion
     // and ends.
-    EXPECT_TRUE(WaitUntil([&] { return !Exists(install_ + "\\Purgewell.exe"); }, 60000));
-    EXPECT_TRUE(WaitUntil([] { return !ProcessRunning("purgetmp.exe"); }, 60000));
+    EXPECT_TRUE(PollUntil([&] { return !FileExists(install_ + "\\Purgewell.exe"); }, 60000));
+    EXPECT_TRUE(PollUntil([] { return testwatch::CountProcessesNamed("purgetmp.exe") == 0; }, 60000));
   }
 
   void ExpectProductFilesGone() {
-    for (const char* f : kProgramFiles) EXPECT_FALSE(Exists(install_ + "\\" + f)) << f;
-    EXPECT_FALSE(Exists(install_ + "\\Purgewell.exe"));
-    EXPECT_FALSE(Exists(install_ + "\\help"));
-    EXPECT_FALSE(Exists(install_ + "\\config"));
-    EXPECT_FALSE(Exists(install_ + "\\RepositoryConfig.txt"));
+    for (const char* f : kProgramFiles) EXPECT_FALSE(FileExists(install_ + "\\" + f)) << f;
+    EXPECT_FALSE(FileExists(install_ + "\\Purgewell.exe"));
+    EXPECT_FALSE(FileExists(install_ + "\\help"));
+    EXPECT_FALSE(FileExists(install_ + "\\config"));
+    EXPECT_FALSE(FileExists(install_ + "\\RepositoryConfig.txt"));
   }
 
   void ExpectRegistryGone() {
@@ -526,11 +338,11 @@ class PurgewellSystem : public ::testing::Test {
   }
 
   void ExpectCommonShortcutsGone() {
-    EXPECT_FALSE(Exists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk"));
-    EXPECT_FALSE(Exists(SpecialFolder(CSIDL_COMMON_STARTUP) + "\\Cobaltine Scheduler Assistant.lnk"));
-    EXPECT_FALSE(Exists(SpecialFolder(CSIDL_COMMON_STARTUP) + "\\Cobaltine Scheduler.lnk"));
-    EXPECT_FALSE(Exists(SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Cobaltine.lnk"));
-    EXPECT_TRUE(Exists(SpecialFolder(CSIDL_PROGRAMS) + "\\Cobaltine.lnk"));
+    EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk"));
+    EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_COMMON_STARTUP) + "\\Cobaltine Scheduler Assistant.lnk"));
+    EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_COMMON_STARTUP) + "\\Cobaltine Scheduler.lnk"));
+    EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Cobaltine.lnk"));
+    EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_PROGRAMS) + "\\Cobaltine.lnk"));
   }
 
   void ExpectOwnDeletionScheduled() {
@@ -550,7 +362,7 @@ std::string PurgewellSystem::drive_;
 TEST_F(PurgewellSystem, RemovesTheWholeProductAndThenItself) {
   LayOut(repository_ + "\\", false);
   StartMainProgram();
-  SchedulerWindow scheduler(/*holdOnClose=*/true);
+  SchedulerWindow scheduler(kHoldCloseMs);
 
   HWND dialog = StartPurgewell();
   ASSERT_NE(nullptr, dialog);
@@ -577,13 +389,13 @@ TEST_F(PurgewellSystem, RemovesTheWholeProductAndThenItself) {
   scheduler.Release();
 
   WaitForPurgewellAndItsCopy();
-  EXPECT_TRUE(scheduler.Closed());
+  EXPECT_GT(scheduler.CloseCount(), 0);
   ExpectProductFilesGone();
-  EXPECT_FALSE(Exists(install_));
-  EXPECT_FALSE(Exists(maker_));
-  EXPECT_TRUE(Exists(SpecialFolder(CSIDL_PROGRAM_FILES)));
-  EXPECT_FALSE(Exists(repository_));
-  EXPECT_TRUE(Exists(drive_ + "\\"));
+  EXPECT_FALSE(FileExists(install_));
+  EXPECT_FALSE(FileExists(maker_));
+  EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_PROGRAM_FILES)));
+  EXPECT_FALSE(FileExists(repository_));
+  EXPECT_TRUE(FileExists(drive_ + "\\"));
   ExpectCommonShortcutsGone();
   ExpectRegistryGone();
   EXPECT_FALSE(KeyExists(kMakerKey));
@@ -593,26 +405,26 @@ TEST_F(PurgewellSystem, RemovesTheWholeProductAndThenItself) {
 
 TEST_F(PurgewellSystem, KeepsEverythingThatIsNotTheProducts) {
   LayOut(repository_, true);
-  SchedulerWindow scheduler(false);
+  SchedulerWindow scheduler(0);
   HWND dialog = StartPurgewell();
   ASSERT_NE(nullptr, dialog);
   ClickUninstallAndAnswer(dialog, IDYES);
   WaitForPurgewellAndItsCopy();
 
   ExpectProductFilesGone();
-  EXPECT_TRUE(Exists(install_ + "\\MyNotes.txt"));
-  EXPECT_TRUE(Exists(maker_));
-  EXPECT_TRUE(Exists(repository_ + "\\Keep Me.doc"));
-  EXPECT_TRUE(Exists(repository_ + "\\Photos\\a.jpg"));
+  EXPECT_TRUE(FileExists(install_ + "\\MyNotes.txt"));
+  EXPECT_TRUE(FileExists(maker_));
+  EXPECT_TRUE(FileExists(repository_ + "\\Keep Me.doc"));
+  EXPECT_TRUE(FileExists(repository_ + "\\Photos\\a.jpg"));
   for (const char* gone : {"Repository", "Logs", "Reports", "System"})
-    EXPECT_FALSE(Exists(repository_ + "\\" + gone)) << gone;
-  for (const char* f : kRepositoryFiles) EXPECT_FALSE(Exists(repository_ + "\\" + f)) << f;
+    EXPECT_FALSE(FileExists(repository_ + "\\" + gone)) << gone;
+  for (const char* f : kRepositoryFiles) EXPECT_FALSE(FileExists(repository_ + "\\" + f)) << f;
   ExpectCommonShortcutsGone();
-  EXPECT_TRUE(Exists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine Extra.lnk"));
+  EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine Extra.lnk"));
   ExpectRegistryGone();
   EXPECT_TRUE(KeyExists(std::string(kMakerKey) + "\\Glimmerfold\\CurrentVersion"));
   EXPECT_TRUE(KeyExists(std::string(kUninstallKey) + "\\Cobaltine Extra"));
-  EXPECT_TRUE(scheduler.Closed());
+  EXPECT_GT(scheduler.CloseCount(), 0);
   ExpectOwnDeletionScheduled();
 }
 
@@ -630,16 +442,16 @@ TEST_F(PurgewellSystem, RepositoryAtADriveRootIsLeftAlone) {
   ClickUninstallAndAnswer(dialog, IDYES);
   WaitForPurgewellAndItsCopy();
 
-  EXPECT_TRUE(Exists("C:\\Repository\\not-a-backup.txt"));
-  EXPECT_TRUE(Exists("C:\\Logs\\system.log"));
-  for (const char* f : kRepositoryFiles) EXPECT_TRUE(Exists(std::string("C:\\") + f)) << f;
-  EXPECT_TRUE(Exists("C:\\windows"));
+  EXPECT_TRUE(FileExists("C:\\Repository\\not-a-backup.txt"));
+  EXPECT_TRUE(FileExists("C:\\Logs\\system.log"));
+  for (const char* f : kRepositoryFiles) EXPECT_TRUE(FileExists(std::string("C:\\") + f)) << f;
+  EXPECT_TRUE(FileExists("C:\\windows"));
   // Everything else went on as usual.
   ExpectProductFilesGone();
-  EXPECT_FALSE(Exists(install_));
+  EXPECT_FALSE(FileExists(install_));
   ExpectRegistryGone();
   // The repository directory named nothing of ours, so ours stays untouched.
-  EXPECT_TRUE(Exists(repository_ + "\\Repository\\catalog.dat"));
+  EXPECT_TRUE(FileExists(repository_ + "\\Repository\\catalog.dat"));
 }
 
 TEST_F(PurgewellSystem, StartedFromADriveRootItClearsNoFolderThere) {
@@ -656,12 +468,12 @@ TEST_F(PurgewellSystem, StartedFromADriveRootItClearsNoFolderThere) {
   ASSERT_NE(nullptr, dialog);
   ClickUninstallAndAnswer(dialog, IDYES);
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(purgewell_.hProcess, 60000));
-  EXPECT_TRUE(WaitUntil([] { return !Exists("C:\\Purgewell.exe"); }, 60000));
-  EXPECT_TRUE(WaitUntil([] { return !ProcessRunning("purgetmp.exe"); }, 60000));
+  EXPECT_TRUE(PollUntil([] { return !FileExists("C:\\Purgewell.exe"); }, 60000));
+  EXPECT_TRUE(PollUntil([] { return testwatch::CountProcessesNamed("purgetmp.exe") == 0; }, 60000));
 
-  EXPECT_TRUE(Exists("C:\\help\\someone-elses.txt"));
-  EXPECT_TRUE(Exists("C:\\config\\someone-elses.ini"));
-  EXPECT_TRUE(Exists("C:\\windows"));
+  EXPECT_TRUE(FileExists("C:\\help\\someone-elses.txt"));
+  EXPECT_TRUE(FileExists("C:\\config\\someone-elses.ini"));
+  EXPECT_TRUE(FileExists("C:\\windows"));
   Wipe("C:\\help");
   Wipe("C:\\config");
 }
@@ -669,7 +481,7 @@ TEST_F(PurgewellSystem, StartedFromADriveRootItClearsNoFolderThere) {
 TEST_F(PurgewellSystem, AnsweringNoRemovesNothing) {
   LayOut(repository_, false);
   StartMainProgram();
-  SchedulerWindow scheduler(false);
+  SchedulerWindow scheduler(0);
   HWND dialog = StartPurgewell();
   ASSERT_NE(nullptr, dialog);
   ClickUninstallAndAnswer(dialog, IDNO);
@@ -683,15 +495,15 @@ TEST_F(PurgewellSystem, AnsweringNoRemovesNothing) {
   GetExitCodeProcess(purgewell_.hProcess, &code);
   EXPECT_EQ(0u, code);
 
-  for (const char* f : kProgramFiles) EXPECT_TRUE(Exists(install_ + "\\" + f)) << f;
-  EXPECT_TRUE(Exists(install_ + "\\Purgewell.exe"));
-  EXPECT_TRUE(Exists(install_ + "\\help\\index.html"));
-  EXPECT_TRUE(Exists(repository_ + "\\Repository\\catalog.dat"));
-  EXPECT_TRUE(Exists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk"));
+  for (const char* f : kProgramFiles) EXPECT_TRUE(FileExists(install_ + "\\" + f)) << f;
+  EXPECT_TRUE(FileExists(install_ + "\\Purgewell.exe"));
+  EXPECT_TRUE(FileExists(install_ + "\\help\\index.html"));
+  EXPECT_TRUE(FileExists(repository_ + "\\Repository\\catalog.dat"));
+  EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk"));
   EXPECT_TRUE(KeyExists(std::string(kMakerKey) + "\\Cobaltine\\CurrentVersion"));
   EXPECT_TRUE(ValueExists(kAgentsKey, "1"));
   EXPECT_TRUE(ServiceExists(kServiceName));
-  EXPECT_FALSE(scheduler.Closed());
+  EXPECT_EQ(0, scheduler.CloseCount());
   EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(standin_.hProcess, 0));
   EXPECT_EQ(std::string::npos, ReadText(log_).find("msg 16"));
 }
@@ -711,16 +523,16 @@ TEST_F(PurgewellSystem, OnWindows98UsesTheUsersFoldersAndWininit) {
   WaitForPurgewellAndItsCopy();
 
   ExpectProductFilesGone();
-  EXPECT_FALSE(Exists(install_));
+  EXPECT_FALSE(FileExists(install_));
   ExpectRegistryGone();
   // The user's folders are the product's here; the all-users ones are not
   // looked at.
-  EXPECT_FALSE(Exists(SpecialFolder(CSIDL_PROGRAMS) + "\\Cobaltine.lnk"));
-  EXPECT_FALSE(Exists(SpecialFolder(CSIDL_STARTUP) + "\\Cobaltine Scheduler.lnk"));
-  EXPECT_FALSE(Exists(SpecialFolder(CSIDL_STARTUP) + "\\Cobaltine Scheduler Assistant.lnk"));
-  EXPECT_FALSE(Exists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Cobaltine.lnk"));
-  EXPECT_TRUE(Exists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk"));
-  EXPECT_TRUE(Exists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Cobaltine Scheduler.lnk"));
+  EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_PROGRAMS) + "\\Cobaltine.lnk"));
+  EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_STARTUP) + "\\Cobaltine Scheduler.lnk"));
+  EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_STARTUP) + "\\Cobaltine Scheduler Assistant.lnk"));
+  EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Cobaltine.lnk"));
+  EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk"));
+  EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Cobaltine Scheduler.lnk"));
   // No service step on this family.
   EXPECT_TRUE(ServiceExists(kServiceName));
   // The copy's deletion goes through wininit.ini, not the pending renames.

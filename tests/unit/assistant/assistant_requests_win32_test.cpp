@@ -48,7 +48,7 @@ TEST_F(AssistantWithoutAFolder, AFolderWithoutTheProgramsStartsNothingEither) {
   EXPECT_EQ(-1, StartSchedulerIfAbsent(folder.c_str()));
   EXPECT_EQ(-1, ServeBackupSetRequest(folder.c_str(), 7));
   EXPECT_EQ(-1, ServeActionRequest(folder.c_str(), tw::BackupAll));
-  testwatch::RemoveFolder(folder);
+  testwatch::Wipe(folder);
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ class MainProgramLaunch : public ::testing::Test {
     testwatch::EndProcessesNamed(tw::kMainProgramFile);
     SetEnvironmentVariableA("COBALTINE_WINDOW_DELAY_MS", nullptr);
     SetEnvironmentVariableA("COBALTINE_EXIT_AT_ONCE", nullptr);
-    testwatch::RemoveFolder(folder_);
+    testwatch::Wipe(folder_);
   }
 
   // The stand-in started by the test itself, shown normally, with its window up.

@@ -8,21 +8,17 @@
 
 #include "scheduler/repository.h"
 #include "scheduler/scheduler_state.h"
+#include "program_watch_win32.h"
 #include "wine_drives.h"
 
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 class RepositoryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetRepositoryState();
     SetDriveProbe(nullptr);
-    install_ = MakeTempFolder("install");
+    install_ = testwatch::MakeTempFolder("install");
     snprintf(ProgramDirectory, sizeof ProgramDirectory, "%s", install_.c_str());
   }
   void TearDown() override {
@@ -32,12 +28,12 @@ class RepositoryTest : public ::testing::Test {
   }
   void WriteConfig(const std::string& path) {
     std::string text = "[Repository]\r\nPath=" + path + "\r\n";
-    ASSERT_TRUE(WriteTextFile((install_ + "\\RepositoryConfig.txt").c_str(), text.c_str()));
+    ASSERT_TRUE(testwatch::WriteText(install_ + "\\RepositoryConfig.txt", text));
   }
   // A drive letter whose root holds the folder "Backups".
   std::string MakeDiskWithRepository(char letter, UINT type) {
-    std::string disk = MakeTempFolder("disk");
-    EXPECT_TRUE(MakeFolders((disk + "\\Backups").c_str()));
+    std::string disk = testwatch::MakeTempFolder("disk");
+    EXPECT_TRUE(testwatch::MakeFolders(disk + "\\Backups"));
     EXPECT_TRUE(DefineTestDrive(letter, disk.c_str(), type));
     defined_.push_back(letter);
     return disk;
@@ -52,13 +48,13 @@ class RepositoryTest : public ::testing::Test {
 TEST_F(RepositoryTest, WithoutConfigTheDataFolderBesideTheProgramIsUsed) {
   EXPECT_EQ(0, LocateRepository(out_));
   EXPECT_EQ(install_ + "\\data", out_);
-  ASSERT_TRUE(MakeFolders((install_ + "\\data").c_str()));
+  ASSERT_TRUE(testwatch::MakeFolders(install_ + "\\data"));
   EXPECT_EQ(1, LocateRepository(out_));
   EXPECT_EQ(install_ + "\\data", out_);
 }
 
 TEST_F(RepositoryTest, ConfiguredExistingFolderIsReachable) {
-  std::string repo = MakeTempFolder("repo");
+  std::string repo = testwatch::MakeTempFolder("repo");
   WriteConfig(repo);
   EXPECT_EQ(1, LocateRepository(out_));
   EXPECT_EQ(repo, out_);
@@ -66,7 +62,7 @@ TEST_F(RepositoryTest, ConfiguredExistingFolderIsReachable) {
 }
 
 TEST_F(RepositoryTest, MissingKeyMeansOffline) {
-  ASSERT_TRUE(WriteTextFile((install_ + "\\RepositoryConfig.txt").c_str(), "[Other]\r\nPath=C:\\\r\n"));
+  ASSERT_TRUE(testwatch::WriteText(install_ + "\\RepositoryConfig.txt", "[Other]\r\nPath=C:\\\r\n"));
   EXPECT_EQ(0, LocateRepository(out_));
   EXPECT_STREQ("", out_);
 }
@@ -110,8 +106,8 @@ TEST_F(RepositoryTest, RemovableDiskIsNotTakenForTheRepository) {
 }
 
 TEST_F(RepositoryTest, RewrittenConfigIsReadAgain) {
-  std::string first = MakeTempFolder("repo1");
-  std::string second = MakeTempFolder("repo2");
+  std::string first = testwatch::MakeTempFolder("repo1");
+  std::string second = testwatch::MakeTempFolder("repo2");
   WriteConfig(first);
   EXPECT_EQ(1, LocateRepository(out_));
   // The last-write time is kept to the second; make the rewrite a later one.
@@ -134,8 +130,8 @@ TEST_F(RepositoryTest, RewrittenConfigIsReadAgain) {
 }
 
 TEST_F(RepositoryTest, WatchReportsDrivesLeavingAndTheRepositoryReturning) {
-  std::string disk = MakeTempFolder("disk");
-  ASSERT_TRUE(MakeFolders((disk + "\\Backups").c_str()));
+  std::string disk = testwatch::MakeTempFolder("disk");
+  ASSERT_TRUE(testwatch::MakeFolders(disk + "\\Backups"));
   WriteConfig("r:\\Backups");
   EXPECT_EQ(0, LocateRepository(out_));
 
@@ -143,7 +139,7 @@ TEST_F(RepositoryTest, WatchReportsDrivesLeavingAndTheRepositoryReturning) {
   EXPECT_EQ(0, WatchMedia());  // nothing changed
 
   // A new drive that does not bring the repository back is not reported.
-  std::string other = MakeTempFolder("other");
+  std::string other = testwatch::MakeTempFolder("other");
   ASSERT_TRUE(DefineTestDrive('t', other.c_str(), DRIVE_FIXED));
   defined_.push_back('t');
   EXPECT_EQ(0, WatchMedia());

@@ -7,14 +7,15 @@
 
 #include <string>
 
-#include "scheduler/client_config_builder.h"
+#include "client_config_file.h"
+#include "scheduler/temp_directory.h"
 
 namespace {
 
-using testsupport::Key;
-using testsupport::Node;
-using testsupport::Root;
-using testsupport::Set;
+using testconfig::Key;
+using testconfig::Node;
+using testconfig::Root;
+using testconfig::Set;
 
 // Holds a file open exclusively on its own thread until told to let go (or
 // until a generous bound passes, so that a failing test cannot hang).
@@ -76,7 +77,7 @@ class LockedSettings : public ::testing::Test {
     SettleTime = DefaultSettleTime;
     g_sleeps = 0;
     path_ = dir_.File("ClientConfig.hdb");
-    ASSERT_TRUE(testsupport::WriteDatabase(
+    ASSERT_TRUE(testconfig::WriteDatabase(
         path_, Root({Node("SchedulerPreferences", {Key("SettleTime", "11")}),
                      Node("Backup Set List", {Set("1", {{"Name", "Locked"}})})})));
   }

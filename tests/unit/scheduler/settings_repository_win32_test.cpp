@@ -9,17 +9,17 @@
 #include <string>
 
 #include "common/program_messages.h"
-#include "scheduler/client_config_builder.h"
+#include "client_config_file.h"
 #include "scheduler/repository.h"
 #include "scheduler/scheduler_state.h"
-#include "wine_drives.h"
+#include "program_watch_win32.h"
 
 namespace {
 
-using testsupport::Key;
-using testsupport::Node;
-using testsupport::Root;
-using testsupport::Set;
+using testconfig::Key;
+using testconfig::Node;
+using testconfig::Root;
+using testconfig::Set;
 
 class SettingsFromRepository : public ::testing::Test {
  protected:
@@ -29,11 +29,11 @@ class SettingsFromRepository : public ::testing::Test {
     FreeBackupSetList();
     SettleTime = DefaultSettleTime;
     LoadedConfigTime = 0;
-    install_ = MakeTempFolder("install");
-    repository_ = MakeTempFolder("repo");
+    install_ = testwatch::MakeTempFolder("install");
+    repository_ = testwatch::MakeTempFolder("repo");
     snprintf(ProgramDirectory, sizeof ProgramDirectory, "%s", install_.c_str());
     std::string text = "[Repository]\r\nPath=" + repository_ + "\r\n";
-    ASSERT_TRUE(WriteTextFile((install_ + "\\RepositoryConfig.txt").c_str(), text.c_str()));
+    ASSERT_TRUE(testwatch::WriteText(install_ + "\\RepositoryConfig.txt", text));
     database_ = repository_ + "\\ClientConfig.hdb";
   }
   void TearDown() override {
@@ -44,7 +44,7 @@ class SettingsFromRepository : public ::testing::Test {
   }
   bool WriteConfig(const char* settle) {
     DeleteFileA(database_.c_str());
-    return testsupport::WriteDatabase(
+    return testconfig::WriteDatabase(
         database_, Root({Node("SchedulerPreferences", {Key("SettleTime", settle)}),
                          Node("Backup Set List", {Set("4", {{"Name", "Photos"}})})}));
   }
@@ -87,7 +87,7 @@ TEST_F(SettingsFromRepository, OfflineRepositoryChangesNothing) {
   const BackupSetEntry* kept = BackupSetList;
   std::string gone = repository_ + "\\NotThere";
   std::string text = "[Repository]\r\nPath=" + gone + "\r\n";
-  ASSERT_TRUE(WriteTextFile((install_ + "\\RepositoryConfig.txt").c_str(), text.c_str()));
+  ASSERT_TRUE(testwatch::WriteText(install_ + "\\RepositoryConfig.txt", text));
   ResetRepositoryState();
   LastEvaluatedMinute = 17;
   SettleTime = 3;

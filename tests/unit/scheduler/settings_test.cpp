@@ -11,16 +11,17 @@
 #include <string>
 #include <vector>
 
-#include "scheduler/client_config_builder.h"
+#include "client_config_file.h"
+#include "scheduler/temp_directory.h"
 
 namespace {
 
-using testsupport::Key;
-using testsupport::Node;
-using testsupport::Root;
-using testsupport::Set;
+using testconfig::Key;
+using testconfig::Node;
+using testconfig::Root;
+using testconfig::Set;
 using testsupport::TempDirectory;
-using testsupport::WriteDatabase;
+using testconfig::WriteDatabase;
 
 int g_sleeps = 0;
 void CountingSleep(unsigned) { ++g_sleeps; }

@@ -17,6 +17,7 @@
 #include "scheduler/settings.h"
 #include "scheduler/tickwarden_ids.h"
 #include "scheduler/tray_icon.h"
+#include "program_watch_win32.h"
 #include "wine_drives.h"
 
 namespace {
@@ -74,10 +75,10 @@ class TimerTickTest : public ::testing::Test {
     SchedulerTime = new DateTimeUtil();
     ResetRepositoryState();
     FreeBackupSetList();
-    install_ = MakeTempFolder("tick");
+    install_ = testwatch::MakeTempFolder("tick");
     snprintf(ProgramDirectory, sizeof ProgramDirectory, "%s", install_.c_str());
     data_ = install_ + "\\data";
-    MakeFolders(data_.c_str());
+    testwatch::MakeFolders(data_);
     LastTick = 0;
     LastEvaluatedMinute = -1;
     PromptBeforeStarting = 0;
@@ -170,16 +171,16 @@ TEST_F(TimerTickTest, OfflineRepositoryShowsTheOfflineIconAndLaunchesNothing) {
   config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
   config.AddSet("1", testconfig::DueNowSet("due"));
   Load(config);
-  WriteTextFile((install_ + "\\RepositoryConfig.txt").c_str(), "[Repository]\r\nPath=q:\\nowhere\r\n");
+  testwatch::WriteText(install_ + "\\RepositoryConfig.txt", "[Repository]\r\nPath=q:\\nowhere\r\n");
   TimerTickAt(10 * kMinute, At(2003, 12, 8, 14, 30));
   EXPECT_TRUE(assistant_.Take().empty());
   EXPECT_STREQ("Backup media offline", CurrentTray().Tip);
 }
 
 TEST_F(TimerTickTest, ReturningRepositoryStartsOnlyTheFirstConnectSet) {
-  std::string disk = MakeTempFolder("disk");
-  MakeFolders((disk + "\\Backups").c_str());
-  WriteTextFile((install_ + "\\RepositoryConfig.txt").c_str(), "[Repository]\r\nPath=r:\\Backups\r\n");
+  std::string disk = testwatch::MakeTempFolder("disk");
+  testwatch::MakeFolders(disk + "\\Backups");
+  testwatch::WriteText(install_ + "\\RepositoryConfig.txt", "[Repository]\r\nPath=k:\\Backups\r\n");
   testconfig::ClientConfig config;
   config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
   config.AddSet("8", {{"Name", "first"}, {"ScheduleAtConnectFlag", "1"}});
@@ -191,8 +192,8 @@ TEST_F(TimerTickTest, ReturningRepositoryStartsOnlyTheFirstConnectSet) {
   TimerTickAt(10 * kMinute, now);  // first watch only counts the drives
   EXPECT_TRUE(assistant_.Take().empty());
 
-  ASSERT_TRUE(DefineTestDrive('r', disk.c_str(), DRIVE_FIXED));
-  drives_ += 'r';
+  ASSERT_TRUE(DefineTestDrive('k', disk.c_str(), DRIVE_FIXED));
+  drives_ += 'k';
   TimerTickAt(10 * kMinute + 10000, now + 10);
   EXPECT_EQ(std::vector<int>{8}, assistant_.Take());
   EXPECT_STRNE("Backup media offline", CurrentTray().Tip);
@@ -204,7 +205,7 @@ TEST_F(TimerTickTest, TrayShowsOfflineIdleAndNextTime) {
   EXPECT_TRUE(CurrentTray().Added);
   EXPECT_STREQ("Tickwarden", CurrentTray().Tip);
 
-  WriteTextFile((install_ + "\\RepositoryConfig.txt").c_str(), "[Repository]\r\nPath=q:\\nowhere\r\n");
+  testwatch::WriteText(install_ + "\\RepositoryConfig.txt", "[Repository]\r\nPath=q:\\nowhere\r\n");
   TrayReadd(window);
   EXPECT_STREQ("Backup media offline", CurrentTray().Tip);
   EXPECT_EQ(OfflineTrayIcon, CurrentTray().Icon);

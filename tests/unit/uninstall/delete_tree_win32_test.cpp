@@ -7,13 +7,13 @@
 
 #include <string>
 
-#include "scratch_folder_win32.h"
+#include "program_watch_win32.h"
 
 namespace {
 
-using pwtest::Exists;
-using pwtest::MakeFolder;
-using pwtest::WriteText;
+using testwatch::FileExists;
+using testwatch::MakeFolder;
+using testwatch::WriteText;
 
 std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
@@ -35,7 +35,7 @@ DWORD ProtectionBits(const std::string& path) {
 }
 
 TEST(DeleteTree, RemovesNestedTreeWithReadOnlyHiddenAndSystemFiles) {
-  pwtest::ScratchFolder scratch("tree");
+  testwatch::ScratchFolder scratch("tree");
   std::string help = scratch / "help";
   ASSERT_TRUE(MakeFolder(help));
   ASSERT_TRUE(MakeFolder(help + "\\en"));
@@ -49,61 +49,61 @@ TEST(DeleteTree, RemovesNestedTreeWithReadOnlyHiddenAndSystemFiles) {
 
   EXPECT_EQ(0, pw::DeleteTree(help.c_str()));
 
-  EXPECT_FALSE(Exists(help));
-  EXPECT_TRUE(Exists(scratch / "sibling.txt"));
-  EXPECT_TRUE(Exists(scratch.Path()));
+  EXPECT_FALSE(FileExists(help));
+  EXPECT_TRUE(FileExists(scratch / "sibling.txt"));
+  EXPECT_TRUE(FileExists(scratch.Path()));
 }
 
 TEST(DeleteTree, MissingOrTrailingBackslashFoldersAreHandled) {
-  pwtest::ScratchFolder scratch("missing");
+  testwatch::ScratchFolder scratch("missing");
   EXPECT_EQ(0, pw::DeleteTree((scratch / "nothing-here").c_str()));
   std::string config = scratch / "config";
   ASSERT_TRUE(MakeFolder(config));
   ASSERT_TRUE(WriteText(config + "\\a.ini", "x"));
   EXPECT_EQ(0, pw::DeleteTree((config + "\\").c_str()));
-  EXPECT_FALSE(Exists(config));
+  EXPECT_FALSE(FileExists(config));
 }
 
 TEST(TreeEntryStep, FolderLinkIsUnlinkedButNeverEntered) {
-  pwtest::ScratchFolder scratch("dirlink");
+  testwatch::ScratchFolder scratch("dirlink");
   // A real folder reported as a junction: its contents stand for the target's.
   std::string linked = scratch / "linked";
   ASSERT_TRUE(MakeFolder(linked));
   ASSERT_TRUE(WriteText(linked + "\\users-document.txt", "not ours", FILE_ATTRIBUTE_READONLY));
   pw::RemoveTreeEntry(scratch.Path().c_str(), "linked", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
-  EXPECT_TRUE(Exists(linked + "\\users-document.txt"));
+  EXPECT_TRUE(FileExists(linked + "\\users-document.txt"));
   EXPECT_EQ((DWORD)FILE_ATTRIBUTE_READONLY, ProtectionBits(linked + "\\users-document.txt"));
 
   // The link itself goes: an entry with nothing behind it is removed.
   std::string bare = scratch / "bare-link";
   ASSERT_TRUE(MakeFolder(bare));
   pw::RemoveTreeEntry(scratch.Path().c_str(), "bare-link", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
-  EXPECT_FALSE(Exists(bare));
+  EXPECT_FALSE(FileExists(bare));
 }
 
 TEST(TreeEntryStep, FileLinkIsDeletedWithoutResettingAttributes) {
-  pwtest::ScratchFolder scratch("filelink");
+  testwatch::ScratchFolder scratch("filelink");
   // Resetting a file link's attributes would reset its target's: a read-only
   // entry reported as a link keeps its attributes and, being read-only, stays.
   std::string guarded = scratch / "guarded.lnkfile";
   ASSERT_TRUE(WriteText(guarded, "target", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
   pw::RemoveTreeEntry(scratch.Path().c_str(), "guarded.lnkfile",
                       FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_TRUE(Exists(guarded));
+  EXPECT_TRUE(FileExists(guarded));
   EXPECT_EQ((DWORD)(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), ProtectionBits(guarded));
 
   std::string plain = scratch / "plain.lnkfile";
   ASSERT_TRUE(WriteText(plain, "link"));
   pw::RemoveTreeEntry(scratch.Path().c_str(), "plain.lnkfile", FILE_ATTRIBUTE_REPARSE_POINT);
-  EXPECT_FALSE(Exists(plain));
+  EXPECT_FALSE(FileExists(plain));
 
   // The same read-only file as an ordinary entry is deleted.
   pw::RemoveTreeEntry(scratch.Path().c_str(), "guarded.lnkfile", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_FALSE(Exists(guarded));
+  EXPECT_FALSE(FileExists(guarded));
 }
 
 TEST(TreeEntryStep, PathsBeyond259CharactersAreSkippedNotCut) {
-  pwtest::ScratchFolder scratch("long");
+  testwatch::ScratchFolder scratch("long");
   // A folder of exactly 200 characters, an entry of 100: 301 in all.
   std::string folder = scratch.Path() + "\\";
   folder += std::string(200 - folder.size(), 'd');
@@ -118,14 +118,14 @@ TEST(TreeEntryStep, PathsBeyond259CharactersAreSkippedNotCut) {
 
   pw::RemoveTreeEntry(folder.c_str(), longName.c_str(), FILE_ATTRIBUTE_ARCHIVE);
   EXPECT_TRUE(LongNamedFileExists(folder + "\\" + longName));
-  EXPECT_TRUE(Exists(folder + "\\" + cutName));
+  EXPECT_TRUE(FileExists(folder + "\\" + cutName));
 
   // The whole walk: the entry that fits goes, the over-long one and so the
   // folder stay.
   EXPECT_EQ(0, pw::DeleteTree(folder.c_str()));
-  EXPECT_FALSE(Exists(folder + "\\" + cutName));
+  EXPECT_FALSE(FileExists(folder + "\\" + cutName));
   EXPECT_TRUE(LongNamedFileExists(folder + "\\" + longName));
-  EXPECT_TRUE(Exists(folder));
+  EXPECT_TRUE(FileExists(folder));
   DeleteFileW((L"\\\\?\\" + Wide(folder + "\\" + longName)).c_str());
 }
 

@@ -7,7 +7,14 @@
 
 #include <string>
 
+#include "machine_state_win32.h"
+
 namespace {
+
+using testmachine::DeleteKeyTree;
+using testmachine::KeyExists;
+using testmachine::SetValue;
+using testmachine::ValueExists;
 
 const char kProduct[] = "PwTestProduct";
 const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -15,45 +22,10 @@ const char kMaker[] = "SOFTWARE\\Vornacle";
 const char kEventLog[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application";
 const char kAgents[] = "SYSTEM\\CurrentControlSet\\Services\\SNMP\\Parameters\\ExtensionAgents";
 
-bool KeyExists(const std::string& path) {
-  HKEY k;
-  if (RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &k) != ERROR_SUCCESS) return false;
-  RegCloseKey(k);
-  return true;
-}
-
 void MakeKey(const std::string& path) {
   HKEY k;
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &k));
   RegCloseKey(k);
-}
-
-void SetValue(const std::string& path, const char* name, const std::string& data) {
-  HKEY k;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &k));
-  RegSetValueExA(k, name, 0, REG_SZ, (const BYTE*)data.c_str(), (DWORD)data.size() + 1);
-  RegCloseKey(k);
-}
-
-bool ValueExists(const std::string& path, const char* name) {
-  HKEY k;
-  if (RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &k) != ERROR_SUCCESS) return false;
-  bool found = RegQueryValueExA(k, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-  RegCloseKey(k);
-  return found;
-}
-
-void DeleteKeyTree(const std::string& path) {
-  for (int i = 0; i < 4; ++i) {
-    HKEY k;
-    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &k) != ERROR_SUCCESS) return;
-    char sub[260];
-    bool has = RegEnumKeyA(k, 0, sub, sizeof sub) == ERROR_SUCCESS;
-    RegCloseKey(k);
-    if (!has) break;
-    DeleteKeyTree(path + "\\" + sub);
-  }
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
 }
 
 class ProductRegistry : public ::testing::Test {

@@ -7,13 +7,13 @@
 
 #include <string>
 
-#include "scratch_folder_win32.h"
+#include "program_watch_win32.h"
 
 namespace {
 
-using pwtest::Exists;
-using pwtest::MakeFolder;
-using pwtest::WriteText;
+using testwatch::FileExists;
+using testwatch::MakeFolder;
+using testwatch::WriteText;
 
 void LayOutRepository(const std::string& d) {
   ASSERT_TRUE(MakeFolder(d));
@@ -31,15 +31,15 @@ void LayOutRepository(const std::string& d) {
 }
 
 TEST(RemoveRepository, DeletesTheProductsPartsAndTheEmptiedDirectory) {
-  pwtest::ScratchFolder scratch("repo");
+  testwatch::ScratchFolder scratch("repo");
   std::string d = scratch / "Backups";
   LayOutRepository(d);
   EXPECT_EQ(0, pw::RemoveRepository((d + "\\").c_str(), nullptr, 5));
-  EXPECT_FALSE(Exists(d));
+  EXPECT_FALSE(FileExists(d));
 }
 
 TEST(RemoveRepository, KeepsWhatIsNotTheProducts) {
-  pwtest::ScratchFolder scratch("repo-user");
+  testwatch::ScratchFolder scratch("repo-user");
   std::string d = scratch / "Backups";
   LayOutRepository(d);
   ASSERT_TRUE(WriteText(d + "\\MyNotes.txt", "the user's"));
@@ -48,11 +48,11 @@ TEST(RemoveRepository, KeepsWhatIsNotTheProducts) {
 
   EXPECT_EQ(0, pw::RemoveRepository(d.c_str(), nullptr, 5));
 
-  EXPECT_TRUE(Exists(d + "\\MyNotes.txt"));
-  EXPECT_TRUE(Exists(d + "\\Photos\\a.jpg"));
+  EXPECT_TRUE(FileExists(d + "\\MyNotes.txt"));
+  EXPECT_TRUE(FileExists(d + "\\Photos\\a.jpg"));
   for (const char* gone : {"Repository", "Logs", "Reports", "System", "ClientConfig.hdb", "FileInfo.hdb", "Local.hdb",
                            "UserRestoreReport.html", "MessageLog.ldb", "Rigwell.exe"})
-    EXPECT_FALSE(Exists(d + "\\" + gone)) << gone;
+    EXPECT_FALSE(FileExists(d + "\\" + gone)) << gone;
 }
 
 // A progress bar with the dialog's control id in a plain parent window.
@@ -73,7 +73,7 @@ class ProgressWindow {
 };
 
 TEST(RemoveRepository, AdvancesProgressOncePerListedEntryDotsIncluded) {
-  pwtest::ScratchFolder scratch("repo-progress");
+  testwatch::ScratchFolder scratch("repo-progress");
   ProgressWindow progress;
   ASSERT_NE(nullptr, GetDlgItem(progress.Get(), 1002));
 
@@ -88,7 +88,7 @@ TEST(RemoveRepository, AdvancesProgressOncePerListedEntryDotsIncluded) {
   SendDlgItemMessageA(progress.Get(), 1002, PBM_SETPOS, 0, 0);
   pw::RemoveRepository(e.c_str(), progress.Get(), 5);
   EXPECT_EQ(6, progress.Position());
-  EXPECT_FALSE(Exists(e));
+  EXPECT_FALSE(FileExists(e));
 }
 
 class RepositoryConfig : public ::testing::Test {
@@ -103,7 +103,7 @@ class RepositoryConfig : public ::testing::Test {
     EXPECT_EQ(ok, out[0] != '\0');
     return ok ? std::string(out) : std::string("<skipped>");
   }
-  pwtest::ScratchFolder install_{"install"};
+  testwatch::ScratchFolder install_{"install"};
 };
 
 TEST_F(RepositoryConfig, MissingFileOrValueMeansTheDataFolder) {

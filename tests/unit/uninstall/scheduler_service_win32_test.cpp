@@ -5,18 +5,13 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include "machine_state_win32.h"
+
 namespace {
 
-const char kService[] = "PwTest Scheduler Service";
+using testmachine::ServiceExists;
 
-bool ServiceExists(const char* name) {
-  SC_HANDLE m = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-  if (!m) return false;
-  SC_HANDLE s = OpenServiceA(m, name, SERVICE_QUERY_STATUS);
-  if (s) CloseServiceHandle(s);
-  CloseServiceHandle(m);
-  return s != nullptr;
-}
+const char kService[] = "PwTest Scheduler Service";
 
 TEST(RemoveSchedulerService, InstalledStoppedServiceIsDeleted) {
   char binary[MAX_PATH];

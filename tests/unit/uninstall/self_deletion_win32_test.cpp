@@ -9,14 +9,14 @@
 #include <string>
 
 #include "common/bounded_text.h"
-#include "scratch_folder_win32.h"
+#include "program_watch_win32.h"
 #include "uninstall/uninstall_state.h"
 
 namespace {
 
-using pwtest::Exists;
-using pwtest::MakeFolder;
-using pwtest::WriteText;
+using testwatch::FileExists;
+using testwatch::MakeFolder;
+using testwatch::WriteText;
 
 const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
@@ -68,7 +68,7 @@ class FinishRemoval : public ::testing::Test {
     return value[0] && Lower(value) == Lower(shortPath);
   }
 
-  pwtest::ScratchFolder scratch_{"finish"};
+  testwatch::ScratchFolder scratch_{"finish"};
   std::string copy_;
 };
 
@@ -79,9 +79,9 @@ TEST_F(FinishRemoval, DeletesUninstallerFolderAndEmptyMakerFolderInAnyCase) {
   ASSERT_TRUE(MakeFolder(install));
   ASSERT_TRUE(WriteText(install + "\\Purgewell.exe", "installed", FILE_ATTRIBUTE_ARCHIVE));
   EXPECT_EQ(0, pw::FinishRemoval((install + "\\PURGEWELL.exe").c_str()));
-  EXPECT_FALSE(Exists(install));
-  EXPECT_FALSE(Exists(maker));
-  EXPECT_TRUE(Exists(scratch_.Path()));
+  EXPECT_FALSE(FileExists(install));
+  EXPECT_FALSE(FileExists(maker));
+  EXPECT_TRUE(FileExists(scratch_.Path()));
   EXPECT_TRUE(CopyScheduled());
 }
 
@@ -93,9 +93,9 @@ TEST_F(FinishRemoval, FolderWithLeftoversStaysAndSoDoesTheMakerFolder) {
   ASSERT_TRUE(WriteText(install + "\\Purgewell.exe", "installed"));
   ASSERT_TRUE(WriteText(install + "\\leftover.txt", "not deleted by any step"));
   EXPECT_EQ(0, pw::FinishRemoval((install + "\\Purgewell.exe").c_str()));
-  EXPECT_FALSE(Exists(install + "\\Purgewell.exe"));
-  EXPECT_TRUE(Exists(install + "\\leftover.txt"));
-  EXPECT_TRUE(Exists(maker));
+  EXPECT_FALSE(FileExists(install + "\\Purgewell.exe"));
+  EXPECT_TRUE(FileExists(install + "\\leftover.txt"));
+  EXPECT_TRUE(FileExists(maker));
 }
 
 TEST_F(FinishRemoval, ParentNotNamedForTheMakerStays) {
@@ -105,8 +105,8 @@ TEST_F(FinishRemoval, ParentNotNamedForTheMakerStays) {
   ASSERT_TRUE(MakeFolder(install));
   ASSERT_TRUE(WriteText(install + "\\Purgewell.exe", "installed"));
   EXPECT_EQ(0, pw::FinishRemoval((install + "\\Purgewell.exe").c_str()));
-  EXPECT_FALSE(Exists(install));
-  EXPECT_TRUE(Exists(parent));
+  EXPECT_FALSE(FileExists(install));
+  EXPECT_TRUE(FileExists(parent));
 }
 
 TEST_F(FinishRemoval, AnyOtherFileIsLeftButTheCopyStillGoesAtRestart) {
@@ -117,8 +117,8 @@ TEST_F(FinishRemoval, AnyOtherFileIsLeftButTheCopyStillGoesAtRestart) {
   EXPECT_EQ(0, pw::FinishRemoval(other.c_str()));
   EXPECT_EQ(0, pw::FinishRemoval(""));
   EXPECT_EQ(0, pw::FinishRemoval("Purgewell.exe"));
-  EXPECT_TRUE(Exists(other));
-  EXPECT_TRUE(Exists(folder));
+  EXPECT_TRUE(FileExists(other));
+  EXPECT_TRUE(FileExists(folder));
   EXPECT_TRUE(CopyScheduled());
 }
 

@@ -7,12 +7,12 @@
 
 #include <string>
 
-#include "scratch_folder_win32.h"
+#include "program_watch_win32.h"
 
 namespace {
 
-using pwtest::Exists;
-using pwtest::WriteText;
+using testwatch::FileExists;
+using testwatch::WriteText;
 
 std::string FolderOf(int csidl) {
   char path[MAX_PATH] = "";
@@ -44,8 +44,8 @@ TEST(Shortcuts, OnlyTheFolderOfThePlatformFamilyIsLookedAt) {
     ASSERT_TRUE(WriteText(common, "lnk"));
     ASSERT_TRUE(WriteText(user, "lnk"));
     EXPECT_EQ(0, kind.remove("PwTest Shortcut"));
-    EXPECT_NE(NtFamily(), Exists(common)) << common;
-    EXPECT_EQ(NtFamily(), Exists(user)) << user;
+    EXPECT_NE(NtFamily(), FileExists(common)) << common;
+    EXPECT_EQ(NtFamily(), FileExists(user)) << user;
     DeleteFileA(user.c_str());
     DeleteFileA(common.c_str());
   }
@@ -60,10 +60,10 @@ TEST(Shortcuts, ReadOnlyShortcutAndOtherNamesStay) {
   EXPECT_EQ(0, pw::DeleteStartupShortcut("PwTest ReadOnly"));
   EXPECT_EQ(0, pw::DeleteStartupShortcut("PwTest Shortcut"));
   EXPECT_EQ(0, pw::DeleteStartupShortcut(""));
-  EXPECT_TRUE(Exists(readOnly));
-  EXPECT_TRUE(Exists(other));
-  pwtest::Wipe(readOnly);
-  pwtest::Wipe(other);
+  EXPECT_TRUE(FileExists(readOnly));
+  EXPECT_TRUE(FileExists(other));
+  testwatch::Wipe(readOnly);
+  testwatch::Wipe(other);
 }
 
 TEST(Shortcuts, FolderChoiceFollowsThePlatformFamily) {

@@ -1,12 +1,11 @@
-// Test support: throw-away directories and ClientConfig.hdb files built from a
-// tree of objects, the way the main program stores sets and preferences.
+// Test support for the settings tests, native and on Windows: a throw-away
+// directory, and whole files read and written as bytes to damage a database.
 #pragma once
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -14,9 +13,6 @@
 #else
 #include <unistd.h>
 #endif
-
-#include "database/database_manager.h"
-#include "database/object_writer.h"
 
 namespace testsupport {
 
@@ -69,41 +65,6 @@ class TempDirectory {
   std::string path_;
   std::vector<std::string> files_;
 };
-
-inline ObjectNode Key(const std::string& name, const std::string& value) {
-  ObjectNode n;
-  n.Name = name;
-  n.Data = value;
-  return n;
-}
-
-inline ObjectNode Node(const std::string& name, std::vector<ObjectNode> children) {
-  ObjectNode n;
-  n.Name = name;
-  n.Children = std::move(children);
-  return n;
-}
-
-// One set object named by its number, with the given keys.
-inline ObjectNode Set(const std::string& objectName,
-                      std::vector<std::pair<std::string, std::string>> keys) {
-  ObjectNode n;
-  n.Name = objectName;
-  for (auto& k : keys) n.Children.push_back(Key(k.first, k.second));
-  return n;
-}
-
-// Writes root as a new database at path; true on success.
-inline bool WriteDatabase(const std::string& path, const ObjectNode& root) {
-  DatabaseManager db;
-  int h = db.OpenDatabase(path.c_str(), OpenCreate);
-  if (h < 0) return false;
-  bool ok = WriteObjectTree(db, h, root) == 0;
-  db.CloseDatabase(h);
-  return ok;
-}
-
-inline ObjectNode Root(std::vector<ObjectNode> children) { return Node("", std::move(children)); }
 
 inline std::vector<unsigned char> ReadBytes(const std::string& path) {
   std::vector<unsigned char> bytes;
