@@ -35,28 +35,16 @@ BitmapResourceLoader* g_bitmapLoader;
 
 const unsigned long kMillisecondsPerMinute = 60000;
 
-void NowAndParts(PackedTime& now, DateTimeParts& parts) {
-  now = SchedulerTime->CurrentPackedTime();
-  DateTimeUtil::UnpackTime(now, parts);
-}
-
-
 void ReloadAndShow() {
   if (LoadSettings() == -1) {
     TrayModify(false, 0);
     return;
   }
-  PackedTime now;
-  DateTimeParts parts;
-  NowAndParts(now, parts);
-  TrayModify(true, NextBackupTime(now, parts));
+  TrayModify(true, NextBackupTimeNow());
 }
 
 PackedTime AnnounceNextBackup() {
-  PackedTime now;
-  DateTimeParts parts;
-  NowAndParts(now, parts);
-  PackedTime next = NextBackupTime(now, parts);
+  PackedTime next = NextBackupTimeNow();
   if (HWND main = FindWindowA(tw::kMainProgramClass, nullptr))
     PostMessageA(main, tw::kMsgMainNextBackupTime, 0, static_cast<LPARAM>(next));
   return next;
@@ -83,6 +71,13 @@ void RunTrayCommand(HWND window, int command) {
 }  // namespace
 
 HWND SchedulerWindow() { return g_window; }
+
+PackedTime NextBackupTimeNow() {
+  PackedTime now = SchedulerTime->CurrentPackedTime();
+  DateTimeParts parts;
+  DateTimeUtil::UnpackTime(now, parts);
+  return NextBackupTime(now, parts);
+}
 
 bool HasShutdownSet() {
   for (const BackupSetEntry* e = BackupSetList; e; e = e->next)

@@ -19,6 +19,9 @@ extern unsigned long LastTick;
 // The scheduler's timestamp object (exists from start-up to shut-down).
 extern DateTimeUtil* SchedulerTime;
 
+// NextBackupTime over the loaded sets for the current time of SchedulerTime.
+PackedTime NextBackupTimeNow();
+
 #ifdef _WIN32
 // The scheduler's hidden window, or null before it exists.
 HWND SchedulerWindow();

@@ -8,23 +8,30 @@
 #include "scheduler/scheduler_state.h"
 #include "scheduler/settings.h"
 
-int LoadSettings() {
+namespace {
+
+// "<repository>\ClientConfig.hdb" into path (260 bytes): 0, or -1 when the
+// repository is offline or the name would not fit.
+int LocateClientConfig(char* path) {
   char repository[PathBufferSize];
   if (LocateRepository(repository) != 1) return -1;
   repository[PathBufferSize - 1] = '\0';
+  return BuildClientConfigPath(repository, path) == 0 ? 0 : -1;
+}
+
+}  // namespace
+
+int LoadSettings() {
   char path[PathBufferSize];
-  if (BuildClientConfigPath(repository, path) != 0) return -1;
+  if (LocateClientConfig(path) != 0) return -1;
   // Whatever the outcome, the next tick evaluates the schedules again.
   LastEvaluatedMinute = -1;
   return LoadSettingsFromDatabase(path);
 }
 
 void CheckConfigChanged() {
-  char repository[PathBufferSize];
-  if (LocateRepository(repository) != 1) return;
-  repository[PathBufferSize - 1] = '\0';
   char path[PathBufferSize];
-  if (BuildClientConfigPath(repository, path) != 0) return;
+  if (LocateClientConfig(path) != 0) return;
   FileManager files;
   if (files.FileExists(path) != 1) return;
   if (files.FileWriteTime(path) == LoadedConfigTime) return;

@@ -8,7 +8,6 @@
 
 #include "common/bounded_text.h"
 #include "scheduler/repository.h"
-#include "scheduler/schedule.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/tickwarden_ids.h"
 #include "scheduler/tray_icon_content.h"
@@ -50,17 +49,10 @@ void Notify(DWORD action, UINT flags, HICON icon, const char* tip) {
   if (flags & NIF_TIP) memcpy(g_shown.Tip, data.szTip, sizeof g_shown.Tip);
 }
 
-PackedTime NextTimeNow() {
-  PackedTime now = SchedulerTime->CurrentPackedTime();
-  DateTimeParts parts;
-  DateTimeUtil::UnpackTime(now, parts);
-  return NextBackupTime(now, parts);
-}
-
 void AddWithState(bool online) {
   char tip[kTooltipFieldSize];
   if (online) {
-    ComposeTooltip(NextTimeNow(), tip, sizeof tip);
+    ComposeTooltip(NextBackupTimeNow(), tip, sizeof tip);
     Notify(NIM_ADD, NIF_MESSAGE | NIF_ICON | NIF_TIP, NormalTrayIcon, tip);
   } else {
     Notify(NIM_ADD, NIF_MESSAGE | NIF_ICON | NIF_TIP, OfflineTrayIcon, kOfflineTip);
