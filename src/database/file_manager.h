@@ -4,7 +4,7 @@
 // and file_posix.cpp.
 #pragma once
 #include <stdint.h>
-#include "scheduler/packed_time.h"
+#include "common/packed_time.h"
 
 // Open modes (low 16 bits of the FileOpen mode argument).
 const int OpenCreate = 0;     // read/write; create or truncate

@@ -3,7 +3,7 @@
 #pragma once
 #include <stdint.h>
 
-#include "scheduler/packed_time.h"
+#include "common/packed_time.h"
 
 // Display names hold up to this many bytes; the field has room for one more,
 // the terminator, so a name of full length is never left unterminated.

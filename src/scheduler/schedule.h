@@ -2,7 +2,7 @@
 // minute, and when its schedule (or the earliest of all) next calls for a backup.
 #pragma once
 #include "scheduler/backup_set.h"
-#include "scheduler/packed_time.h"
+#include "common/packed_time.h"
 
 // 1 when the set's time schedule calls for a backup in this minute, else 0.
 // Does not look at ScheduleAutomatic; the tick asks only for automatic sets.

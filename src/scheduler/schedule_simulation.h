@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "scheduler/backup_set.h"
-#include "scheduler/packed_time.h"
+#include "common/packed_time.h"
 #include "scheduler/tick_trigger.h"
 
 struct SimulatedLaunch {

@@ -2,7 +2,7 @@
 // and receives every request, the ten-second timer tick, and shut-down.
 #pragma once
 #include <windows.h>
-#include "scheduler/packed_time.h"
+#include "common/packed_time.h"
 
 // Returned by RunScheduler when another scheduler window already exists.
 const int kAnotherSchedulerRuns = -200;

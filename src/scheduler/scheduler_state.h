@@ -4,7 +4,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #endif
-#include "scheduler/packed_time.h"
+#include "common/packed_time.h"
 
 // Directory of the running Tickwarden.exe, without a trailing '\'.
 extern char ProgramDirectory[260];

@@ -2,7 +2,7 @@
 // read-only from ClientConfig.hdb in the repository, reloaded when it changes.
 #pragma once
 #include "scheduler/backup_set.h"
-#include "scheduler/packed_time.h"
+#include "common/packed_time.h"
 
 class DatabaseManager;
 

@@ -2,7 +2,7 @@
 // minute. Shared by the tick itself and by hdbtool's replay of it.
 #pragma once
 #include "scheduler/backup_set.h"
-#include "scheduler/packed_time.h"
+#include "common/packed_time.h"
 
 enum class LaunchTrigger { None, Schedule, Startup, Connect };
 

@@ -1,7 +1,7 @@
 // The scheduler's icon in the taskbar's notification area and its menu.
 #pragma once
 #include <windows.h>
-#include "scheduler/packed_time.h"
+#include "common/packed_time.h"
 
 // Icons loaded at start-up (Tickwarden's resources), destroyed at exit.
 extern HICON NormalTrayIcon;

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "hdbtool_commands.h"
-#include "scheduler/packed_time.h"
+#include "common/packed_time.h"
 #include "scheduler/schedule.h"
 #include "scheduler/schedule_simulation.h"
 #include "scheduler/settings.h"

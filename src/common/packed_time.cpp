@@ -1,7 +1,7 @@
 // Conversions of PackedTime: packing, unpacking, the current local time, the
 // platform's broken-down time and the weekday rule. Portable; the text form
 // lives in packed_time_format_win32.cpp.
-#include "scheduler/packed_time.h"
+#include "common/packed_time.h"
 
 #include <time.h>
 

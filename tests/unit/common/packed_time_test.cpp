@@ -1,6 +1,6 @@
 // Packed timestamps: packing and unpacking, wrap-around, impossible dates of
 // the 31-day calendar, the weekday rule and the SYSTEMTIME conversions.
-#include "scheduler/packed_time.h"
+#include "common/packed_time.h"
 
 #include <gtest/gtest.h>
 

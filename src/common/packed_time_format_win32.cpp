@@ -1,6 +1,6 @@
 // Text form of a PackedTime for the tray tooltip: the user's short date, one
 // blank, the user's time, as the locale settings render them.
-#include "scheduler/packed_time.h"
+#include "common/packed_time.h"
 
 #include <string.h>
 

@@ -1,6 +1,6 @@
 // Text form of packed times under the platform's formatting calls: the joined
 // date and time, the fallback to empty parts, and cutting to small buffers.
-#include "scheduler/packed_time.h"
+#include "common/packed_time.h"
 
 #include <gtest/gtest.h>
 
