@@ -22,3 +22,9 @@ function(tw_program target)
     target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/common/runtime/program_runtime_win32.cpp)
   endif()
 endfunction()
+
+# The x86_64 build is there to keep the code 64-bit clean: any warning fails it.
+option(TW_WERROR "Treat warnings as errors" OFF)
+if(TW_WERROR)
+  add_compile_options(-Werror)
+endif()

@@ -5,19 +5,22 @@
 # due at once). It shows a scheduled backup end to end: the pre-backup prompt
 # slides in, counts down, the stand-in main program is started with
 # -BackupSet=1, and its log is printed. Screenshots land in build/demo/.
+# The shipped i686 build runs under wine32; on hosts that cannot execute 32-bit
+# code, the x86_64 build under wine64 (scripts/wine-way.sh).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
+source scripts/wine-way.sh
 bash scripts/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j "$(nproc)" --target Tickwarden Tickwardenaide Cobaltine winpoke hdbtool
+cmake --preset "$TW_WIN_PRESET" >/dev/null
+cmake --build --preset "$TW_WIN_PRESET" -j "$(nproc)" --target Tickwarden Tickwardenaide Cobaltine winpoke hdbtool
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$(nproc)" --target hdbtool
 
 demo="$root/build/demo"
 rm -rf "$demo"
 mkdir -p "$demo/install/data" "$demo/shots"
-bin="$root/build/win32/bin"
+bin="$root/build/$TW_WIN_PRESET/bin"
 cp "$bin/Tickwarden.exe" "$bin/Cobaltine.exe" "$demo/install/"
 build/native/bin/hdbtool build demo/sample-config.txt "$demo/install/data/ClientConfig.hdb"
 printf '[Repository]\r\nPath=C:\\CobaltineDemo\\install\\data\r\n' > "$demo/install/RepositoryConfig.txt"
@@ -25,7 +28,7 @@ printf '[Repository]\r\nPath=C:\\CobaltineDemo\\install\\data\r\n' > "$demo/inst
 export WINEPREFIX="$root/build/demo-prefix"
 source scripts/wine-env.sh
 cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
+  "$WINESERVER" -k >/dev/null 2>&1 || true
   if [ -f build/.xvfb-pid ]; then kill "$(cat build/.xvfb-pid)" 2>/dev/null || true; rm -f build/.xvfb-pid build/.xvfb-display; fi
 }
 trap cleanup EXIT
@@ -33,18 +36,18 @@ trap cleanup EXIT
 ln -sfn "$demo" "$WINEPREFIX/drive_c/CobaltineDemo"
 # Every program of the session on one virtual desktop with a taskbar, so that
 # the tray icon shows and winpoke sees the same windows.
-wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+"$TW_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+"$TW_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
 # The desktop is made when the session's first window is: start the session anew.
-wineserver -k >/dev/null 2>&1 || true
-wineserver -p
-poke() { wine "$bin/winpoke.exe" "$@"; }
+"$WINESERVER" -k >/dev/null 2>&1 || true
+"$WINESERVER" -p
+poke() { "$TW_WINE" "$bin/winpoke.exe" "$@"; }
 # winpoke says 1 when a wait runs out; the demo goes on and shows what it has.
 shot() { import -window root -display "$DISPLAY" "$demo/shots/$1.png"; echo "screenshot: build/demo/shots/$1.png"; }
 
 echo "== starting Tickwarden on a Wine desktop with a taskbar"
 export COBALTINE_LOG='C:\CobaltineDemo\Cobaltine.log'
-wine 'C:\CobaltineDemo\install\Tickwarden.exe' >/dev/null 2>&1 &
+"$TW_WINE" 'C:\CobaltineDemo\install\Tickwarden.exe' >/dev/null 2>&1 &
 poke wait CobaltineSchedulerClass 60
 echo "scheduler window is up; the first tick comes within 10 s"
 # Rest the pointer on the icon so that its tooltip shows.

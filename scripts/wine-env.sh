@@ -3,12 +3,14 @@
 # shares them. Never touches ~/.wine.
 #   WINEPREFIX   defaults to <repo>/build/wineprefix
 #   TW_WINVER    the emulated Windows version (winxp unless set: win98, win2k, win10 ...)
+#   TW_WINE_WAY  win32 or win64 (scripts/wine-way.sh decides when unset)
+# After it: $TW_WINE is the Wine loader, $WINESERVER the server, $TW_WIN_PRESET the build.
 _tw_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$_tw_root/scripts/wine-way.sh"
 export WINEPREFIX="${WINEPREFIX:-$_tw_root/build/wineprefix}"
-export WINEARCH=win32
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
-TW_WINVER="${TW_WINVER:-winxp}"
+export TW_WINVER="${TW_WINVER:-winxp}"
 mkdir -p "$(dirname "$WINEPREFIX")"
 
 # One X display for the whole run; reuse a live one from an earlier source.
@@ -29,11 +31,16 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
   fi
 fi
 
-# A persistent server first, so that parallel first starts do not race.
-wineserver -p >/dev/null 2>&1 || true
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w
+# A prefix made for the other way cannot serve this one: make it anew.
+if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX"
 fi
-wine reg add 'HKCU\Software\Wine' /v Version /d "$TW_WINVER" /f >/dev/null 2>&1 || true
+# A persistent server first, so that parallel first starts do not race.
+"$WINESERVER" -p >/dev/null 2>&1 || true
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  "$TW_WINE" wineboot -i >/dev/null 2>&1 || true
+  "$WINESERVER" -w
+fi
+"$TW_WINE" reg add 'HKCU\Software\Wine' /v Version /d "$TW_WINVER" /f >/dev/null 2>&1 || true
 unset _tw_root _tw_xfile
