@@ -6,8 +6,6 @@ namespace {
 const int32_t kFirstYear = 1980;
 const int32_t kLastYear = 2113;
 const int32_t kMonthsPerYear = 12;
-const int32_t kHoursPerDay = 24;
-const int32_t kMinutesPerHour = 60;
 const int32_t kDaysPerScaleMonth = 31;
 const int64_t kSecondsPerMinute = 60;
 const int64_t kDaysPer400Years = 146097;
@@ -41,12 +39,12 @@ int IsRealMinute(const DateTimeParts& p) {
   if (p.Year < kFirstYear || p.Year > kLastYear) return 0;
   if (p.Month < 1 || p.Month > kMonthsPerYear) return 0;
   if (p.Day < 1 || p.Day > DaysInRealMonth(p.Year, p.Month)) return 0;
-  if (p.Hour < 0 || p.Hour >= kHoursPerDay) return 0;
-  if (p.Minute < 0 || p.Minute >= kMinutesPerHour) return 0;
+  if (p.Hour < 0 || p.Hour >= HoursPerDay) return 0;
+  if (p.Minute < 0 || p.Minute >= MinutesPerHour) return 0;
   // The packed scale ends on 2113-08-18 06:28:15; later minutes would wrap.
   const int64_t minuteOfScale =
       ((static_cast<int64_t>(p.Year - kFirstYear) * kMonthsPerYear + (p.Month - 1)) * kDaysPerScaleMonth +
-       (p.Day - 1)) * kHoursPerDay * kMinutesPerHour + p.Hour * kMinutesPerHour + p.Minute;
+       (p.Day - 1)) * HoursPerDay * MinutesPerHour + p.Hour * MinutesPerHour + p.Minute;
   return minuteOfScale * kSecondsPerMinute <= static_cast<int64_t>(UINT32_MAX) ? 1 : 0;
 }
 
@@ -60,9 +58,9 @@ void AdvanceRealDay(DateTimeParts& p) {
 
 void AdvanceWallClockMinute(DateTimeParts& p) {
   p.Second = 0;
-  if (++p.Minute < kMinutesPerHour) return;
+  if (++p.Minute < MinutesPerHour) return;
   p.Minute = 0;
-  if (++p.Hour < kHoursPerDay) return;
+  if (++p.Hour < HoursPerDay) return;
   p.Hour = 0;
   AdvanceRealDay(p);
 }

@@ -6,6 +6,11 @@
 
 #include "common/packed_time.h"
 
+// Clock units shared by the calendar and the schedules.
+const int32_t MinutesPerHour = 60;
+const int32_t HoursPerDay = 24;
+const int32_t MinutesPerDay = MinutesPerHour * HoursPerDay;
+
 // Days of a month on the real calendar (Gregorian leap years); 0 for a month
 // outside 1 to 12.
 int DaysInRealMonth(int32_t year, int32_t month);

@@ -12,8 +12,6 @@
 
 namespace {
 
-const int32_t kMinutesPerHour = 60;
-const int32_t kMinutesPerDay = 1440;
 const int kDaysPerWeek = 7;
 const int32_t kTypeDailyAtTime = 0;
 const int32_t kTypeEveryNMinutes = 1;
@@ -24,7 +22,7 @@ int32_t Sub(int32_t a, int32_t b) { return Wrap(static_cast<uint32_t>(a) - stati
 
 // hour x 60 + minute, wrapping.
 int32_t MinuteOfDay(int32_t hour, int32_t minute) {
-  return Wrap(static_cast<uint32_t>(hour) * static_cast<uint32_t>(kMinutesPerHour) +
+  return Wrap(static_cast<uint32_t>(hour) * static_cast<uint32_t>(MinutesPerHour) +
               static_cast<uint32_t>(minute));
 }
 
@@ -48,16 +46,16 @@ bool RanToday(const BackupSetEntry& entry, const DateTimeParts& last, const Date
 // A set repeating at most once a day counts a run on any other day as
 // yesterday's; a longer interval would never be reached that way, so it
 // counts the real minutes since the last run, across days and month ends.
-bool CountsRealElapsed(int32_t frequency) { return frequency > kMinutesPerDay; }
+bool CountsRealElapsed(int32_t frequency) { return frequency > MinutesPerDay; }
 
 // Minutes from the last run to minute m of day, for a longer interval.
 int64_t RealElapsed(const DateTimeParts& last, const DateTimeParts& day, int32_t m) {
-  return (RealDayNumber(day) - RealDayNumber(last)) * kMinutesPerDay + m -
+  return (RealDayNumber(day) - RealDayNumber(last)) * MinutesPerDay + m -
          MinuteOfDay(last.Hour, last.Minute);
 }
 
 // The first minute of day, not before `from`, from which a type-1 set has
-// waited its interval and lies in its window; kMinutesPerDay when none.
+// waited its interval and lies in its window; MinutesPerDay when none.
 // Exactly the minutes IsDue accepts, as a bound to start looking from.
 int32_t FirstIntervalMinute(const BackupSetEntry& e, const DateTimeParts& last,
                             const DateTimeParts& day, int32_t from) {
@@ -69,19 +67,19 @@ int32_t FirstIntervalMinute(const BackupSetEntry& e, const DateTimeParts& last,
   else if (SameDate(last, day))
     t = lm + e.ScheduleFrequency;
   else
-    t = static_cast<int64_t>(e.ScheduleFrequency) - kMinutesPerDay + lm;
+    t = static_cast<int64_t>(e.ScheduleFrequency) - MinutesPerDay + lm;
   if (t < from) t = from;
   if (e.ScheduleAllDayFlag == 0) {
     const int32_t s = MinuteOfDay(e.ScheduleStartTimeHour, e.ScheduleStartTimeMinute);
     const int32_t end = MinuteOfDay(e.ScheduleEndTimeHour, e.ScheduleEndTimeMinute);
     if (s < end) {
       if (t < s) t = s;
-      if (t > end) return kMinutesPerDay;
+      if (t > end) return MinutesPerDay;
     } else if (s > end && t >= end && t <= s) {
       t = static_cast<int64_t>(s) + 1;
     }
   }
-  return t < kMinutesPerDay ? static_cast<int32_t>(t) : kMinutesPerDay;
+  return t < MinutesPerDay ? static_cast<int32_t>(t) : MinutesPerDay;
 }
 
 }  // namespace
@@ -111,7 +109,7 @@ int IsDue(const DateTimeParts& parts, const BackupSetEntry& entry) {
       if (RealElapsed(last, parts, m) < entry.ScheduleFrequency) return 0;
     } else {
       // A run on any earlier day counts as if it had been yesterday.
-      const int32_t elapsed = ranToday ? Sub(m, lm) : Add(Sub(kMinutesPerDay, lm), m);
+      const int32_t elapsed = ranToday ? Sub(m, lm) : Add(Sub(MinutesPerDay, lm), m);
       if (elapsed < entry.ScheduleFrequency) return 0;
     }
     if (entry.ScheduleAllDayFlag != 0) return 1;
@@ -146,7 +144,7 @@ PackedTime NextBackupTimeForSet(const BackupSetEntry& entry, PackedTime,
       CountsRealElapsed(entry.ScheduleFrequency)) {
     const int64_t dueDay = RealDayNumber(last) +
         (MinuteOfDay(last.Hour, last.Minute) + static_cast<int64_t>(entry.ScheduleFrequency)) /
-            kMinutesPerDay;
+            MinutesPerDay;
     if (dueDay > RealDayNumber(day)) {
       SetRealDate(dueDay, day);
       from = 0;
@@ -161,16 +159,16 @@ PackedTime NextBackupTimeForSet(const BackupSetEntry& entry, PackedTime,
     int32_t lastCandidate;
     if (type == kTypeDailyAtTime) {
       m = MinuteOfDay(entry.ScheduleBackupTimeHour, entry.ScheduleBackupTimeMinute);
-      if (m < from || m >= kMinutesPerDay) continue;
+      if (m < from || m >= MinutesPerDay) continue;
       lastCandidate = m;
     } else {
       m = FirstIntervalMinute(entry, last, day, from);
-      lastCandidate = kMinutesPerDay - 1;
+      lastCandidate = MinutesPerDay - 1;
     }
     for (; m <= lastCandidate; ++m) {
       DateTimeParts at = day;
-      at.Hour = m / kMinutesPerHour;
-      at.Minute = m % kMinutesPerHour;
+      at.Hour = m / MinutesPerHour;
+      at.Minute = m % MinutesPerHour;
       if (IsRealMinute(at) == 0) return 0;
       if (IsDue(at, entry) == 1) return DateTimeUtil::PackTime(at);
     }

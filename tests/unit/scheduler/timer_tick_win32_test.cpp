@@ -76,6 +76,12 @@ testconfig::Keys EveryMinuteSet() {
           {"ScheduleFrequency", "0"}};
 }
 
+// Once a day at hour:minute, every weekday.
+testconfig::Keys DailySet(const char* hour, const char* minute) {
+  return {{"Name", "daily"},          {"ScheduleAutomatic", "1"},        {"SchedulePerScheduleFlag", "1"},
+          {"ScheduleDaysFlags", "127"}, {"ScheduleBackupTimeHour", hour}, {"ScheduleBackupTimeMinute", minute}};
+}
+
 class TimerTickTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -185,12 +191,7 @@ TEST_F(TimerTickTest, EachMinuteIsEvaluatedOnce) {
 TEST_F(TimerTickTest, ATickWholeHoursLaterIsANewMinute) {
   testconfig::ClientConfig config;
   config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
-  config.AddSet("4", {{"Name", "at 15:30"},
-                      {"ScheduleAutomatic", "1"},
-                      {"SchedulePerScheduleFlag", "1"},
-                      {"ScheduleDaysFlags", "127"},
-                      {"ScheduleBackupTimeHour", "15"},
-                      {"ScheduleBackupTimeMinute", "30"}});
+  config.AddSet("4", DailySet("15", "30"));
   Load(config);
   TimerTickAt(10 * kMinute, At(2003, 12, 8, 14, 30, 5));
   EXPECT_TRUE(assistant_.Take().empty());
@@ -259,12 +260,7 @@ TEST_F(TimerTickTest, RepositoryBackWithoutADriveChangeIsOnlineAndConnects) {
 TEST_F(TimerTickTest, APassedNextTimeLeavesTheTooltip) {
   testconfig::ClientConfig config;
   config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
-  config.AddSet("5", {{"Name", "at 14:31"},
-                      {"ScheduleAutomatic", "1"},
-                      {"SchedulePerScheduleFlag", "1"},
-                      {"ScheduleDaysFlags", "127"},
-                      {"ScheduleBackupTimeHour", "14"},
-                      {"ScheduleBackupTimeMinute", "31"}});
+  config.AddSet("5", DailySet("14", "31"));
   Load(config);
   TimerTickAt(10 * kMinute, At(2003, 12, 8, 14, 30));
   TrayModify(true, At(2003, 12, 8, 14, 31));
