@@ -202,6 +202,10 @@ int RunScheduler(HINSTANCE instance) {
   if (FindWindowA(g_className, nullptr)) return kAnotherSchedulerRuns;
 
   GetProgramDirectory(ProgramDirectory, sizeof ProgramDirectory);
+  // The repository is looked for every tick, also on drives whose media may be
+  // out (card reader, Zip, CD): a missing disc must read as offline, not ask
+  // the user to insert one.
+  SetErrorMode(SEM_FAILCRITICALERRORS);
   SchedulerTime = new DateTimeUtil();
   LoadSettings();
 
