@@ -2,8 +2,9 @@
 // drives of the machine changed since the previous timer tick.
 #pragma once
 
-// Repository directory as last read from RepositoryConfig.txt or repaired by
-// the drive scan; empty at start.
+// Repository directory last tried: the one RepositoryConfig.txt names, or
+// while that is away, its repair on another fixed disk holding
+// ClientConfig.hdb; empty at start.
 extern char RepositoryPath[260];
 
 // 1 when the repository directory exists, else 0; out (260 bytes) receives the
@@ -11,7 +12,8 @@ extern char RepositoryPath[260];
 int LocateRepository(char* out);
 
 // 1 when the repository's reachability may have changed (refresh everything
-// shown), 0 when nothing changed. Called once per timer tick.
+// shown): a drive left, or the repository went away or came back, with or
+// without a drive changing. 0 when nothing changed. Called once per timer tick.
 int WatchMedia();
 
 // 1 exactly once after the repository became reachable again, then 0.

@@ -1,6 +1,7 @@
 // Repository location and media watch: reads RepositoryConfig.txt beside the
 // program, falls back to the "data" folder, repairs a drive letter that moved
-// to another fixed disk, and notices drives coming and going.
+// to another fixed disk, and notices drives coming and going and the
+// repository going away and coming back.
 #include "scheduler/repository.h"
 
 #include <windows.h>
@@ -10,11 +11,15 @@
 #include "database/file_manager.h"
 #include "database/path_text.h"
 #include "scheduler/scheduler_state.h"
+#include "scheduler/settings.h"
 
 char RepositoryPath[260];
 
 namespace {
 
+// The directory RepositoryConfig.txt names, kept apart from RepositoryPath so
+// that a repaired drive letter never replaces it.
+char g_configuredPath[260];
 PackedTime g_repositoryConfigTime = 0;
 int g_lastDriveCount = -1;
 int g_lastLocated = -1;
@@ -41,8 +46,15 @@ int CountDrives(unsigned long mask) {
 
 void CopyOut(char* out, const char* path) { CopyBounded(out, 260, path); }
 
-// Tries the repository path with its drive letter replaced by each present
-// fixed disk's; a hit becomes the repository path from now on.
+// A candidate is the repository only when it holds the settings file: a
+// folder that merely has the same name on another disk is not.
+bool HoldsClientConfig(FileManager& files, const char* directory) {
+  char file[PathBufferSize];
+  return BuildClientConfigPath(directory, file) == 0 && files.FileExists(file) == 1;
+}
+
+// Tries the configured path with its drive letter replaced by each present
+// fixed disk's; a hit is the repository path while the configured one is away.
 int RepairDriveLetter(FileManager& files, char* out) {
   unsigned long mask = g_probe->PresentDrives();
   for (int i = kFirstScannedDrive; i <= kLastScannedDrive; ++i) {
@@ -50,10 +62,10 @@ int RepairDriveLetter(FileManager& files, char* out) {
     char root[4] = {static_cast<char>('a' + i), ':', '\\', '\0'};
     if (g_probe->DriveType(root) != kDriveFixed) continue;
     char candidate[260];
-    CopyBounded(candidate, sizeof candidate, RepositoryPath);
+    CopyBounded(candidate, sizeof candidate, g_configuredPath);
     if (candidate[0] == '\0') continue;
     candidate[0] = root[0];
-    if (files.PathExists(candidate)) {
+    if (files.PathExists(candidate) && HoldsClientConfig(files, candidate)) {
       CopyBounded(RepositoryPath, sizeof RepositoryPath, candidate);
       CopyOut(out, candidate);
       return 1;
@@ -69,6 +81,7 @@ void SetDriveProbe(const DriveProbe* probe) { g_probe = probe ? probe : &kRealPr
 
 void ResetRepositoryState() {
   RepositoryPath[0] = '\0';
+  g_configuredPath[0] = '\0';
   g_repositoryConfigTime = 0;
   g_lastDriveCount = -1;
   g_lastLocated = -1;
@@ -92,9 +105,12 @@ int LocateRepository(char* out) {
 
   PackedTime written = files.FileWriteTime(config);
   if (written != g_repositoryConfigTime) {
-    GetPrivateProfileStringA("Repository", "Path", "", RepositoryPath, sizeof RepositoryPath, config);
+    GetPrivateProfileStringA("Repository", "Path", "", g_configuredPath, sizeof g_configuredPath, config);
     g_repositoryConfigTime = written;
   }
+  // The configured directory is tried first every time, so that the real one
+  // is back in use as soon as its drive returns.
+  CopyBounded(RepositoryPath, sizeof RepositoryPath, g_configuredPath);
 
   if (RepositoryPath[0] != '\0' && files.PathExists(RepositoryPath)) {
     CopyOut(out, RepositoryPath);
@@ -123,21 +139,19 @@ int WatchMedia() {
     g_lastLocated = LocateRepository(located_path);
     return 0;
   }
-  if (count == g_lastDriveCount) return 0;
-  int previous = g_lastDriveCount;
+  const int previous = g_lastDriveCount;
   g_lastDriveCount = count;
-  if (count < previous) {
-    g_lastLocated = LocateRepository(located_path);
-    return 1;
-  }
-  int located = LocateRepository(located_path);
-  if (g_lastLocated == 0 && located == 1) {
-    g_lastLocated = 1;
+  // The repository is looked for on every call: media in a drive that stays,
+  // a mapped share or a folder can go and come back with no drive changing.
+  const int located = LocateRepository(located_path);
+  const int wasLocated = g_lastLocated;
+  g_lastLocated = located;
+  if (wasLocated == 0 && located == 1) {
     g_connectPending = 1;
     return 1;
   }
-  g_lastLocated = located;
-  return 0;
+  if (count < previous) return 1;  // any drive leaving
+  return located != wasLocated ? 1 : 0;
 }
 
 int TakeConnectEvent() {

@@ -1,17 +1,17 @@
-// The two schedule rules. They are independent computations and do not have to
-// agree on every minute: IsDue decides launches, NextBackupTimeForSet only what
-// the tooltip and the main program are told.
+// The two schedule rules: IsDue decides launches; NextBackupTimeForSet names
+// the minute at which the tick, asking IsDue minute by minute along the real
+// calendar, will next launch the set, so the tooltip and the main program are
+// told what will happen.
 //
 // All arithmetic on the stored fields is 32-bit and wraps (fields may hold any
 // number); it is carried out unsigned so that no value is undefined behaviour.
+// Spans of days are counted in 64 bits.
 #include "scheduler/schedule.h"
+
+#include "scheduler/real_calendar.h"
 
 namespace {
 
-const int32_t kMinutesPerHour = 60;
-const int32_t kMinutesPerDay = 1440;
-const int32_t kHoursPerDay = 24;
-const uint32_t kSecondsPerDay = 86400;
 const int kDaysPerWeek = 7;
 const int32_t kTypeDailyAtTime = 0;
 const int32_t kTypeEveryNMinutes = 1;
@@ -22,7 +22,7 @@ int32_t Sub(int32_t a, int32_t b) { return Wrap(static_cast<uint32_t>(a) - stati
 
 // hour x 60 + minute, wrapping.
 int32_t MinuteOfDay(int32_t hour, int32_t minute) {
-  return Wrap(static_cast<uint32_t>(hour) * static_cast<uint32_t>(kMinutesPerHour) +
+  return Wrap(static_cast<uint32_t>(hour) * static_cast<uint32_t>(MinutesPerHour) +
               static_cast<uint32_t>(minute));
 }
 
@@ -35,9 +35,51 @@ int WeekdayOf(const DateTimeParts& parts) {
   return util.DayOfWeek(parts);
 }
 
+bool SameDate(const DateTimeParts& a, const DateTimeParts& b) {
+  return a.Day == b.Day && a.Month == b.Month && a.Year == b.Year;
+}
+
 bool RanToday(const BackupSetEntry& entry, const DateTimeParts& last, const DateTimeParts& parts) {
-  return entry.LastRunTime != 0 && last.Day == parts.Day && last.Month == parts.Month &&
-         last.Year == parts.Year;
+  return entry.LastRunTime != 0 && SameDate(last, parts);
+}
+
+// A set repeating at most once a day counts a run on any other day as
+// yesterday's; a longer interval would never be reached that way, so it
+// counts the real minutes since the last run, across days and month ends.
+bool CountsRealElapsed(int32_t frequency) { return frequency > MinutesPerDay; }
+
+// Minutes from the last run to minute m of day, for a longer interval.
+int64_t RealElapsed(const DateTimeParts& last, const DateTimeParts& day, int32_t m) {
+  return (RealDayNumber(day) - RealDayNumber(last)) * MinutesPerDay + m -
+         MinuteOfDay(last.Hour, last.Minute);
+}
+
+// The first minute of day, not before `from`, from which a type-1 set has
+// waited its interval and lies in its window; MinutesPerDay when none.
+// Exactly the minutes IsDue accepts, as a bound to start looking from.
+int32_t FirstIntervalMinute(const BackupSetEntry& e, const DateTimeParts& last,
+                            const DateTimeParts& day, int32_t from) {
+  if (e.LastRunTime == 0) return from;  // due at once, whatever the window
+  const int64_t lm = MinuteOfDay(last.Hour, last.Minute);
+  int64_t t;
+  if (CountsRealElapsed(e.ScheduleFrequency))
+    t = e.ScheduleFrequency - RealElapsed(last, day, 0);
+  else if (SameDate(last, day))
+    t = lm + e.ScheduleFrequency;
+  else
+    t = static_cast<int64_t>(e.ScheduleFrequency) - MinutesPerDay + lm;
+  if (t < from) t = from;
+  if (e.ScheduleAllDayFlag == 0) {
+    const int32_t s = MinuteOfDay(e.ScheduleStartTimeHour, e.ScheduleStartTimeMinute);
+    const int32_t end = MinuteOfDay(e.ScheduleEndTimeHour, e.ScheduleEndTimeMinute);
+    if (s < end) {
+      if (t < s) t = s;
+      if (t > end) return MinutesPerDay;
+    } else if (s > end && t >= end && t <= s) {
+      t = static_cast<int64_t>(s) + 1;
+    }
+  }
+  return t < MinutesPerDay ? static_cast<int32_t>(t) : MinutesPerDay;
 }
 
 }  // namespace
@@ -63,9 +105,13 @@ int IsDue(const DateTimeParts& parts, const BackupSetEntry& entry) {
 
   if (entry.ScheduleScheduledType == kTypeEveryNMinutes) {
     if (entry.LastRunTime == 0) return 1;
-    // A run on any earlier day counts as if it had been yesterday.
-    const int32_t elapsed = ranToday ? Sub(m, lm) : Add(Sub(kMinutesPerDay, lm), m);
-    if (elapsed < entry.ScheduleFrequency) return 0;
+    if (CountsRealElapsed(entry.ScheduleFrequency)) {
+      if (RealElapsed(last, parts, m) < entry.ScheduleFrequency) return 0;
+    } else {
+      // A run on any earlier day counts as if it had been yesterday.
+      const int32_t elapsed = ranToday ? Sub(m, lm) : Add(Sub(MinutesPerDay, lm), m);
+      if (elapsed < entry.ScheduleFrequency) return 0;
+    }
     if (entry.ScheduleAllDayFlag != 0) return 1;
     const int32_t s = MinuteOfDay(entry.ScheduleStartTimeHour, entry.ScheduleStartTimeMinute);
     const int32_t e = MinuteOfDay(entry.ScheduleEndTimeHour, entry.ScheduleEndTimeMinute);
@@ -78,86 +124,56 @@ int IsDue(const DateTimeParts& parts, const BackupSetEntry& entry) {
   return 0;
 }
 
-PackedTime NextBackupTimeForSet(const BackupSetEntry& entry, PackedTime now,
+PackedTime NextBackupTimeForSet(const BackupSetEntry& entry, PackedTime,
                                 const DateTimeParts& parts) {
-  if (entry.ScheduleAutomatic == 0 || entry.SchedulePerScheduleFlag == 0) return 0;
+  // Only what the tick launches by its time schedule is announced.
+  if (entry.ScheduleAutomatic != 1 || entry.SchedulePerScheduleFlag == 0) return 0;
+  const int32_t type = entry.ScheduleScheduledType;
+  if (type != kTypeDailyAtTime && type != kTypeEveryNMinutes) return 0;
 
-  int32_t c = MinuteOfDay(parts.Hour, parts.Minute);
-  int32_t d = 0;
-  if (!WeekdayAllowed(entry.ScheduleDaysFlags, WeekdayOf(parts))) {
-    // Today is not allowed: look at the following day from its beginning.
-    c = 0;
-    d = 1;
+  DateTimeParts last = {};
+  if (entry.LastRunTime != 0) DateTimeUtil::UnpackTime(entry.LastRunTime, last);
+
+  // Never a time before now: the current minute only at its second 0.
+  DateTimeParts day = parts;
+  day.Hour = day.Minute = day.Second = 0;
+  int32_t from = MinuteOfDay(parts.Hour, parts.Minute) + (parts.Second != 0 ? 1 : 0);
+
+  // A long interval is not reached before the day on which it ends.
+  if (type == kTypeEveryNMinutes && entry.LastRunTime != 0 &&
+      CountsRealElapsed(entry.ScheduleFrequency)) {
+    const int64_t dueDay = RealDayNumber(last) +
+        (MinuteOfDay(last.Hour, last.Minute) + static_cast<int64_t>(entry.ScheduleFrequency)) /
+            MinutesPerDay;
+    if (dueDay > RealDayNumber(day)) {
+      SetRealDate(dueDay, day);
+      from = 0;
+    }
   }
 
-  int32_t h;
-  int32_t n;
-  if (entry.ScheduleScheduledType == kTypeDailyAtTime) {
-    h = entry.ScheduleBackupTimeHour;
-    n = entry.ScheduleBackupTimeMinute;
-    if (MinuteOfDay(h, n) <= c) d = Add(d, 1);
-  } else {
-    DateTimeParts last = {};
-    if (entry.LastRunTime != 0) DateTimeUtil::UnpackTime(entry.LastRunTime, last);
-    if (!RanToday(entry, last, parts)) {
-      h = parts.Hour;
-      n = parts.Minute;
+  // Every weekday comes round within a week of real days.
+  for (int i = 0; i <= kDaysPerWeek; ++i, AdvanceRealDay(day), from = 0) {
+    if (IsRealMinute(day) == 0) return 0;  // beyond the end of the packed scale
+    if (!WeekdayAllowed(entry.ScheduleDaysFlags, WeekdayOf(day))) continue;
+    int32_t m;
+    int32_t lastCandidate;
+    if (type == kTypeDailyAtTime) {
+      m = MinuteOfDay(entry.ScheduleBackupTimeHour, entry.ScheduleBackupTimeMinute);
+      if (m < from || m >= MinutesPerDay) continue;
+      lastCandidate = m;
     } else {
-      const int32_t t = Add(entry.ScheduleFrequency, MinuteOfDay(last.Hour, last.Minute));
-      // Truncating division; a frequency above a day leaves h above 23 even
-      // after this step, and packing carries it into the following days.
-      n = t % kMinutesPerHour;
-      h = t / kMinutesPerHour;
-      if (h >= kHoursPerDay) {
-        h -= kHoursPerDay;
-        d = Add(d, 1);
-      }
+      m = FirstIntervalMinute(entry, last, day, from);
+      lastCandidate = MinutesPerDay - 1;
     }
-    // The window tests the minute looked at, not the candidate.
-    const int32_t s = MinuteOfDay(entry.ScheduleStartTimeHour, entry.ScheduleStartTimeMinute);
-    const int32_t e = MinuteOfDay(entry.ScheduleEndTimeHour, entry.ScheduleEndTimeMinute);
-    if (entry.ScheduleAllDayFlag == 0 && s != e) {
-      if (s < e) {
-        if (c < s) {
-          h = entry.ScheduleStartTimeHour;
-          n = entry.ScheduleStartTimeMinute;
-        }
-        if (c > e) {
-          h = entry.ScheduleStartTimeHour;
-          n = entry.ScheduleStartTimeMinute;
-          d = Add(d, 1);
-        }
-      } else if (e <= c && c <= s) {
-        h = entry.ScheduleStartTimeHour;
-        n = entry.ScheduleStartTimeMinute;
-      }
+    for (; m <= lastCandidate; ++m) {
+      DateTimeParts at = day;
+      at.Hour = m / MinutesPerHour;
+      at.Minute = m % MinutesPerHour;
+      if (IsRealMinute(at) == 0) return 0;
+      if (IsDue(at, entry) == 1) return DateTimeUtil::PackTime(at);
     }
   }
-
-  PackedTime candidate = PackTime(parts.Year, parts.Month, parts.Day, h, n, 0) +
-                         static_cast<uint32_t>(d) * kSecondsPerDay;
-
-  // Month ends of the 31-day scale, corrected once.
-  DateTimeParts cp = {};
-  DateTimeUtil::UnpackTime(candidate, cp);
-  if (cp.Month == 2 && cp.Day >= 29) {
-    candidate = PackTime(cp.Year, 3, cp.Day - 28, cp.Hour, cp.Minute, cp.Second);
-  } else if ((cp.Month == 4 || cp.Month == 6 || cp.Month == 9 || cp.Month == 11) && cp.Day > 30) {
-    candidate += kSecondsPerDay;
-  }
-
-  // Walk to an allowed weekday along the scale, counting weekdays on from the
-  // corrected date without correcting month ends again.
-  DateTimeUtil::UnpackTime(candidate, cp);
-  const int w = WeekdayOf(cp);
-  for (int i = 0; i < kDaysPerWeek; ++i) {
-    if (WeekdayAllowed(entry.ScheduleDaysFlags, (w + i) % kDaysPerWeek)) break;
-    candidate += kSecondsPerDay;
-  }
-
-  if (candidate >= now) return candidate;
-  // Never a time in the past: the start of the next minute.
-  return PackTime(parts.Year, parts.Month, parts.Day, parts.Hour, Add(parts.Minute, 1), 0);
+  return 0;
 }
 
 PackedTime NextBackupTime(const BackupSetEntry* head, PackedTime now, const DateTimeParts& parts) {

@@ -8,7 +8,11 @@
 // Does not look at ScheduleAutomatic; the tick asks only for automatic sets.
 int IsDue(const DateTimeParts& parts, const BackupSetEntry& entry);
 
-// When the set's schedule next calls for a backup; 0 when it has none.
+// The minute at which the tick will next launch the set by its time schedule:
+// the first minute from now on (the current one only at its second 0), along
+// the real calendar, in which IsDue holds. 0 when the tick never launches it
+// that way: not automatic, schedule off, an unknown type, no allowed weekday,
+// a backup time no clock shows, or nothing before the end of the scale.
 // parts must be the unpacked form of now.
 PackedTime NextBackupTimeForSet(const BackupSetEntry& entry, PackedTime now,
                                 const DateTimeParts& parts);

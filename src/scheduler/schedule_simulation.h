@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scheduler/backup_set.h"
+#include "scheduler/real_calendar.h"
 #include "common/packed_time.h"
 #include "scheduler/tick_trigger.h"
 
@@ -15,15 +16,6 @@ struct SimulatedLaunch {
   LaunchTrigger Trigger;
   char Name[BackupSetNameLength + 1];
 };
-
-// Days of a month on the real calendar (Gregorian leap years); 0 for a month
-// outside 1 to 12.
-int DaysInRealMonth(int32_t year, int32_t month);
-// 1 when parts name a real date and time of day the packed scale can hold
-// (1980 to 2113, seconds ignored), else 0.
-int IsRealMinute(const DateTimeParts& parts);
-// Moves parts one wall-clock minute on (28 Feb 23:59 -> 1 Mar 00:00 or 29 Feb).
-void AdvanceWallClockMinute(DateTimeParts& parts);
 
 // Evaluates `minutes` consecutive minutes from start (its Second is taken as
 // 0) for the sets from head, in list order per minute. A launched set takes

@@ -23,6 +23,7 @@
 char ProgramDirectory[260];
 int LastEvaluatedMinute = -1;
 unsigned long LastTick = 0;
+bool SettleTimePassed = false;
 DateTimeUtil* SchedulerTime;
 
 namespace {
@@ -34,6 +35,21 @@ UINT g_taskbarCreatedMessage;
 BitmapResourceLoader* g_bitmapLoader;
 
 const unsigned long kMillisecondsPerMinute = 60000;
+const PackedTime kSecondsPerMinute = 60;
+
+// The whole minute of a time, for the once-a-minute gate.
+int WholeMinute(PackedTime t) { return static_cast<int>(t / kSecondsPerMinute); }
+
+// Nothing happens in the first minutes after Windows starts. Once they have
+// passed the scheduler stays settled: the counter wrapping after 49.7 days is
+// no new start. A negative settle time means none.
+bool Settled(unsigned long uptimeMs) {
+  if (SettleTimePassed) return true;
+  const unsigned long settle = SettleTime > 0 ? static_cast<unsigned long>(SettleTime) : 0;
+  if (uptimeMs >= LastTick && uptimeMs / kMillisecondsPerMinute < settle) return false;
+  SettleTimePassed = true;
+  return true;
+}
 
 void ReloadAndShow() {
   if (LoadSettings() == -1) {
@@ -88,10 +104,7 @@ bool HasShutdownSet() {
 void TimerTick() { TimerTickAt(GetTickCount(), SchedulerTime->CurrentPackedTime()); }
 
 void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
-  // Nothing happens in the first minutes after Windows starts; a wrapped
-  // millisecond counter skips the test.
-  if (uptimeMs >= LastTick && uptimeMs / kMillisecondsPerMinute < static_cast<unsigned long>(SettleTime))
-    return;
+  if (!Settled(uptimeMs)) return;
   LastTick = uptimeMs;
 
   DateTimeParts parts;
@@ -107,10 +120,10 @@ void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
       TrayModify(false, 0);
       return;
     }
-  } else if (parts.Minute == LastEvaluatedMinute) {
+  } else if (WholeMinute(now) == LastEvaluatedMinute) {
     return;
   }
-  LastEvaluatedMinute = parts.Minute;
+  LastEvaluatedMinute = WholeMinute(now);
 
   if (LocateRepository(repository) != 1) {
     TrayModify(false, 0);
@@ -124,6 +137,11 @@ void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
     LaunchSet(*e);
     TrayTip(NextBackupTime(now, parts));
   }
+
+  // A shown time whose minute passed without a launch (the minute was slept
+  // through, or held up by a prompt) must not stay on screen.
+  const PackedTime shown = CurrentTray().NextTime;
+  if (shown != 0 && WholeMinute(shown) < WholeMinute(now)) TrayTip(NextBackupTime(now, parts));
 }
 
 LRESULT CALLBACK SchedulerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -184,6 +202,10 @@ int RunScheduler(HINSTANCE instance) {
   if (FindWindowA(g_className, nullptr)) return kAnotherSchedulerRuns;
 
   GetProgramDirectory(ProgramDirectory, sizeof ProgramDirectory);
+  // The repository is looked for every tick, also on drives whose media may be
+  // out (card reader, Zip, CD): a missing disc must read as offline, not ask
+  // the user to insert one.
+  SetErrorMode(SEM_FAILCRITICALERRORS);
   SchedulerTime = new DateTimeUtil();
   LoadSettings();
 

@@ -9,12 +9,17 @@
 // Directory of the running Tickwarden.exe, without a trailing '\'.
 extern char ProgramDirectory[260];
 
-// Minute (0..59) of the last schedule evaluation; -1 makes the next tick
+// The whole minute (packed time / 60) of the last schedule evaluation, so
+// that a tick whole hours later is still a new minute; -1 makes the next tick
 // evaluate. Every settings load sets it to -1.
 extern int LastEvaluatedMinute;
 
 // Millisecond uptime of the previous tick.
 extern unsigned long LastTick;
+
+// Set once the settle time after Windows started has passed; stays set, so a
+// wrapped millisecond counter does not blank the scheduler again.
+extern bool SettleTimePassed;
 
 // The scheduler's timestamp object (exists from start-up to shut-down).
 extern DateTimeUtil* SchedulerTime;

@@ -97,15 +97,23 @@ BackupSetEntry* ReadBackupSets(DatabaseManager& db, int handle, int list) {
   return head;
 }
 
+// The old entry that is the same set as e: the one with its set number, else
+// the first of its name (names compared byte for byte). Names alone are not
+// enough: two sets may share one, or both be unnamed.
+const BackupSetEntry* SameSetIn(const BackupSetEntry* old, const BackupSetEntry& e) {
+  for (const BackupSetEntry* o = old; o != nullptr; o = o->next)
+    if (o->SetNumber == e.SetNumber) return o;
+  for (const BackupSetEntry* o = old; o != nullptr; o = o->next)
+    if (strcmp(e.Name, o->Name) == 0) return o;
+  return nullptr;
+}
+
 // A set the scheduler launched keeps that time across a reload even while the
-// stored time is older: names are compared byte for byte, first match wins.
+// stored time is older.
 void CarryOverLastRunTimes(BackupSetEntry* fresh, const BackupSetEntry* old) {
   for (BackupSetEntry* e = fresh; e != nullptr; e = e->next) {
-    for (const BackupSetEntry* o = old; o != nullptr; o = o->next) {
-      if (strcmp(e->Name, o->Name) != 0) continue;
-      if (o->LastRunTime > e->LastRunTime) e->LastRunTime = o->LastRunTime;
-      break;
-    }
+    const BackupSetEntry* o = SameSetIn(old, *e);
+    if (o != nullptr && o->LastRunTime > e->LastRunTime) e->LastRunTime = o->LastRunTime;
   }
 }
 

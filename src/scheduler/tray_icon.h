@@ -20,6 +20,7 @@ struct TrayShown {
   bool Added;
   HICON Icon;
   char Tip[64];
+  PackedTime NextTime;  // the next backup time the tip names; 0 for none
   BOOL LastCallSucceeded;
 };
 const TrayShown& CurrentTray();

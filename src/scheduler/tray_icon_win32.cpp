@@ -52,9 +52,11 @@ void Notify(DWORD action, UINT flags, HICON icon, const char* tip) {
 void AddWithState(bool online) {
   char tip[kTooltipFieldSize];
   if (online) {
-    ComposeTooltip(NextBackupTimeNow(), tip, sizeof tip);
+    g_shown.NextTime = NextBackupTimeNow();
+    ComposeTooltip(g_shown.NextTime, tip, sizeof tip);
     Notify(NIM_ADD, NIF_MESSAGE | NIF_ICON | NIF_TIP, NormalTrayIcon, tip);
   } else {
+    g_shown.NextTime = 0;
     Notify(NIM_ADD, NIF_MESSAGE | NIF_ICON | NIF_TIP, OfflineTrayIcon, kOfflineTip);
   }
 }
@@ -90,6 +92,7 @@ void TrayReadd(HWND window) {
 }
 
 void TrayModify(bool online, PackedTime nextTime) {
+  g_shown.NextTime = online ? nextTime : 0;
   if (online) {
     char tip[kTooltipFieldSize];
     ComposeTooltip(nextTime, tip, sizeof tip);
@@ -100,6 +103,7 @@ void TrayModify(bool online, PackedTime nextTime) {
 }
 
 void TrayTip(PackedTime nextTime) {
+  g_shown.NextTime = nextTime;
   char tip[kTooltipFieldSize];
   ComposeTooltip(nextTime, tip, sizeof tip);
   Notify(NIM_MODIFY, NIF_TIP, nullptr, tip);

@@ -296,6 +296,32 @@ TEST_F(SchedulerTest, AnnouncedNextBackupTimeReachesTheMainProgram) {
   EXPECT_TRUE(LogHas(line)) << Log();
 }
 
+// The repository (here the data folder) goes away and comes back while no
+// drive letter changes: the at-connect set runs once on its return.
+TEST_F(SchedulerTest, RepositoryBackWithoutADriveChangeRunsTheConnectSetOnce) {
+  config_.AddSet("8", {{"Name", "on connect"}, {"ScheduleAtConnectFlag", "1"}});
+  WriteConfig();
+  HWND w = StartScheduler();
+  ASSERT_NE(nullptr, w);
+  DWORD_PTR ignored;
+  auto tick = [&] { ASSERT_TRUE(SendMessageTimeoutA(w, WM_TIMER, 1, 0, SMTO_ABORTIFHUNG, 20000, &ignored)); };
+  tick();
+  const std::string away = install_ + "\\data.away";
+  ASSERT_TRUE(MoveFileA(data_.c_str(), away.c_str()));
+  tick();
+  ASSERT_TRUE(MoveFileA(away.c_str(), data_.c_str()));
+  tick();
+  const std::string started = "start 6 " + Quoted("Cobaltine.exe") + " -BackupSet=8";
+  EXPECT_TRUE(LogHas(started)) << Log();
+  HWND main = testwatch::WaitForWindow(kMainClass, 20000);
+  ASSERT_NE(nullptr, main);
+  tick();
+  tick();
+  SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored);
+  EXPECT_EQ(1, testwatch::CountLines(Log(), started)) << Log();
+  EXPECT_EQ(std::string::npos, Log().find("msg 33568 1 8")) << Log();
+}
+
 // Opens the tray menu with a right click on the icon and walks it with the
 // keyboard, as a user without a mouse would: Down moves to the next command.
 void ChooseFromTrayMenu(HWND scheduler, int downs, bool escape = false) {

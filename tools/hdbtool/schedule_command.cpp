@@ -5,7 +5,8 @@
 //   hdbtool schedule CLIENTCONFIG [--from "YYYY-MM-DD HH:MM"] [--days N]
 //
 // First line: "next: YYYY-MM-DD HH:MM:SS" (the next backup time of the start
-// minute, as the tray would show it) or "next: none"; then one line per launch:
+// minute, as the tray would show it: the minute of the next time-schedule
+// launch) or "next: none"; then one line per launch:
 // "YYYY-MM-DD HH:MM <set number> <schedule|startup> "<name>"".
 #include "schedule_command.h"
 

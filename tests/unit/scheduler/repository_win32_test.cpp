@@ -30,10 +30,14 @@ class RepositoryTest : public ::testing::Test {
     std::string text = "[Repository]\r\nPath=" + path + "\r\n";
     ASSERT_TRUE(testwatch::WriteText(install_ + "\\RepositoryConfig.txt", text));
   }
-  // A drive letter whose root holds the folder "Backups".
-  std::string MakeDiskWithRepository(char letter, UINT type) {
+  // A drive letter whose root holds the folder "Backups", with a
+  // ClientConfig.hdb in it unless unrelated.
+  std::string MakeDiskWithRepository(char letter, UINT type, bool unrelated = false) {
     std::string disk = testwatch::MakeTempFolder("disk");
     EXPECT_TRUE(testwatch::MakeFolders(disk + "\\Backups"));
+    if (!unrelated) {
+      EXPECT_TRUE(testwatch::WriteText(disk + "\\Backups\\ClientConfig.hdb", "x"));
+    }
     EXPECT_TRUE(DefineTestDrive(letter, disk.c_str(), type));
     defined_.push_back(letter);
     return disk;
@@ -87,15 +91,26 @@ TEST_F(RepositoryTest, UnreachableNetworkPathIsOfflineWithoutADriveScan) {
   EXPECT_EQ(0u, g_probeCalls);
 }
 
-TEST_F(RepositoryTest, DriveLetterIsRepairedOnAFixedDiskAndKept) {
-  MakeDiskWithRepository('s', DRIVE_FIXED);
+TEST_F(RepositoryTest, DriveLetterIsRepairedOnlyToARepositoryAndTheConfiguredOneComesFirst) {
+  // An unrelated folder of the same name is not the repository.
+  MakeDiskWithRepository('p', DRIVE_FIXED, true);
   WriteConfig("q:\\Backups");
+  EXPECT_EQ(0, LocateRepository(out_));
+  EXPECT_STREQ("q:\\Backups", out_);
+
+  std::string moved = MakeDiskWithRepository('s', DRIVE_FIXED);
   EXPECT_EQ(1, LocateRepository(out_));
   EXPECT_STREQ("s:\\Backups", out_);
   EXPECT_STREQ("s:\\Backups", RepositoryPath);
-  // Later calls find it directly until RepositoryConfig.txt is rewritten.
   EXPECT_EQ(1, LocateRepository(out_));
   EXPECT_STREQ("s:\\Backups", out_);
+
+  // The configured drive returning wins over the repair.
+  ASSERT_TRUE(DefineTestDrive('q', moved.c_str(), DRIVE_FIXED));
+  defined_.push_back('q');
+  EXPECT_EQ(1, LocateRepository(out_));
+  EXPECT_STREQ("q:\\Backups", out_);
+  EXPECT_STREQ("q:\\Backups", RepositoryPath);
 }
 
 TEST_F(RepositoryTest, RemovableDiskIsNotTakenForTheRepository) {

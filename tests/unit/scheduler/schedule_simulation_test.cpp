@@ -2,11 +2,14 @@
 // interval sets, and the real calendar under the walk.
 #include "scheduler/schedule_simulation.h"
 
+#include "scheduler/schedule.h"
+
 #include <gtest/gtest.h>
 
 #include <string.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -33,6 +36,12 @@ BackupSetEntry DailyAt(int32_t number, int32_t hour, int32_t minute) {
 
 DateTimeParts At(int32_t y, int32_t m, int32_t d, int32_t h, int32_t mi) {
   return DateTimeParts{y, m, d, h, mi, 0};
+}
+
+DateTimeParts Parts(PackedTime t) {
+  DateTimeParts p = {};
+  DateTimeUtil::UnpackTime(t, p);
+  return p;
 }
 
 std::string Stamp(const DateTimeParts& p) {
@@ -142,6 +151,70 @@ TEST(SimulateScheduleTicks, StopsAtTheEndOfThePackedScale) {
   EXPECT_EQ((std::vector<std::string>{"2113-08-18 06:25", "2113-08-18 06:26", "2113-08-18 06:27",
                                       "2113-08-18 06:28"}),
             Stamps(launches));
+}
+
+// What the tray announces must be the minute the tick then launches: each
+// shape runs a month minute by minute, announcing before every evaluation.
+TEST(SimulateScheduleTicks, AnnouncedTimeIsTheNextLaunch) {
+  BackupSetEntry daily = DailyAt(1, 22, 0);
+  BackupSetEntry friday = DailyAt(2, 22, 0);
+  friday.ScheduleDaysFlags = 32;
+  BackupSetEntry tuesday = DailyAt(3, 22, 0);
+  tuesday.ScheduleDaysFlags = 4;
+  BackupSetEntry hourlyNoMonday = DailyAt(4, 0, 0);
+  hourlyNoMonday.ScheduleScheduledType = 1;
+  hourlyNoMonday.ScheduleAllDayFlag = 1;
+  hourlyNoMonday.ScheduleFrequency = 60;
+  hourlyNoMonday.ScheduleDaysFlags = 127 & ~2;
+  BackupSetEntry dayAndAnHour = hourlyNoMonday;
+  dayAndAnHour.ScheduleDaysFlags = 127;
+  dayAndAnHour.ScheduleFrequency = 1500;
+  BackupSetEntry twoDaysInAWindow = dayAndAnHour;
+  twoDaysInAWindow.ScheduleFrequency = 2880;
+  twoDaysInAWindow.ScheduleAllDayFlag = 0;
+  twoDaysInAWindow.ScheduleStartTimeHour = 9;
+  twoDaysInAWindow.ScheduleEndTimeHour = 17;
+  BackupSetEntry nightsAtWeekends = dayAndAnHour;
+  nightsAtWeekends.ScheduleFrequency = 90;
+  nightsAtWeekends.ScheduleAllDayFlag = 0;
+  nightsAtWeekends.ScheduleStartTimeHour = 22;
+  nightsAtWeekends.ScheduleEndTimeHour = 6;
+  nightsAtWeekends.ScheduleDaysFlags = 1 | 64;
+  const struct {
+    const char* what;
+    BackupSetEntry entry;
+  } shapes[] = {{"daily 22:00", daily},
+                {"Fridays 22:00", friday},
+                {"Tuesdays 22:00", tuesday},
+                {"hourly, not Mondays", hourlyNoMonday},
+                {"every 1500", dayAndAnHour},
+                {"every 2880, 09:00-17:00", twoDaysInAWindow},
+                {"every 90, 22:00-06:00, weekends", nightsAtWeekends}};
+  for (DateTimeParts start : {At(2004, 2, 12, 21, 37), At(2003, 6, 14, 5, 0)}) {
+    for (const auto& shape : shapes) {
+      BackupSetEntry e = shape.entry;
+      e.LastRunTime = DateTimeUtil::PackTime(start) - 37 * 60;
+      std::vector<std::pair<PackedTime, PackedTime>> announced;  // minute, announcement
+      std::vector<PackedTime> launched;
+      DateTimeParts parts = start;
+      for (long i = 0; i < 31 * kMinutesPerDay; ++i, AdvanceWallClockMinute(parts)) {
+        const PackedTime now = DateTimeUtil::PackTime(parts);
+        announced.push_back({now, NextBackupTimeForSet(e, now, parts)});
+        if (!SimulateScheduleTicks(&e, parts, 1).empty()) launched.push_back(now);
+      }
+      ASSERT_GE(launched.size(), 3u) << shape.what;
+      size_t next = 0, wrong = 0;
+      for (const auto& a : announced) {
+        while (next < launched.size() && launched[next] < a.first) ++next;
+        if (next == launched.size()) break;
+        if (a.second != launched[next] && wrong++ == 0)
+          ADD_FAILURE() << shape.what << " from " << Stamp(start) << ": at " << Stamp(Parts(a.first))
+                        << " announced " << Stamp(Parts(a.second)) << ", launched "
+                        << Stamp(Parts(launched[next]));
+      }
+      EXPECT_EQ(0u, wrong) << shape.what << " from " << Stamp(start);
+    }
+  }
 }
 
 TEST(RealCalendar, RecognisesRealMinutes) {

@@ -139,8 +139,20 @@ TEST(IsDue, EveryNMinutesCountsFromTheLastRun) {
        Dec8(10, 59), 0},
       {"frequency above a day, ran yesterday, at 11:00", Every(1500, PackTime(2003, 12, 7, 10, 0, 0)),
        Dec8(11, 0), 1},
-      {"frequency above a day, ran a week ago counts as yesterday",
-       Every(1500, PackTime(2003, 12, 1, 10, 0, 0)), Dec8(10, 59), 0},
+      {"frequency above a day, ran a week ago", Every(1500, PackTime(2003, 12, 1, 10, 0, 0)),
+       Dec8(10, 59), 1},
+      {"1500 after 21 Dec 23:00, at 22 Dec 23:59", Every(1500, PackTime(2003, 12, 21, 23, 0, 0)),
+       PackTime(2003, 12, 22, 23, 59, 0), 0},
+      {"1500 after 21 Dec 23:00, at 23 Dec 00:00", Every(1500, PackTime(2003, 12, 21, 23, 0, 0)),
+       PackTime(2003, 12, 23, 0, 0, 0), 1},
+      {"2880 after 6 Dec 10:00, at 8 Dec 09:59", Every(2880, PackTime(2003, 12, 6, 10, 0, 0)),
+       Dec8(9, 59), 0},
+      {"2880 after 6 Dec 10:00, at 8 Dec 10:00", Every(2880, PackTime(2003, 12, 6, 10, 0, 0)),
+       Dec8(10, 0), 1},
+      {"2880 counts real days over 29 Feb", Every(2880, PackTime(2004, 2, 28, 10, 0, 0)),
+       PackTime(2004, 3, 1, 10, 0, 0), 1},
+      {"2880 counts real days over 30 Apr", Every(2880, PackTime(2003, 4, 30, 10, 0, 0)),
+       PackTime(2003, 5, 2, 10, 0, 0), 1},
       {"frequency 0", Every(0, Dec8(14, 30)), Dec8(14, 30), 1},
       {"frequency 0, clock set back", Every(0, Dec8(14, 31)), Dec8(14, 30), 0},
       {"negative frequency", Every(-5, Dec8(14, 31)), Dec8(14, 30), 1},
@@ -181,13 +193,20 @@ TEST(IsDue, DoesNotLookAtScheduleAutomatic) {
   EXPECT_EQ(1, DueAt(Dec8(22, 0), e));
 }
 
-TEST(IsDue, ExtremeFieldsStayDefined) {
-  BackupSetEntry e = Windowed(INT32_MIN, Dec8(10, 0), INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN);
-  e.ScheduleBackupTimeHour = INT32_MAX;
-  const int due = DueAt(Dec8(14, 30), e);
-  EXPECT_TRUE(due == 0 || due == 1);
-  e.ScheduleScheduledType = 0;
-  EXPECT_EQ(0, DueAt(Dec8(14, 30), e));
+TEST(IsDue, ExtremeFieldsWrapToPlainNumbers) {
+  // The window's ends wrap to 2147483587 and -2147483648: across midnight and
+  // holding no minute of the day.
+  BackupSetEntry empty = Windowed(INT32_MIN, Dec8(10, 0), INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN);
+  BackupSetEntry allDay = empty;
+  allDay.ScheduleAllDayFlag = 1;
+  BackupSetEntry longest = Every(INT32_MAX, Dec8(10, 0));
+  BackupSetEntry daily = DailyAt(INT32_MAX, INT32_MAX);  // minute 2147483587
+  CheckDue({
+      {"empty wrapped window", empty, Dec8(14, 30), 0},
+      {"lowest frequency, all day", allDay, Dec8(14, 30), 1},
+      {"highest frequency", longest, PackTime(2113, 8, 18, 6, 28, 0), 0},
+      {"wrapped backup minute", daily, Dec8(14, 30), 0},
+  });
 }
 
 TEST(IsDue, DailyTypeFiresOnceWhenTheTickSetsTheLastRun) {
@@ -238,23 +257,25 @@ TEST(NextBackupTimeForSet, DailyAtATime) {
       {"the current minute", DailyAt(14, 30), kNow, PackTime(2003, 12, 9, 14, 30, 0)},
       {"06:00, Monday not allowed", DailyAt(6, 0, noMonday), kNow, PackTime(2003, 12, 9, 6, 0, 0)},
       {"00:00, Monday not allowed", DailyAt(0, 0, noMonday), kNow,
-       PackTime(2003, 12, 10, 0, 0, 0)},
-      {"no weekday at all", DailyAt(22, 0, 0), kNow, PackTime(2003, 12, 16, 22, 0, 0)},
+       PackTime(2003, 12, 9, 0, 0, 0)},
+      {"no weekday at all", DailyAt(22, 0, 0), kNow, 0u},
       {"only Saturday", DailyAt(22, 0, 64), kNow, PackTime(2003, 12, 13, 22, 0, 0)},
-      {"only bit 7 counts as no weekday", DailyAt(22, 0, 128), kNow,
-       PackTime(2003, 12, 16, 22, 0, 0)},
-      {"25:00 packs as 01:00 next day", DailyAt(25, 0), kNow, PackTime(2003, 12, 9, 1, 0, 0)},
+      {"only bit 7 counts as no weekday", DailyAt(22, 0, 128), kNow, 0u},
+      {"25:00 is never launched", DailyAt(25, 0), kNow, 0u},
+      {"21:120 is 23:00", DailyAt(21, 120), kNow, Dec8(23, 0)},
   });
 }
 
-TEST(NextBackupTimeForSet, MonthEndsAreCorrectedOnce) {
+TEST(NextBackupTimeForSet, MonthEndsFollowTheRealCalendar) {
   CheckNext({
       {"28 Feb 2003", DailyAt(22, 0), PackTime(2003, 2, 28, 23, 0, 0),
        PackTime(2003, 3, 1, 22, 0, 0)},
-      {"28 Feb 2004", DailyAt(22, 0), PackTime(2004, 2, 28, 23, 0, 0),
-       PackTime(2004, 3, 1, 22, 0, 0)},
+      {"28 Feb 2004 is followed by the leap day", DailyAt(22, 0), PackTime(2004, 2, 28, 23, 0, 0),
+       PackTime(2004, 2, 29, 22, 0, 0)},
       {"29 Feb 2004 early", DailyAt(22, 0), PackTime(2004, 2, 29, 9, 0, 0),
-       PackTime(2004, 3, 1, 22, 0, 0)},
+       PackTime(2004, 2, 29, 22, 0, 0)},
+      {"28 Feb 2100 is no leap year", DailyAt(22, 0), PackTime(2100, 2, 28, 23, 0, 0),
+       PackTime(2100, 3, 1, 22, 0, 0)},
       {"30 Apr 2003", DailyAt(22, 0), PackTime(2003, 4, 30, 23, 0, 0),
        PackTime(2003, 5, 1, 22, 0, 0)},
       {"30 Jun 2003", DailyAt(22, 0), PackTime(2003, 6, 30, 23, 0, 0),
@@ -266,24 +287,18 @@ TEST(NextBackupTimeForSet, MonthEndsAreCorrectedOnce) {
   });
 }
 
-TEST(NextBackupTimeForSet, WeekdayWalkFollowsTheScaleAfterTheCorrection) {
-  // 28 Feb 2003 is a Friday; the correction gives Saturday 1 March. Only
-  // Sunday allowed: one step along the scale lands on 2 March.
-  CheckNext({{"Sunday only from 28 Feb 2003", DailyAt(22, 0, 1), PackTime(2003, 2, 28, 23, 0, 0),
+TEST(NextBackupTimeForSet, WeekdayWalkStepsAlongRealDays) {
+  const int32_t kTuesdayBit = 4, kFridayBit = 32;
+  CheckNext({{"Sunday only from Fri 28 Feb 2003", DailyAt(22, 0, 1), PackTime(2003, 2, 28, 23, 0, 0),
               PackTime(2003, 3, 2, 22, 0, 0)},
-             // Friday 30 Apr 2004 23:00 -> 1 May (Saturday) -> walk to Monday,
-             // stepping through no impossible date.
-             {"Monday only from 30 Apr 2004", DailyAt(22, 0, kMondayBit),
+             {"Monday only from Fri 30 Apr 2004", DailyAt(22, 0, kMondayBit),
               PackTime(2004, 4, 30, 23, 0, 0), PackTime(2004, 5, 3, 22, 0, 0)},
-             // Thursday 26 June 2003 -> Friday 27 June; Monday only: the walk
-             // counts 3 days on the scale and reaches 30 June (a Monday).
-             {"Monday only from 26 Jun 2003", DailyAt(22, 0, kMondayBit),
+             {"Monday only from Thu 26 Jun 2003", DailyAt(22, 0, kMondayBit),
               PackTime(2003, 6, 26, 23, 0, 0), PackTime(2003, 6, 30, 22, 0, 0)},
-             // Friday 27 June -> walk: 28 (Sa), 29 (Su), 30 (Mo) ok.
-             // From Saturday 28 June, Tuesday only: 29, 30, 31 June (impossible
-             // date, not corrected again), with the walk counting weekdays on.
-             {"Tuesday only from 28 Jun 2003", DailyAt(22, 0, 4), PackTime(2003, 6, 28, 23, 0, 0),
-              PackTime(2003, 6, 31, 22, 0, 0)}});
+             {"Tuesday only from Sat 28 Jun 2003", DailyAt(22, 0, kTuesdayBit),
+              PackTime(2003, 6, 28, 23, 0, 0), PackTime(2003, 7, 1, 22, 0, 0)},
+             {"Friday only from Tue 29 Apr 2003", DailyAt(22, 0, kFridayBit),
+              PackTime(2003, 4, 29, 23, 0, 0), PackTime(2003, 5, 2, 22, 0, 0)}});
 }
 
 TEST(NextBackupTimeForSet, EveryNMinutes) {
@@ -297,6 +312,12 @@ TEST(NextBackupTimeForSet, EveryNMinutes) {
        PackTime(2003, 12, 9, 0, 30, 0)},
       {"1500 after 10:00", Every(1500, Dec8(10, 0)), kNow, PackTime(2003, 12, 9, 11, 0, 0)},
       {"3000 after 10:00", Every(3000, Dec8(10, 0)), kNow, PackTime(2003, 12, 10, 12, 0, 0)},
+      {"1500 after 21 Dec 23:00, from 22 Dec 12:00", Every(1500, PackTime(2003, 12, 21, 23, 0, 0)),
+       PackTime(2003, 12, 22, 12, 0, 0), PackTime(2003, 12, 23, 0, 0, 0)},
+      {"2880 after 28 Feb 2004 10:00", Every(2880, PackTime(2004, 2, 28, 10, 0, 0)),
+       PackTime(2004, 2, 28, 12, 0, 0), PackTime(2004, 3, 1, 10, 0, 0)},
+      {"never run, Monday not allowed: midnight", Every(60, 0, kEveryDay & ~kMondayBit), kNow,
+       PackTime(2003, 12, 9, 0, 0, 0)},
       {"negative frequency lands in the past", Every(-120, Dec8(10, 0)), kNow, Dec8(14, 31)},
   });
 }
@@ -307,37 +328,34 @@ TEST(NextBackupTimeForSet, EveryNMinutesInsideWindows) {
       {"16:00-17:00 after 14:00", Windowed(60, Dec8(14, 0), 16, 0, 17, 0), kNow, Dec8(16, 0)},
       {"08:00-12:00 after 11:00", Windowed(60, Dec8(11, 0), 8, 0, 12, 0), kNow,
        PackTime(2003, 12, 9, 8, 0, 0)},
-      {"22:00-06:00 after 05:50", Windowed(60, Dec8(5, 50), 22, 0, 6, 0), kNow, 769384800u},
+      {"22:00-06:00 after 05:50: its ends are excluded", Windowed(60, Dec8(5, 50), 22, 0, 6, 0),
+       kNow, Dec8(22, 1)},
       {"22:00-06:00 after 05:50, at 22:00:30", Windowed(60, Dec8(5, 50), 22, 0, 6, 0),
        Dec8(22, 0, 30), Dec8(22, 1)},
       {"22:00-06:00 after 22:30, at 23:10", Windowed(60, Dec8(22, 30), 22, 0, 6, 0),
        Dec8(23, 10), Dec8(23, 30)},
-      {"08:00-17:00 never run, Monday not allowed", Windowed(60, 0, 8, 0, 17, 0, noMonday), kNow,
-       PackTime(2003, 12, 9, 8, 0, 0)},
+      {"08:00-17:00 never run runs at once, Monday not allowed",
+       Windowed(60, 0, 8, 0, 17, 0, noMonday), kNow, PackTime(2003, 12, 9, 0, 0, 0)},
       {"09:00-09:00 is the whole day", Windowed(60, Dec8(14, 0), 9, 0, 9, 0), kNow, Dec8(15, 0)},
   });
 }
 
-TEST(NextBackupTimeForSet, UnknownTypesTakeTheEveryNMinutesBranch) {
-  BackupSetEntry e = Every(60, Dec8(14, 0, 5));
-  e.ScheduleScheduledType = 7;
-  EXPECT_EQ(Dec8(15, 0), NextAt(kNow, e));
+TEST(NextBackupTimeForSet, SetsTheTickNeverLaunchesAnnounceNothing) {
+  BackupSetEntry unknownType = Every(60, Dec8(14, 0, 5));
+  unknownType.ScheduleScheduledType = 7;
+  BackupSetEntry automaticTwo = DailyAt(22, 0);
+  automaticTwo.ScheduleAutomatic = 2;
+  CheckNext({{"type 7", unknownType, kNow, 0u}, {"ScheduleAutomatic 2", automaticTwo, kNow, 0u}});
 }
 
-TEST(NextBackupTimeForSet, ExtremeFieldsStayDefined) {
-  BackupSetEntry e = Windowed(INT32_MAX, Dec8(14, 0), INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN);
-  e.ScheduleBackupTimeHour = INT32_MIN;
-  e.ScheduleBackupTimeMinute = INT32_MAX;
-  PackedTime t1 = NextAt(kNow, e);
-  e.ScheduleScheduledType = 0;
-  PackedTime t2 = NextAt(kNow, e);
-  EXPECT_GE(t1, kNow);
-  EXPECT_GE(t2, kNow);
-}
-
-TEST(NextBackupTimeForSet, NeverBeforeNowAndNextMinuteWrapsAtTheEndOfTheScale) {
+TEST(NextBackupTimeForSet, NothingLiesBeyondTheEndOfTheScale) {
+  // The window wraps to a whole day; INT32_MAX minutes lie past 2113.
+  BackupSetEntry longest = Windowed(INT32_MAX, Dec8(14, 0), INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN);
   const PackedTime last = 4294967295u;  // 2113-08-18 06:28:15
-  EXPECT_EQ(PackTime(2113, 8, 18, 6, 29, 0), NextAt(last, Every(60, 0)));
+  CheckNext({{"frequency INT32_MAX", longest, kNow, 0u},
+             {"next minute past the scale", Every(60, 0), last, 0u},
+             {"last minute of the scale", Every(60, 0), PackTime(2113, 8, 18, 6, 28, 0),
+              PackTime(2113, 8, 18, 6, 28, 0)}});
 }
 
 struct ListFixture : ::testing::Test {

@@ -187,31 +187,39 @@ TEST_F(SettingsLoad, LongNamesKeepTheirFirst64Bytes) {
   EXPECT_EQ('\0', sets[0]->Name[BackupSetNameLength]);
 }
 
-TEST_F(SettingsLoad, LastRunTimesCarryOverByExactName) {
+TEST_F(SettingsLoad, LastRunTimesCarryOverBySetNumberThenName) {
   ASSERT_EQ(0, Load(Root({SetList({NamedSet("1", "Daily", "900"), NamedSet("2", "Weekly", "900"),
-                                   NamedSet("3", "Monthly", "900")})})));
-  // The tick launched two of them since.
+                                   NamedSet("3", "Monthly", "900"), NamedSet("5", "Same", "100"),
+                                   NamedSet("6", "Same", "100"), NamedSet("7", "", "100"),
+                                   NamedSet("8", "", "100"), NamedSet("9", "Moved", "100")})})));
+  // The tick launched some of them since.
   auto before = Sets();
-  ASSERT_EQ(3u, before.size());
-  const_cast<BackupSetEntry*>(before[0])->LastRunTime = 1000;
-  const_cast<BackupSetEntry*>(before[1])->LastRunTime = 1000;
+  ASSERT_EQ(8u, before.size());
+  const PackedTime launched[] = {1000, 1000, 0, 500, 600, 700, 800, 1000};
+  for (size_t i = 0; i < before.size(); ++i)
+    if (launched[i]) const_cast<BackupSetEntry*>(before[i])->LastRunTime = launched[i];
 
   ASSERT_EQ(0, Load(Root({SetList({NamedSet("1", "Daily", "900"), NamedSet("2", "weekly", "900"),
-                                   NamedSet("3", "Monthly", "1200"), NamedSet("4", "New", "0")})})));
+                                   NamedSet("3", "Monthly", "1200"), NamedSet("4", "New", "0"),
+                                   NamedSet("5", "Same", "100"), NamedSet("6", "Same", "100"),
+                                   NamedSet("7", "", "100"), NamedSet("8", "", "100"),
+                                   NamedSet("19", "Moved", "100")})})));
   auto after = Sets();
-  ASSERT_EQ(4u, after.size());
-  EXPECT_EQ(1000u, after[0]->LastRunTime) << "same name: the launch time stays";
-  EXPECT_EQ(900u, after[1]->LastRunTime) << "names compare with case";
-  EXPECT_EQ(1200u, after[2]->LastRunTime) << "a newer stored time wins";
-  EXPECT_EQ(0u, after[3]->LastRunTime);
-}
-
-TEST_F(SettingsLoad, OnlyTheFirstOldEntryOfANameIsConsulted) {
-  ASSERT_EQ(0, Load(Root({SetList({NamedSet("1", "Same", "500"), NamedSet("2", "Same", "2000")})})));
-  ASSERT_EQ(0, Load(Root({SetList({NamedSet("1", "Same", "900")})})));
-  auto sets = Sets();
-  ASSERT_EQ(1u, sets.size());
-  EXPECT_EQ(900u, sets[0]->LastRunTime);
+  const struct {
+    const char* what;
+    PackedTime expected;
+  } expected[] = {{"same set: the launch time stays", 1000},
+                  {"renamed set keeps its own time", 1000},
+                  {"a newer stored time wins", 1200},
+                  {"new set", 0},
+                  {"first of two with one name", 500},
+                  {"second of two with one name", 600},
+                  {"first unnamed", 700},
+                  {"second unnamed", 800},
+                  {"new number, known name", 1000}};
+  ASSERT_EQ(sizeof expected / sizeof expected[0], after.size());
+  for (size_t i = 0; i < after.size(); ++i)
+    EXPECT_EQ(expected[i].expected, after[i]->LastRunTime) << expected[i].what;
 }
 
 TEST_F(SettingsLoad, NoSetListKeepsTheOldListAndAnEmptyOneEmptiesIt) {

@@ -69,6 +69,19 @@ PackedTime At(int y, int mo, int d, int h, int mi, int s = 0) {
   return DateTimeUtil::PackTime(p);
 }
 
+// Due at every evaluated minute: every 0 minutes, all day, every weekday.
+testconfig::Keys EveryMinuteSet() {
+  return {{"Name", "every minute"},     {"ScheduleAutomatic", "1"}, {"SchedulePerScheduleFlag", "1"},
+          {"ScheduleScheduledType", "1"}, {"ScheduleDaysFlags", "127"}, {"ScheduleAllDayFlag", "1"},
+          {"ScheduleFrequency", "0"}};
+}
+
+// Once a day at hour:minute, every weekday.
+testconfig::Keys DailySet(const char* hour, const char* minute) {
+  return {{"Name", "daily"},          {"ScheduleAutomatic", "1"},        {"SchedulePerScheduleFlag", "1"},
+          {"ScheduleDaysFlags", "127"}, {"ScheduleBackupTimeHour", hour}, {"ScheduleBackupTimeMinute", minute}};
+}
+
 class TimerTickTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -80,6 +93,7 @@ class TimerTickTest : public ::testing::Test {
     data_ = install_ + "\\data";
     testwatch::MakeFolders(data_);
     LastTick = 0;
+    SettleTimePassed = false;
     LastEvaluatedMinute = -1;
     PromptBeforeStarting = 0;
     SettleTime = 0;
@@ -128,16 +142,39 @@ TEST_F(TimerTickTest, AWrappedMillisecondCounterSkipsTheSettleTest) {
   EXPECT_EQ(std::vector<int>{1}, assistant_.Take());
 }
 
+// Once settled, the scheduler stays settled: neither a negative settle time
+// nor the millisecond counter wrapping after 49.7 days blanks it again.
+TEST_F(TimerTickTest, SettleTimeOnlyBlanksTheMinutesAfterStart) {
+  const struct {
+    const char* settle;
+    std::vector<unsigned long> uptimes;  // one tick per minute
+    std::vector<int> launchesPerTick;
+  } cases[] = {
+      {"5", {2 * kMinute, 10 * kMinute, 1000, 11000, 2 * kMinute}, {0, 1, 1, 1, 1}},
+      {"-1", {1000, kMinute + 1000}, {1, 1}},
+  };
+  PackedTime day = At(2003, 12, 8, 14, 30);
+  for (const auto& c : cases) {
+    testconfig::ClientConfig config;
+    config.Preferences = {{"SettleTime", c.settle}, {"PromptBeforeStarting", "0"}};
+    config.AddSet("1", EveryMinuteSet());
+    Load(config);
+    LastTick = 0;
+    SettleTimePassed = false;
+    const PackedTime now = day;
+    day += 86400;  // a later day for each case: the set's last run carries over
+    for (size_t i = 0; i < c.uptimes.size(); ++i) {
+      TimerTickAt(c.uptimes[i], now + 60 * static_cast<PackedTime>(i));
+      EXPECT_EQ(static_cast<size_t>(c.launchesPerTick[i]), assistant_.Take().size())
+          << "SettleTime " << c.settle << ", tick " << i;
+    }
+  }
+}
+
 TEST_F(TimerTickTest, EachMinuteIsEvaluatedOnce) {
   testconfig::ClientConfig config;
   config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
-  config.AddSet("2", {{"Name", "every minute"},
-                      {"ScheduleAutomatic", "1"},
-                      {"SchedulePerScheduleFlag", "1"},
-                      {"ScheduleScheduledType", "1"},
-                      {"ScheduleDaysFlags", "127"},
-                      {"ScheduleAllDayFlag", "1"},
-                      {"ScheduleFrequency", "0"}});
+  config.AddSet("2", EveryMinuteSet());
   Load(config);
   PackedTime now = At(2003, 12, 8, 14, 30, 5);
   TimerTickAt(10 * kMinute, now);
@@ -147,6 +184,19 @@ TEST_F(TimerTickTest, EachMinuteIsEvaluatedOnce) {
   EXPECT_EQ(now, Set(2)->LastRunTime);
   TimerTickAt(11 * kMinute, now + 60);
   EXPECT_EQ(std::vector<int>{2}, assistant_.Take());
+}
+
+// A tick exactly whole hours after the last one (standby, a prompt left open)
+// is a new minute, and a set due in it runs.
+TEST_F(TimerTickTest, ATickWholeHoursLaterIsANewMinute) {
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
+  config.AddSet("4", DailySet("15", "30"));
+  Load(config);
+  TimerTickAt(10 * kMinute, At(2003, 12, 8, 14, 30, 5));
+  EXPECT_TRUE(assistant_.Take().empty());
+  TimerTickAt(70 * kMinute, At(2003, 12, 8, 15, 30, 5));
+  EXPECT_EQ(std::vector<int>{4}, assistant_.Take());
 }
 
 TEST_F(TimerTickTest, StartupSetRunsOncePerDay) {
@@ -175,6 +225,50 @@ TEST_F(TimerTickTest, OfflineRepositoryShowsTheOfflineIconAndLaunchesNothing) {
   TimerTickAt(10 * kMinute, At(2003, 12, 8, 14, 30));
   EXPECT_TRUE(assistant_.Take().empty());
   EXPECT_STREQ("Backup media offline", CurrentTray().Tip);
+}
+
+// The repository folder goes away and comes back with no drive letter
+// changing (media in a drive that stays, a mapped share, a renamed folder).
+TEST_F(TimerTickTest, RepositoryBackWithoutADriveChangeIsOnlineAndConnects) {
+  std::string repo = testwatch::MakeTempFolder("media");
+  std::string away = repo + ".away";
+  testwatch::WriteText(install_ + "\\RepositoryConfig.txt", "[Repository]\r\nPath=" + repo + "\r\n");
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
+  config.AddSet("6", {{"Name", "on connect"}, {"ScheduleAtConnectFlag", "1"}});
+  ASSERT_TRUE(config.Write(repo + "\\ClientConfig.hdb"));
+  ASSERT_EQ(0, LoadSettings());
+
+  PackedTime now = At(2003, 12, 8, 14, 30);
+  TimerTickAt(10 * kMinute, now);
+  ASSERT_TRUE(MoveFileA(repo.c_str(), away.c_str()));
+  TimerTickAt(11 * kMinute, now + 60);
+  EXPECT_STREQ("Backup media offline", CurrentTray().Tip);
+  EXPECT_EQ(OfflineTrayIcon, CurrentTray().Icon);
+
+  ASSERT_TRUE(MoveFileA(away.c_str(), repo.c_str()));
+  TimerTickAt(11 * kMinute + 10000, now + 70);
+  EXPECT_EQ(std::vector<int>{6}, assistant_.Take());
+  EXPECT_STRNE("Backup media offline", CurrentTray().Tip);
+  EXPECT_EQ(NormalTrayIcon, CurrentTray().Icon);
+  TimerTickAt(12 * kMinute, now + 120);
+  EXPECT_TRUE(assistant_.Take().empty()) << "one return, one connect launch";
+}
+
+// A next time that passed without a launch (the minute was never evaluated)
+// does not stay in the tooltip.
+TEST_F(TimerTickTest, APassedNextTimeLeavesTheTooltip) {
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
+  config.AddSet("5", DailySet("14", "31"));
+  Load(config);
+  TimerTickAt(10 * kMinute, At(2003, 12, 8, 14, 30));
+  TrayModify(true, At(2003, 12, 8, 14, 31));
+  TimerTickAt(30 * kMinute, At(2003, 12, 8, 14, 50));  // 14:31 slept through
+  EXPECT_TRUE(assistant_.Take().empty());
+  char expected[64];
+  ComposeTooltip(At(2003, 12, 9, 14, 31), expected, sizeof expected);
+  EXPECT_STREQ(expected, CurrentTray().Tip);
 }
 
 TEST_F(TimerTickTest, ReturningRepositoryStartsOnlyTheFirstConnectSet) {
