@@ -3,7 +3,9 @@
 #pragma once
 #include <stdint.h>
 
+#include "database/child_table.h"
 #include "database/database_format.h"
+#include "database/read_ahead.h"
 #include "database/recursive_lock.h"
 #include "database/stream_cursor.h"
 
@@ -30,6 +32,12 @@ struct DatabaseFile {
   StreamCursor FreeCursor;
   FileManager* Files;
   int TakingFreeBlock;  // guards against allocation re-entering itself
+  // Blocks the file held when last measured. The header's count lags while the
+  // main program has the file open, so readers bound ids by the larger of both.
+  uint32_t FileBlocks;
+  ReadWindow Windows[ReadWindowCount];
+  ChildTable Tables[ChildTableSlots];
+  unsigned long UseClock;  // orders window and table uses
 
   DatabaseFile();
   ~DatabaseFile();

@@ -5,52 +5,23 @@
 #include <new>
 
 #include "database/cached_object.h"
+#include "database/child_table.h"
 #include "database/database_file.h"
 #include "database/database_manager.h"
 
 namespace {
 
-// The children table of one object, read whole.
-class ChildTable {
- public:
-  ChildTable() : entries_(nullptr), count_(0) {}
-  ~ChildTable() { delete[] entries_; }
-  ChildTable(const ChildTable&) = delete;
-  ChildTable& operator=(const ChildTable&) = delete;
-
-  // -1 when the table does not fit in the object's stream or cannot be read.
-  int Read(DatabaseFile* db, CachedObject* object) {
-    uint32_t count = object->Header.ChildCount();
-    uint32_t position = object->Header.ChildrenPosition();
-    uint32_t length = object->Cursor.Length;
-    if (position > length || count > (length - position) / ChildEntrySize) return -1;
-    if (count == 0) return 0;
-    uint32_t bytes = count * ChildEntrySize;
-    entries_ = new (std::nothrow) unsigned char[bytes];
-    if (!entries_) return -1;
-    if (StreamSeek(db, &object->Cursor, position) != 0) return -1;
-    if (StreamRead(db, &object->Cursor, entries_, bytes) != (int)bytes) return -1;
-    count_ = count;
-    return 0;
-  }
-  uint32_t Count() const { return count_; }
-  uint32_t Id(uint32_t i) const { return GetU32(entries_ + i * ChildEntrySize); }
-  uint32_t Hash(uint32_t i) const { return GetU32(entries_ + i * ChildEntrySize + 4); }
-  // True when the id at i already stands at an earlier entry.
-  bool RepeatsEarlierEntry(uint32_t i) const {
-    uint32_t id = Id(i);
-    for (uint32_t j = 0; j < i; ++j)
-      if (Id(j) == id) return true;
-    return false;
-  }
-
- private:
-  unsigned char* entries_;
-  uint32_t count_;
-};
-
-// Ids travel as int; one that does not fit is no object.
+// Ids travel as int; MaxBlockNumber and below fit.
 int AsObjectId(uint32_t id) { return id > MaxBlockNumber ? -1 : (int)id; }
+
+// The first entry from index on that enumeration returns: not a repeat of an
+// earlier id, and naming a block the file can hold (an id beyond it is passed
+// over, so that the siblings after it are still seen). Count when none.
+uint32_t NextListedEntry(DatabaseFile* db, const ChildTable* t, uint32_t index) {
+  for (; index < t->Count; ++index)
+    if (!t->Repeats[index] && ObjectIdInFile(db, t->Id(index))) return index;
+  return t->Count;
+}
 
 int ReadNameLocked(DatabaseFile* db, uint32_t id, char* dest, int size) {
   TransientObject object(db, id);
@@ -82,7 +53,7 @@ CachedObject* FindCachedObject(DatabaseFile* db, uint32_t id) {
 }
 
 int LoadObject(DatabaseFile* db, uint32_t id) {
-  if (id >= db->BlockCount()) return -1;
+  if (!ObjectIdInFile(db, id)) return -1;
   if (FindCachedObject(db, id)) return 0;
   unsigned char block[BlockSize];
   if (ReadBlock(db, id, block) != 0) return -1;
@@ -143,8 +114,8 @@ int DatabaseManager::FindChild(int handle, int parent, const char* name) {
   RecursiveLockHolder hold(db->Lock);
   TransientObject object(db, (uint32_t)parent);
   if (!object.Get()) return -1;
-  ChildTable table;
-  if (table.Read(db, object.Get()) != 0) return -1;
+  ChildTable* table = LoadChildTable(db, object.Get());
+  if (!table) return -1;
   size_t length = strlen(name);
   // Stored names are at most 65535 bytes long.
   if (length > 0xFFFF) return -1;
@@ -152,12 +123,13 @@ int DatabaseManager::FindChild(int handle, int parent, const char* name) {
   if (!candidate) return -1;
   uint32_t hash = NameHash(name, length);
   int found = -1;
-  for (uint32_t i = 0; i < table.Count() && found < 0; ++i) {
-    if (table.Hash(i) != hash) continue;
+  // Reading a candidate's name never writes, so the table stays in place.
+  for (uint32_t i = 0; i < table->Count && found < 0; ++i) {
+    if (table->Hash(i) != hash) continue;
     // Room for one byte more than the name looked for, so that a stored name
     // that merely begins with it is told apart.
-    int got = ReadNameLocked(db, table.Id(i), candidate, (int)length + 2);
-    if (got == (int)length && memcmp(candidate, name, length) == 0) found = AsObjectId(table.Id(i));
+    int got = ReadNameLocked(db, table->Id(i), candidate, (int)length + 2);
+    if (got == (int)length && memcmp(candidate, name, length) == 0) found = AsObjectId(table->Id(i));
   }
   delete[] candidate;
   return found;
@@ -168,31 +140,40 @@ int DatabaseManager::FirstChild(int handle, int parent) {
   if (!db) return -1;
   RecursiveLockHolder hold(db->Lock);
   TransientObject object(db, (uint32_t)parent);
-  CachedObject* o = object.Get();
-  if (!o || o->Header.ChildCount() == 0) return -1;
-  unsigned char entry[ChildEntrySize];
-  if (StreamSeek(db, &o->Cursor, o->Header.ChildrenPosition()) != 0) return -1;
-  if (StreamRead(db, &o->Cursor, entry, sizeof entry) != (int)sizeof entry) return -1;
-  return AsObjectId(GetU32(entry));
+  if (!object.Get()) return -1;
+  ChildTable* table = LoadChildTable(db, object.Get());
+  if (!table) return -1;
+  uint32_t i = NextListedEntry(db, table, 0);
+  if (i == table->Count) return -1;
+  table->LastReturned = i;
+  return AsObjectId(table->Id(i));
 }
 
 // Enumeration visits every distinct id once, at its first entry: entries that
 // repeat an earlier id are passed over, so a damaged table cannot send
-// FirstChild/NextChild round in a circle.
+// FirstChild/NextChild round in a circle. The table stays in memory between
+// calls and remembers where the last call stopped, so a whole enumeration
+// reads it once and steps in constant time.
 int DatabaseManager::NextChild(int handle, int parent, int previous) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db) return -1;
   RecursiveLockHolder hold(db->Lock);
   TransientObject object(db, (uint32_t)parent);
   if (!object.Get()) return -1;
-  ChildTable table;
-  if (table.Read(db, object.Get()) != 0) return -1;
-  uint32_t i = 0;
-  while (i < table.Count() && table.Id(i) != (uint32_t)previous) ++i;
-  for (++i; i < table.Count(); ++i) {
-    if (!table.RepeatsEarlierEntry(i)) return AsObjectId(table.Id(i));
+  ChildTable* table = LoadChildTable(db, object.Get());
+  if (!table) return -1;
+  uint32_t i = table->LastReturned;
+  // Returned ids stand at their first entry, so the remembered place is the
+  // first entry of previous whenever it holds that id.
+  if (i >= table->Count || table->Id(i) != (uint32_t)previous || table->Repeats[i]) {
+    i = 0;
+    while (i < table->Count && table->Id(i) != (uint32_t)previous) ++i;
+    if (i == table->Count) return -1;
   }
-  return -1;
+  i = NextListedEntry(db, table, i + 1);
+  if (i == table->Count) return -1;
+  table->LastReturned = i;
+  return AsObjectId(table->Id(i));
 }
 
 int DatabaseManager::ReadName(int handle, int id, char* dest, int size) {
