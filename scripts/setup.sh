@@ -8,7 +8,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
   updated=0
 fi
-for p in cmake ninja-build clang g++ googletest libgtest-dev libbenchmark-dev libclang-rt-14-dev \
+for p in cmake ninja-build clang g++ googletest libgtest-dev libbenchmark-dev libsqlite3-dev libclang-rt-14-dev \
          g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 xvfb xauth x11-apps imagemagick \
          python3 zip xdotool; do
   have "$p" || need+=("$p")
