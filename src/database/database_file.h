@@ -29,6 +29,7 @@ struct DatabaseFile {
   uint32_t FilePosition;
   CachedObject* CacheHead;
   CachedObject* CacheTail;
+  CachedObject* SpareObject;  // a dropped record kept for the next load
   StreamCursor FreeCursor;
   FileManager* Files;
   int TakingFreeBlock;  // guards against allocation re-entering itself

@@ -11,6 +11,9 @@
 
 namespace {
 
+// Names up to this size are read into a buffer on the stack.
+const size_t SmallNameSize = 256;
+
 // Ids travel as int; MaxBlockNumber and below fit.
 int AsObjectId(uint32_t id) { return id > MaxBlockNumber ? -1 : (int)id; }
 
@@ -30,8 +33,10 @@ int ReadNameLocked(DatabaseFile* db, uint32_t id, char* dest, int size) {
   if (size <= 0 || !dest) return 0;
   uint32_t n = o->Header.NameLength();
   if (n > (uint32_t)(size - 1)) n = (uint32_t)(size - 1);
-  // Read aside so that a failed read leaves dest untouched.
-  char* name = new (std::nothrow) char[n + 1];
+  // Read aside so that a failed read leaves dest untouched; names of keys fit
+  // on the stack, which spares the allocator a call per lookup.
+  char small[SmallNameSize];
+  char* name = n < sizeof small ? small : new (std::nothrow) char[n + 1];
   if (!name) return 0;
   int got = -1;
   if (StreamSeek(db, &o->Cursor, o->Header.NamePosition()) == 0)
@@ -40,7 +45,7 @@ int ReadNameLocked(DatabaseFile* db, uint32_t id, char* dest, int size) {
     memcpy(dest, name, (size_t)got);
     dest[got] = '\0';
   }
-  delete[] name;
+  if (name != small) delete[] name;
   return got < 0 ? 0 : got;
 }
 
@@ -59,7 +64,12 @@ int LoadObject(DatabaseFile* db, uint32_t id) {
   if (ReadBlock(db, id, block) != 0) return -1;
   uint32_t length = GetU32(block + BlockFirstWordOffset);
   if (length == ObjectUnloadableLength) return -1;
-  CachedObject* o = new (std::nothrow) CachedObject();
+  // Lookups load and drop objects by the thousand: one dropped record is kept
+  // for the next load instead of going back to the allocator.
+  CachedObject* o = db->SpareObject;
+  db->SpareObject = nullptr;
+  if (o) memset(o, 0, sizeof *o);
+  else o = new (std::nothrow) CachedObject();
   if (!o) return -1;
   StreamCursor& c = o->Cursor;
   c.FirstBlock = c.CurrentBlock = id;
@@ -84,7 +94,8 @@ void DropObject(DatabaseFile* db, uint32_t id) {
   else db->CacheHead = o->Next;
   if (o->Next) o->Next->Previous = o->Previous;
   else db->CacheTail = o->Previous;
-  delete o;
+  if (!db->SpareObject) db->SpareObject = o;
+  else delete o;
 }
 
 int DropAllObjects(DatabaseFile* db) {
@@ -119,7 +130,8 @@ int DatabaseManager::FindChild(int handle, int parent, const char* name) {
   size_t length = strlen(name);
   // Stored names are at most 65535 bytes long.
   if (length > 0xFFFF) return -1;
-  char* candidate = new (std::nothrow) char[length + 2];
+  char small[SmallNameSize];
+  char* candidate = length + 2 <= sizeof small ? small : new (std::nothrow) char[length + 2];
   if (!candidate) return -1;
   uint32_t hash = NameHash(name, length);
   int found = -1;
@@ -131,7 +143,7 @@ int DatabaseManager::FindChild(int handle, int parent, const char* name) {
     int got = ReadNameLocked(db, table->Id(i), candidate, (int)length + 2);
     if (got == (int)length && memcmp(candidate, name, length) == 0) found = AsObjectId(table->Id(i));
   }
-  delete[] candidate;
+  if (candidate != small) delete[] candidate;
   return found;
 }
 
