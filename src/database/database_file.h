@@ -18,6 +18,7 @@ const int NoFile = -1;
 // Not a multiple of the block size, so it never equals a real block offset:
 // the next block access seeks.
 const uint32_t UnknownFilePosition = 0xFFFFFFFFu;
+const int SpareObjectLimit = 4;
 
 struct DatabaseFile {
   unsigned char Header[HeaderUsedBytes];
@@ -29,7 +30,8 @@ struct DatabaseFile {
   uint32_t FilePosition;
   CachedObject* CacheHead;
   CachedObject* CacheTail;
-  CachedObject* SpareObject;  // a dropped record kept for the next load
+  CachedObject* Spares;  // dropped records kept for the next loads, by Next
+  int SpareCount;
   StreamCursor FreeCursor;
   FileManager* Files;
   int TakingFreeBlock;  // guards against allocation re-entering itself

@@ -97,7 +97,8 @@ bool ValidMode(int mode) { return mode == OpenCreate || mode == OpenReadOnly || 
 
 DatabaseFile::DatabaseFile()
     : File(NoFile), ReferenceCount(0), Mode(OpenReadOnly), FilePosition(UnknownFilePosition),
-      CacheHead(nullptr), CacheTail(nullptr), SpareObject(nullptr), Files(nullptr), TakingFreeBlock(0), FileBlocks(0), UseClock(0) {
+      CacheHead(nullptr), CacheTail(nullptr), Spares(nullptr),
+      SpareCount(0), Files(nullptr), TakingFreeBlock(0), FileBlocks(0), UseClock(0) {
   memset(Header, 0, sizeof Header);
   memset(Path, 0, sizeof Path);
   memset(&FreeCursor, 0, sizeof FreeCursor);
@@ -106,7 +107,11 @@ DatabaseFile::DatabaseFile()
 }
 
 DatabaseFile::~DatabaseFile() {
-  delete SpareObject;
+  while (Spares) {
+    CachedObject* next = Spares->Next;
+    delete Spares;
+    Spares = next;
+  }
   DropReadWindows(this);
   DropChildTables(this);
 }

@@ -64,12 +64,17 @@ int LoadObject(DatabaseFile* db, uint32_t id) {
   if (ReadBlock(db, id, block) != 0) return -1;
   uint32_t length = GetU32(block + BlockFirstWordOffset);
   if (length == ObjectUnloadableLength) return -1;
-  // Lookups load and drop objects by the thousand: one dropped record is kept
-  // for the next load instead of going back to the allocator.
-  CachedObject* o = db->SpareObject;
-  db->SpareObject = nullptr;
-  if (o) memset(o, 0, sizeof *o);
-  else o = new (std::nothrow) CachedObject();
+  // Lookups load and drop objects by the thousand (a parent and a child at a
+  // time): a few dropped records wait for the next loads instead of going
+  // back to the allocator.
+  CachedObject* o = db->Spares;
+  if (o) {
+    db->Spares = o->Next;
+    --db->SpareCount;
+    memset(o, 0, sizeof *o);
+  } else {
+    o = new (std::nothrow) CachedObject();
+  }
   if (!o) return -1;
   StreamCursor& c = o->Cursor;
   c.FirstBlock = c.CurrentBlock = id;
@@ -94,8 +99,13 @@ void DropObject(DatabaseFile* db, uint32_t id) {
   else db->CacheHead = o->Next;
   if (o->Next) o->Next->Previous = o->Previous;
   else db->CacheTail = o->Previous;
-  if (!db->SpareObject) db->SpareObject = o;
-  else delete o;
+  if (db->SpareCount < SpareObjectLimit) {
+    o->Next = db->Spares;
+    db->Spares = o;
+    ++db->SpareCount;
+  } else {
+    delete o;
+  }
 }
 
 int DropAllObjects(DatabaseFile* db) {

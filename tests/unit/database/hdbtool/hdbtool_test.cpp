@@ -187,7 +187,7 @@ TEST_F(HdbtoolTest, DumpReportsWhatItLeavesOut) {
     size_t lines;
     const char* message;
   };
-  const uint32_t Deep = (uint32_t)MaxTreeDepth + 5, Levels = 12;
+  static const uint32_t Deep = (uint32_t)MaxTreeDepth + 5, Levels = 12;
   const Case cases[] = {
       {"root table in a broken chain",
        [](RawImage& im) {
@@ -208,7 +208,7 @@ TEST_F(HdbtoolTest, DumpReportsWhatItLeavesOut) {
        },
        2, "entry 1 names object 4294967295, outside the file"},
       {"a chain deeper than the limit",
-       [Deep](RawImage& im) {
+       [](RawImage& im) {
          im.Bytes().resize((Deep + 3) * BlockSize);
          im.SetHeader(HeaderBlockCountOffset, Deep + 2);
          for (uint32_t id = 1; id <= Deep + 1; ++id)
@@ -216,7 +216,7 @@ TEST_F(HdbtoolTest, DumpReportsWhatItLeavesOut) {
        },
        MaxTreeDepth, "deeper than 1000 levels"},
       {"two objects per level sharing the same two children",
-       [Levels](RawImage& im) {
+       [](RawImage& im) {
          im.Bytes().resize((2 * Levels + 3) * BlockSize);
          im.SetHeader(HeaderBlockCountOffset, 2 * Levels + 2);
          im.SmallObject(1, RawImage::Object("", {Child(2, "a"), Child(3, "b")}, ""));
