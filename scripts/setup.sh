@@ -7,7 +7,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-way.sh"
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-pkgs=(cmake ninja-build clang g++ googletest libgtest-dev libbenchmark-dev libclang-rt-14-dev
+pkgs=(cmake ninja-build clang g++ googletest libgtest-dev libbenchmark-dev libsqlite3-dev libclang-rt-14-dev
       g++-mingw-w64-i686 g++-mingw-w64-x86-64-win32 mingw-w64-tools wine
       xvfb xauth x11-apps imagemagick python3 zip xdotool)
 if [ "$TW_WINE_WAY" = win32 ]; then

@@ -38,12 +38,14 @@ class Checker {
     if (GetU32(&image_[HeaderWriterOpenOffset]) != 0)
       Report("header: WriterOpen is set (the file was not closed cleanly)");
     CheckFreeList();
-    if (blockCount_ > (uint32_t)RootObjectId) CheckTree();
+    if (blockCount_ > (uint32_t)RootObjectId || held > (uint64_t)RootObjectId) CheckTree();
   }
 
  private:
+  // Readers bound blocks by what the file holds, not by the header's count,
+  // which lags while the main program has the file open.
   bool Readable(uint32_t block) const {
-    return block < blockCount_ && block <= MaxBlockNumber && (uint64_t)(block + 2) * BlockSize <= image_.size();
+    return block <= MaxBlockNumber && (uint64_t)(block + 2) * BlockSize <= image_.size();
   }
   const unsigned char* Block(uint32_t block) const { return &image_[(size_t)(block + 1) * BlockSize]; }
   void Report(const std::string& line) { problems_.push_back(line); }
@@ -73,7 +75,7 @@ class Checker {
         ok = false;
         break;
       }
-      Claim(block, first, what);
+      Claim(block, what);
       const unsigned char* b = Block(block);
       if (index > 0 && GetU32(b + BlockFirstWordOffset) != previous)
         Report(what + ": block " + std::to_string(block) + " names " +
@@ -103,16 +105,15 @@ class Checker {
     return ok;
   }
 
-  void Claim(uint32_t block, uint32_t stream, const std::string& what) {
+  // Owners are told apart by name: a free-block stream that starts at an
+  // object's block is a second owner of that block.
+  void Claim(uint32_t block, const std::string& what) {
     auto found = owner_.find(block);
     if (checkingTree_ && free_.count(block))
       Report(what + ": block " + std::to_string(block) + " is listed as free");
-    if (found == owner_.end()) {
-      owner_[block] = stream;
-      ownerName_[stream] = what;
-    } else if (found->second != stream) {
-      Report("block " + std::to_string(block) + " belongs to both " + ownerName_[found->second] + " and " + what);
-    }
+    if (found == owner_.end()) owner_[block] = what;
+    else if (found->second != what)
+      Report("block " + std::to_string(block) + " belongs to both " + found->second + " and " + what);
   }
 
   void CheckFreeList() {
@@ -127,8 +128,10 @@ class Checker {
     }
     for (uint32_t i = 0; i < count; ++i) {
       uint32_t block = GetU32(reinterpret_cast<const unsigned char*>(content.data()) + i * 4);
-      if (block >= blockCount_) Report("free-block stream: entry " + std::to_string(block) + " is outside the file");
-      else free_.insert(block);
+      std::string entry = "free-block stream: entry " + std::to_string(i);
+      if (block == 0) Report(entry + " names block 0, which never holds a free block");
+      else if (!Readable(block)) Report(entry + " names block " + std::to_string(block) + ", outside the file");
+      else if (!free_.insert(block).second) Report(entry + " lists block " + std::to_string(block) + " a second time");
     }
   }
 
@@ -219,8 +222,7 @@ class Checker {
   std::vector<std::string>& problems_;
   uint32_t blockCount_ = 0;
   bool checkingTree_ = false;
-  std::map<uint32_t, uint32_t> owner_;
-  std::map<uint32_t, std::string> ownerName_;
+  std::map<uint32_t, std::string> owner_;
   std::set<uint32_t> free_;
 };
 

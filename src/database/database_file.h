@@ -3,7 +3,9 @@
 #pragma once
 #include <stdint.h>
 
+#include "database/child_table.h"
 #include "database/database_format.h"
+#include "database/read_ahead.h"
 #include "database/recursive_lock.h"
 #include "database/stream_cursor.h"
 
@@ -16,6 +18,7 @@ const int NoFile = -1;
 // Not a multiple of the block size, so it never equals a real block offset:
 // the next block access seeks.
 const uint32_t UnknownFilePosition = 0xFFFFFFFFu;
+const int SpareObjectLimit = 4;
 
 struct DatabaseFile {
   unsigned char Header[HeaderUsedBytes];
@@ -27,9 +30,17 @@ struct DatabaseFile {
   uint32_t FilePosition;
   CachedObject* CacheHead;
   CachedObject* CacheTail;
+  CachedObject* Spares;  // dropped records kept for the next loads, by Next
+  int SpareCount;
   StreamCursor FreeCursor;
   FileManager* Files;
   int TakingFreeBlock;  // guards against allocation re-entering itself
+  // Blocks the file held when last measured. The header's count lags while the
+  // main program has the file open, so readers bound ids by the larger of both.
+  uint32_t FileBlocks;
+  ReadWindow Windows[ReadWindowCount];
+  ChildTable Tables[ChildTableSlots];
+  unsigned long UseClock;  // orders window and table uses
 
   DatabaseFile();
   ~DatabaseFile();

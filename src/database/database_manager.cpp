@@ -41,10 +41,30 @@ bool MirrorName(const char* path, char* out, size_t size) {
   return n > 0 && (size_t)n < size;
 }
 
-void MirrorCopy(const char* path) {
+const uint32_t MirrorCopyChunkSize = 32768;
+
+// Copies the database to its mirror through the handle just opened for writing:
+// only once the open has succeeded may the mirror another writer made be
+// replaced, and a copy by name would be refused the file our handle now shares
+// for reading only.
+void MirrorCopy(DatabaseFile* db) {
   char mirror[MirrorNameBufferSize];
-  if (!MirrorName(path, mirror, sizeof mirror)) return;
-  if (g_files->FileCopy(path, mirror) != 0) g_files->FileDelete(mirror);
+  if (!MirrorName(db->Path, mirror, sizeof mirror)) return;
+  unsigned char* chunk = new (std::nothrow) unsigned char[MirrorCopyChunkSize];
+  int out = chunk ? g_files->FileOpen(mirror, OpenCreate) : -1;
+  bool ok = out >= 0 && g_files->FileSeek(db->File, 0, 0) == 0;
+  db->FilePosition = UnknownFilePosition;
+  while (ok) {
+    int got = g_files->FileRead(db->File, chunk, MirrorCopyChunkSize);
+    if (got <= 0) {
+      ok = got == 0;
+      break;
+    }
+    ok = g_files->FileWrite(out, chunk, (unsigned)got) == got;
+  }
+  if (out >= 0) g_files->FileClose(out);
+  delete[] chunk;
+  if (!ok) g_files->FileDelete(mirror);
 }
 
 void RemoveMirror(const char* path) {
@@ -77,13 +97,24 @@ bool ValidMode(int mode) { return mode == OpenCreate || mode == OpenReadOnly || 
 
 DatabaseFile::DatabaseFile()
     : File(NoFile), ReferenceCount(0), Mode(OpenReadOnly), FilePosition(UnknownFilePosition),
-      CacheHead(nullptr), CacheTail(nullptr), Files(nullptr), TakingFreeBlock(0) {
+      CacheHead(nullptr), CacheTail(nullptr), Spares(nullptr),
+      SpareCount(0), Files(nullptr), TakingFreeBlock(0), FileBlocks(0), UseClock(0) {
   memset(Header, 0, sizeof Header);
   memset(Path, 0, sizeof Path);
   memset(&FreeCursor, 0, sizeof FreeCursor);
+  memset(Windows, 0, sizeof Windows);
+  memset(Tables, 0, sizeof Tables);
 }
 
-DatabaseFile::~DatabaseFile() {}
+DatabaseFile::~DatabaseFile() {
+  while (Spares) {
+    CachedObject* next = Spares->Next;
+    delete Spares;
+    Spares = next;
+  }
+  DropReadWindows(this);
+  DropChildTables(this);
+}
 
 DatabaseFile* LookUpDatabase(int handle) {
   DatabaseFile** table = g_table;
@@ -125,39 +156,26 @@ int DatabaseManager::OpenDatabase(const char* path, int mode) {
         return slot;
       }
       // Read-only record, read-write wanted: reopen the file for writing.
-      bool lostFile = false;
-      {
-        RecursiveLockHolder hold(db->Lock);
-        if (db->File != NoFile) g_files->FileClose(db->File);
-        db->File = NoFile;
-        MirrorCopy(path);
-        int file = g_files->FileOpen(db->Path, OpenReadWrite);
-        if (file < 0) {
-          db->File = g_files->FileOpen(db->Path, OpenReadOnly);
-          if (db->File < 0) db->File = NoFile;
-          db->FilePosition = UnknownFilePosition;
-          lostFile = db->File == NoFile;
-          if (!lostFile) return -1;
-        } else {
-          uint32_t position = db->FilePosition;
-          db->File = file;
-          ++db->ReferenceCount;
-          db->Mode = OpenReadWrite;
-          db->SetHeaderField(HeaderWriterOpenOffset, 1);
-          WriteHeader(db);
-          if (position != UnknownFilePosition && g_files->FileSeek(db->File, 0, position) == 0)
-            db->FilePosition = position;
-          else
-            db->FilePosition = UnknownFilePosition;
-          return slot;
-        }
+      // When that fails the record stays as it is, with every reference its
+      // holders took: only their own closes release it.
+      RecursiveLockHolder hold(db->Lock);
+      if (db->File != NoFile) g_files->FileClose(db->File);
+      db->File = NoFile;
+      db->FilePosition = UnknownFilePosition;
+      int file = g_files->FileOpen(db->Path, OpenReadWrite);
+      if (file < 0) {
+        db->File = g_files->FileOpen(db->Path, OpenReadOnly);
+        if (db->File < 0) db->File = NoFile;
+        return -1;
       }
-      if (lostFile) {
-        // Drop the reference as a close would, outside both locks.
-        tableLock.Release();
-        CloseDatabase(slot);
-      }
-      return -1;
+      db->File = file;
+      DropReadWindows(db);
+      ++db->ReferenceCount;
+      db->Mode = OpenReadWrite;
+      MirrorCopy(db);
+      db->SetHeaderField(HeaderWriterOpenOffset, 1);
+      WriteHeader(db);
+      return slot;
     }
   }
 
@@ -180,7 +198,6 @@ int DatabaseManager::OpenDatabase(const char* path, int mode) {
   bool created = false;
   bool ok = false;
   if (mode != OpenCreate && g_files->FileExists(path)) {
-    if (mode == OpenReadWrite) MirrorCopy(path);
     int file = g_files->FileOpen(path, mode);
     if (file < 0 && mode == OpenReadWrite) {
       g_files->FileMakeNormal(path);
@@ -191,6 +208,8 @@ int DatabaseManager::OpenDatabase(const char* path, int mode) {
       db->Mode = mode;
       db->ReferenceCount = 1;
       db->FilePosition = UnknownFilePosition;
+      if (mode == OpenReadWrite) MirrorCopy(db);
+      MeasureFileBlocks(db);
       unsigned char unit[HeaderUnitSize];
       if (g_files->FileSeek(file, 0, 0) == 0 && g_files->FileRead(file, unit, HeaderUnitSize) == (int)HeaderUnitSize) {
         memcpy(db->Header, unit, HeaderUsedBytes);

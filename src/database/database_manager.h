@@ -58,7 +58,9 @@ class DatabaseManager {
   void ReleaseObject(int handle, int id);
 };
 
-// Number of 256-byte block reads the engine has made in this process (all
-// databases); a cheap counter for measurements and tests.
+// Number of 256-byte blocks the engine has read from files in this process (all
+// databases), and the number of read calls that moved them; cheap counters for
+// measurements and tests.
 unsigned long DatabaseBlockReads();
+unsigned long DatabaseFileReads();
 void ResetDatabaseBlockReads();

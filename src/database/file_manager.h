@@ -39,6 +39,8 @@ class FileManager {
   int FileRead(int file, void* dest, unsigned count);
   int FileWrite(int file, const void* source, unsigned count);
   int FileSeek(int file, unsigned long high, unsigned long low);
+  // The size of an open file in bytes, or -1 for a bad handle or a failed query.
+  int64_t FileSize(int file);
   int FileClose(int file);
   int FileFlush(int file);
   int FileExists(const char* path);

@@ -87,6 +87,13 @@ int FileManager::FileSeek(int file, unsigned long high, unsigned long low) {
   return lseek(FromTable(entry), position, SEEK_SET) == (off_t)-1 ? -1 : 0;
 }
 
+int64_t FileManager::FileSize(int file) {
+  intptr_t entry = HandleAt(file);
+  struct stat info;
+  if (!entry || fstat(FromTable(entry), &info) != 0) return -1;
+  return (int64_t)info.st_size;
+}
+
 int FileManager::FileClose(int file) {
   intptr_t entry = ReleaseSlotLocked(file);
   if (entry) close(FromTable(entry));

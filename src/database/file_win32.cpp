@@ -89,6 +89,16 @@ int FileManager::FileSeek(int file, unsigned long high, unsigned long low) {
   return 0;
 }
 
+int64_t FileManager::FileSize(int file) {
+  intptr_t entry = HandleAt(file);
+  if (!entry) return -1;
+  DWORD high = 0;
+  SetLastError(NO_ERROR);
+  DWORD low = GetFileSize(FromTable(entry), &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return -1;
+  return (int64_t)(((uint64_t)high << 32) | low);
+}
+
 int FileManager::FileClose(int file) {
   intptr_t entry = ReleaseSlotLocked(file);
   if (entry) CloseHandle(FromTable(entry));

@@ -5,52 +5,26 @@
 #include <new>
 
 #include "database/cached_object.h"
+#include "database/child_table.h"
 #include "database/database_file.h"
 #include "database/database_manager.h"
 
 namespace {
 
-// The children table of one object, read whole.
-class ChildTable {
- public:
-  ChildTable() : entries_(nullptr), count_(0) {}
-  ~ChildTable() { delete[] entries_; }
-  ChildTable(const ChildTable&) = delete;
-  ChildTable& operator=(const ChildTable&) = delete;
+// Names up to this size are read into a buffer on the stack.
+const size_t SmallNameSize = 256;
 
-  // -1 when the table does not fit in the object's stream or cannot be read.
-  int Read(DatabaseFile* db, CachedObject* object) {
-    uint32_t count = object->Header.ChildCount();
-    uint32_t position = object->Header.ChildrenPosition();
-    uint32_t length = object->Cursor.Length;
-    if (position > length || count > (length - position) / ChildEntrySize) return -1;
-    if (count == 0) return 0;
-    uint32_t bytes = count * ChildEntrySize;
-    entries_ = new (std::nothrow) unsigned char[bytes];
-    if (!entries_) return -1;
-    if (StreamSeek(db, &object->Cursor, position) != 0) return -1;
-    if (StreamRead(db, &object->Cursor, entries_, bytes) != (int)bytes) return -1;
-    count_ = count;
-    return 0;
-  }
-  uint32_t Count() const { return count_; }
-  uint32_t Id(uint32_t i) const { return GetU32(entries_ + i * ChildEntrySize); }
-  uint32_t Hash(uint32_t i) const { return GetU32(entries_ + i * ChildEntrySize + 4); }
-  // True when the id at i already stands at an earlier entry.
-  bool RepeatsEarlierEntry(uint32_t i) const {
-    uint32_t id = Id(i);
-    for (uint32_t j = 0; j < i; ++j)
-      if (Id(j) == id) return true;
-    return false;
-  }
-
- private:
-  unsigned char* entries_;
-  uint32_t count_;
-};
-
-// Ids travel as int; one that does not fit is no object.
+// Ids travel as int; MaxBlockNumber and below fit.
 int AsObjectId(uint32_t id) { return id > MaxBlockNumber ? -1 : (int)id; }
+
+// The first entry from index on that enumeration returns: not a repeat of an
+// earlier id, and naming a block the file can hold (an id beyond it is passed
+// over, so that the siblings after it are still seen). Count when none.
+uint32_t NextListedEntry(DatabaseFile* db, const ChildTable* t, uint32_t index) {
+  for (; index < t->Count; ++index)
+    if (!t->Repeats[index] && ObjectIdInFile(db, t->Id(index))) return index;
+  return t->Count;
+}
 
 int ReadNameLocked(DatabaseFile* db, uint32_t id, char* dest, int size) {
   TransientObject object(db, id);
@@ -59,8 +33,10 @@ int ReadNameLocked(DatabaseFile* db, uint32_t id, char* dest, int size) {
   if (size <= 0 || !dest) return 0;
   uint32_t n = o->Header.NameLength();
   if (n > (uint32_t)(size - 1)) n = (uint32_t)(size - 1);
-  // Read aside so that a failed read leaves dest untouched.
-  char* name = new (std::nothrow) char[n + 1];
+  // Read aside so that a failed read leaves dest untouched; names of keys fit
+  // on the stack, which spares the allocator a call per lookup.
+  char small[SmallNameSize];
+  char* name = n < sizeof small ? small : new (std::nothrow) char[n + 1];
   if (!name) return 0;
   int got = -1;
   if (StreamSeek(db, &o->Cursor, o->Header.NamePosition()) == 0)
@@ -69,7 +45,7 @@ int ReadNameLocked(DatabaseFile* db, uint32_t id, char* dest, int size) {
     memcpy(dest, name, (size_t)got);
     dest[got] = '\0';
   }
-  delete[] name;
+  if (name != small) delete[] name;
   return got < 0 ? 0 : got;
 }
 
@@ -82,13 +58,23 @@ CachedObject* FindCachedObject(DatabaseFile* db, uint32_t id) {
 }
 
 int LoadObject(DatabaseFile* db, uint32_t id) {
-  if (id >= db->BlockCount()) return -1;
+  if (!ObjectIdInFile(db, id)) return -1;
   if (FindCachedObject(db, id)) return 0;
   unsigned char block[BlockSize];
   if (ReadBlock(db, id, block) != 0) return -1;
   uint32_t length = GetU32(block + BlockFirstWordOffset);
   if (length == ObjectUnloadableLength) return -1;
-  CachedObject* o = new (std::nothrow) CachedObject();
+  // Lookups load and drop objects by the thousand (a parent and a child at a
+  // time): a few dropped records wait for the next loads instead of going
+  // back to the allocator.
+  CachedObject* o = db->Spares;
+  if (o) {
+    db->Spares = o->Next;
+    --db->SpareCount;
+    memset(o, 0, sizeof *o);
+  } else {
+    o = new (std::nothrow) CachedObject();
+  }
   if (!o) return -1;
   StreamCursor& c = o->Cursor;
   c.FirstBlock = c.CurrentBlock = id;
@@ -113,7 +99,13 @@ void DropObject(DatabaseFile* db, uint32_t id) {
   else db->CacheHead = o->Next;
   if (o->Next) o->Next->Previous = o->Previous;
   else db->CacheTail = o->Previous;
-  delete o;
+  if (db->SpareCount < SpareObjectLimit) {
+    o->Next = db->Spares;
+    db->Spares = o;
+    ++db->SpareCount;
+  } else {
+    delete o;
+  }
 }
 
 int DropAllObjects(DatabaseFile* db) {
@@ -143,23 +135,25 @@ int DatabaseManager::FindChild(int handle, int parent, const char* name) {
   RecursiveLockHolder hold(db->Lock);
   TransientObject object(db, (uint32_t)parent);
   if (!object.Get()) return -1;
-  ChildTable table;
-  if (table.Read(db, object.Get()) != 0) return -1;
+  ChildTable* table = LoadChildTable(db, object.Get());
+  if (!table) return -1;
   size_t length = strlen(name);
   // Stored names are at most 65535 bytes long.
   if (length > 0xFFFF) return -1;
-  char* candidate = new (std::nothrow) char[length + 2];
+  char small[SmallNameSize];
+  char* candidate = length + 2 <= sizeof small ? small : new (std::nothrow) char[length + 2];
   if (!candidate) return -1;
   uint32_t hash = NameHash(name, length);
   int found = -1;
-  for (uint32_t i = 0; i < table.Count() && found < 0; ++i) {
-    if (table.Hash(i) != hash) continue;
+  // Reading a candidate's name never writes, so the table stays in place.
+  for (uint32_t i = 0; i < table->Count && found < 0; ++i) {
+    if (table->Hash(i) != hash) continue;
     // Room for one byte more than the name looked for, so that a stored name
     // that merely begins with it is told apart.
-    int got = ReadNameLocked(db, table.Id(i), candidate, (int)length + 2);
-    if (got == (int)length && memcmp(candidate, name, length) == 0) found = AsObjectId(table.Id(i));
+    int got = ReadNameLocked(db, table->Id(i), candidate, (int)length + 2);
+    if (got == (int)length && memcmp(candidate, name, length) == 0) found = AsObjectId(table->Id(i));
   }
-  delete[] candidate;
+  if (candidate != small) delete[] candidate;
   return found;
 }
 
@@ -168,31 +162,40 @@ int DatabaseManager::FirstChild(int handle, int parent) {
   if (!db) return -1;
   RecursiveLockHolder hold(db->Lock);
   TransientObject object(db, (uint32_t)parent);
-  CachedObject* o = object.Get();
-  if (!o || o->Header.ChildCount() == 0) return -1;
-  unsigned char entry[ChildEntrySize];
-  if (StreamSeek(db, &o->Cursor, o->Header.ChildrenPosition()) != 0) return -1;
-  if (StreamRead(db, &o->Cursor, entry, sizeof entry) != (int)sizeof entry) return -1;
-  return AsObjectId(GetU32(entry));
+  if (!object.Get()) return -1;
+  ChildTable* table = LoadChildTable(db, object.Get());
+  if (!table) return -1;
+  uint32_t i = NextListedEntry(db, table, 0);
+  if (i == table->Count) return -1;
+  table->LastReturned = i;
+  return AsObjectId(table->Id(i));
 }
 
 // Enumeration visits every distinct id once, at its first entry: entries that
 // repeat an earlier id are passed over, so a damaged table cannot send
-// FirstChild/NextChild round in a circle.
+// FirstChild/NextChild round in a circle. The table stays in memory between
+// calls and remembers where the last call stopped, so a whole enumeration
+// reads it once and steps in constant time.
 int DatabaseManager::NextChild(int handle, int parent, int previous) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db) return -1;
   RecursiveLockHolder hold(db->Lock);
   TransientObject object(db, (uint32_t)parent);
   if (!object.Get()) return -1;
-  ChildTable table;
-  if (table.Read(db, object.Get()) != 0) return -1;
-  uint32_t i = 0;
-  while (i < table.Count() && table.Id(i) != (uint32_t)previous) ++i;
-  for (++i; i < table.Count(); ++i) {
-    if (!table.RepeatsEarlierEntry(i)) return AsObjectId(table.Id(i));
+  ChildTable* table = LoadChildTable(db, object.Get());
+  if (!table) return -1;
+  uint32_t i = table->LastReturned;
+  // Returned ids stand at their first entry, so the remembered place is the
+  // first entry of previous whenever it holds that id.
+  if (i >= table->Count || table->Id(i) != (uint32_t)previous || table->Repeats[i]) {
+    i = 0;
+    while (i < table->Count && table->Id(i) != (uint32_t)previous) ++i;
+    if (i == table->Count) return -1;
   }
-  return -1;
+  i = NextListedEntry(db, table, i + 1);
+  if (i == table->Count) return -1;
+  table->LastReturned = i;
+  return AsObjectId(table->Id(i));
 }
 
 int DatabaseManager::ReadName(int handle, int id, char* dest, int size) {

@@ -42,7 +42,7 @@ bool EncodeObject(const std::string& name, const std::vector<ChildRef>& children
 
 int ReadWholeStream(DatabaseFile* db, uint32_t first, std::string& out) {
   StreamCursor c;
-  if (first >= db->BlockCount() || StreamOpen(db, &c, first) != 0) return -1;
+  if (!ObjectIdInFile(db, first) || StreamOpen(db, &c, first) != 0) return -1;
   if (c.Length == ObjectUnloadableLength) return -1;
   out.resize(c.Length);
   if (c.Length && StreamRead(db, &c, &out[0], c.Length) != (int)c.Length) return -1;
@@ -80,19 +80,36 @@ int EnsureRoot(DatabaseFile* db) {
   return WriteNewObject(db, RootObjectId, std::string(), {}, nullptr, 0);
 }
 
-int WriteTreeNode(DatabaseFile* db, uint32_t block, const ObjectNode& node, int depth) {
-  // Far deeper than any description a person writes; keeps the stack bounded.
-  const int MaxTreeDepth = 10000;
-  if (depth > MaxTreeDepth) return -1;
-  std::vector<ChildRef> children;
-  children.reserve(node.Children.size());
-  for (const ObjectNode& child : node.Children) {
-    int id = CreateStream(db);
-    if (id <= 0) return -1;
-    children.push_back({(uint32_t)id, NameHash(child.Name.data(), child.Name.size())});
-    if (WriteTreeNode(db, (uint32_t)id, child, depth + 1) != 0) return -1;
+// Writes node and everything below it into the stream starting at block: each
+// object's children get their first blocks before the first child's own
+// subtree is written, and an object's stream is written after its subtree.
+// An explicit stack instead of recursion, so that depth costs no call stack.
+int WriteTree(DatabaseFile* db, uint32_t block, const ObjectNode& node) {
+  // Far deeper than any description a person writes.
+  const size_t MaxTreeDepth = 10000;
+  struct Pending {
+    const ObjectNode* Node;
+    uint32_t Block;
+    size_t Written;  // children whose subtree is written
+    std::vector<ChildRef> Children;
+  };
+  std::vector<Pending> stack;
+  stack.push_back({&node, block, 0, {}});
+  while (!stack.empty()) {
+    Pending& top = stack.back();
+    if (top.Written < top.Node->Children.size()) {
+      const ObjectNode& child = top.Node->Children[top.Written++];
+      int id = CreateStream(db);
+      if (id <= 0 || stack.size() > MaxTreeDepth) return -1;
+      top.Children.push_back({(uint32_t)id, NameHash(child.Name.data(), child.Name.size())});
+      stack.push_back({&child, (uint32_t)id, 0, {}});
+      continue;
+    }
+    if (WriteNewObject(db, top.Block, top.Node->Name, top.Children, top.Node->Data.data(), top.Node->Data.size()) != 0)
+      return -1;
+    stack.pop_back();
   }
-  return WriteNewObject(db, block, node.Name, children, node.Data.data(), node.Data.size());
+  return 0;
 }
 
 DatabaseFile* WritableDatabase(int handle) {
@@ -164,5 +181,5 @@ int WriteObjectTree(DatabaseManager&, int handle, const ObjectNode& root) {
   RecursiveLockHolder hold(db->Lock);
   if (db->BlockCount() > (uint32_t)RootObjectId) return -1;
   if (CreateStream(db) != RootObjectId) return -1;
-  return WriteTreeNode(db, RootObjectId, root, 0);
+  return WriteTree(db, RootObjectId, root);
 }

@@ -12,6 +12,7 @@
 namespace {
 
 unsigned long g_blockReads = 0;
+unsigned long g_fileReads = 0;
 
 uint32_t BlockOffset(uint32_t block) { return (block + 1) * BlockSize; }
 
@@ -61,15 +62,46 @@ int FlushIfDirty(DatabaseFile* db, StreamCursor* c) {
 
 }  // namespace
 
-void CountBlockRead() { __atomic_fetch_add(&g_blockReads, 1ul, __ATOMIC_RELAXED); }
+void CountFileRead(uint32_t blocks) {
+  __atomic_fetch_add(&g_blockReads, (unsigned long)blocks, __ATOMIC_RELAXED);
+  __atomic_fetch_add(&g_fileReads, 1ul, __ATOMIC_RELAXED);
+}
 unsigned long DatabaseBlockReads() { return __atomic_load_n(&g_blockReads, __ATOMIC_RELAXED); }
-void ResetDatabaseBlockReads() { __atomic_store_n(&g_blockReads, 0ul, __ATOMIC_RELAXED); }
+unsigned long DatabaseFileReads() { return __atomic_load_n(&g_fileReads, __ATOMIC_RELAXED); }
+void ResetDatabaseBlockReads() {
+  __atomic_store_n(&g_blockReads, 0ul, __ATOMIC_RELAXED);
+  __atomic_store_n(&g_fileReads, 0ul, __ATOMIC_RELAXED);
+}
 
+void MeasureFileBlocks(DatabaseFile* db) {
+  int64_t size = db->File == NoFile ? -1 : db->Files->FileSize(db->File);
+  if (size < (int64_t)(HeaderUnitSize + BlockSize)) {
+    db->FileBlocks = 0;
+    return;
+  }
+  uint64_t blocks = (uint64_t)(size - HeaderUnitSize) / BlockSize;
+  db->FileBlocks = blocks > (uint64_t)MaxBlockNumber + 1 ? MaxBlockNumber + 1 : (uint32_t)blocks;
+}
+
+bool ObjectIdInFile(DatabaseFile* db, uint32_t id) {
+  if (id > MaxBlockNumber) return false;
+  if (id < db->BlockCount() || id < db->FileBlocks) return true;
+  // The file may have grown since it was measured.
+  MeasureFileBlocks(db);
+  return id < db->FileBlocks;
+}
+
+// Chains are bounded by what the file holds (a short read), not by the
+// header's count, which lags behind a writer that still has the file open.
 int ReadBlock(DatabaseFile* db, uint32_t block, unsigned char dest[BlockSize]) {
   if (db->File == NoFile) return -1;
-  if (block > MaxBlockNumber || block >= db->BlockCount()) return -1;
+  if (block > MaxBlockNumber) return -1;
+  if (db->Mode == OpenReadOnly) {
+    int ahead = ReadBlockAhead(db, block, dest);
+    if (ahead <= 0) return ahead;
+  }
   if (SeekToBlock(db, block) != 0) return -1;
-  CountBlockRead();
+  CountFileRead(1);
   if (db->Files->FileRead(db->File, dest, BlockSize) != (int)BlockSize) {
     db->FilePosition = UnknownFilePosition;
     return -1;
@@ -81,6 +113,8 @@ int ReadBlock(DatabaseFile* db, uint32_t block, unsigned char dest[BlockSize]) {
 int WriteBlock(DatabaseFile* db, uint32_t block, const unsigned char source[BlockSize]) {
   if (db->File == NoFile || db->Mode == OpenReadOnly) return -1;
   if (block > MaxBlockNumber) return -1;
+  // Which object owns the block is not known here; kept tables may describe it.
+  DropChildTables(db);
   if (SeekToBlock(db, block) != 0) return -1;
   if (db->Files->FileWrite(db->File, source, BlockSize) != (int)BlockSize) {
     db->FilePosition = UnknownFilePosition;
@@ -205,13 +239,18 @@ int StreamWrite(DatabaseFile* db, StreamCursor* c, const void* source, uint32_t 
         total += room;
         count -= room;
       }
+      bool fresh = false;
       if (c->NextBlock == 0) {
         int block = AllocateBlock(db);
         if (block <= 0) return -1;
         c->NextBlock = (uint32_t)block;
+        fresh = true;
       }
       if (StreamFlushBlock(db, c) != 0) return -1;
       if (MoveToNextBlock(db, c, false) != 0) return -1;
+      // A reused free block still carries the link of the chain it left, which
+      // may lead anywhere, even back to itself: a new block ends the chain.
+      if (fresh) c->NextBlock = 0;
       if (c->Position > c->Length) c->Length = c->Position;
       c->Fill = FillForCurrentBlock(c);
     } while (count >= BlockPayloadSize);
@@ -228,7 +267,9 @@ int StreamWrite(DatabaseFile* db, StreamCursor* c, const void* source, uint32_t 
 int StreamSeek(DatabaseFile* db, StreamCursor* c, uint32_t target) {
   if (target == c->Position) return 0;
   if (target > c->Length) target = c->Length;
-  uint32_t current = c->Position / BlockPayloadSize;
+  // The cursor's own block: after a failed move the offset stays at the end of
+  // the block, and Position / 248 would name the next one.
+  uint32_t current = (c->Position - (uint32_t)c->Offset) / BlockPayloadSize;
   uint32_t wanted = target / BlockPayloadSize;
   if (current < wanted) {
     if (FlushIfDirty(db, c) != 0) return -1;

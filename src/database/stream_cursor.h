@@ -43,5 +43,11 @@ int StreamLoadBlock(DatabaseFile* db, StreamCursor* cursor, uint32_t block);
 void StreamClose(DatabaseFile* db, StreamCursor* cursor);
 int StreamRemoveBytes(DatabaseFile* db, StreamCursor* cursor, uint32_t position, uint32_t count);
 
-// Counts every block read (database_manager.h exposes the total).
-void CountBlockRead();
+// Counts one read from the file of that many blocks (database_manager.h
+// exposes the totals).
+void CountFileRead(uint32_t blocks);
+// Measures how many blocks the file holds now (DatabaseFile::FileBlocks).
+void MeasureFileBlocks(DatabaseFile* db);
+// Whether id can name an object: within the 32-bit offset and below the larger
+// of the header's block count and the file's (measured again when needed).
+bool ObjectIdInFile(DatabaseFile* db, uint32_t id);

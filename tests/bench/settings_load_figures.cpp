@@ -1,7 +1,11 @@
 // Timing tool: how long the scheduler's settings load takes at 1, 100 and
-// 1,000 backup sets of 21 keys each, how many blocks it reads and how many
-// bytes that moves against the file's size. Built natively and for Windows
-// (run under Wine), so that the same figures come from both file layers.
+// 1,000 backup sets of 21 keys each, how many blocks and read calls it makes
+// and how many bytes that moves against the file's size, and how long 20,000
+// children take to enumerate. Built natively and for Windows (run under Wine),
+// so that the same figures come from both file layers. The native benchmark
+// build also times the same sets and keys in SQLite (a WITHOUT ROWID key-value
+// table: the 21 lookups per set inside one read transaction, and a full scan),
+// printed beside the engine's figures.
 //   settings_load_figures [runs]
 #include <stdio.h>
 #include <stdlib.h>
@@ -13,6 +17,7 @@
 
 #include "client_config_file.h"
 #include "database/database_manager.h"
+#include "database/object_writer.h"
 #include "scheduler/backup_set.h"
 #include "scheduler/settings.h"
 
@@ -20,6 +25,9 @@
 #include <windows.h>
 #else
 #include <unistd.h>
+#endif
+#if TW_HAVE_SQLITE
+#include <sqlite3.h>
 #endif
 
 namespace {
@@ -32,6 +40,8 @@ const char* const kSetKeys[] = {"Name", "BackupType", "ScheduleAutomatic", "Sche
                                 "ScheduleFrequency", "ScheduleStartTimeHour", "ScheduleStartTimeMinute",
                                 "ScheduleEndTimeHour", "ScheduleEndTimeMinute", "TurnOffComputerFlag", "ExitFlag",
                                 "LastRunDateTime"};
+
+const int ManyChildren = 20000;
 
 std::string TempFile(int sets) {
 #ifdef _WIN32
@@ -52,54 +62,157 @@ long FileSize(const std::string& path) {
   return size;
 }
 
+std::string KeyValue(const char* key, int set) {
+  return std::string(key) == "Name" ? "Backup set number " + std::to_string(set) : std::to_string(set % 60);
+}
+
 bool WriteConfig(const std::string& path, int sets) {
   testconfig::ClientConfig config;
   config.Preferences = {{"SettleTime", "5"}, {"PromptBeforeStarting", "1"}};
   for (int s = 1; s <= sets; ++s) {
     testconfig::Keys keys;
-    for (const char* key : kSetKeys) {
-      std::string value = std::string(key) == "Name" ? "Backup set number " + std::to_string(s) : std::to_string(s % 60);
-      keys.push_back({key, value});
-    }
+    for (const char* key : kSetKeys) keys.push_back({key, KeyValue(key, s)});
     config.AddSet(std::to_string(s), keys);
   }
   return config.Write(path);
 }
+
+template <typename Work>
+double MedianMs(int runs, Work work) {
+  std::vector<double> times;
+  for (int r = 0; r < runs; ++r) {
+    auto start = std::chrono::steady_clock::now();
+    if (!work()) return -1;
+    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+// One object with ManyChildren children, enumerated with FirstChild/NextChild.
+double EnumerationMs(int runs) {
+  std::string path = TempFile(0);
+  std::vector<ObjectNode> children(ManyChildren);
+  for (int i = 0; i < ManyChildren; ++i) children[(size_t)i].Name = "child " + std::to_string(i);
+  if (!testconfig::WriteDatabase(path, testconfig::Root({testconfig::Node("Many", children)}))) return -1;
+  double ms = MedianMs(runs, [&] {
+    DatabaseManager db;
+    int h = db.OpenDatabase(path.c_str(), OpenReadOnly);
+    int parent = db.FindChild(h, RootObjectId, "Many");
+    int count = 0;
+    for (int id = db.FirstChild(h, parent); id != -1; id = db.NextChild(h, parent, id)) ++count;
+    db.CloseDatabase(h);
+    return count == ManyChildren;
+  });
+  remove(path.c_str());
+  return ms;
+}
+
+#if TW_HAVE_SQLITE
+bool WriteSqlite(const std::string& path, int sets) {
+  remove(path.c_str());
+  sqlite3* db = nullptr;
+  if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) return false;
+  bool ok = sqlite3_exec(db,
+                         "CREATE TABLE kv(set_id INTEGER, key TEXT, value TEXT, PRIMARY KEY(set_id, key)) "
+                         "WITHOUT ROWID; BEGIN",
+                         nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_stmt* insert = nullptr;
+  ok = ok && sqlite3_prepare_v2(db, "INSERT INTO kv VALUES(?,?,?)", -1, &insert, nullptr) == SQLITE_OK;
+  for (int s = 1; ok && s <= sets; ++s) {
+    for (const char* key : kSetKeys) {
+      std::string value = KeyValue(key, s);
+      sqlite3_bind_int(insert, 1, s);
+      sqlite3_bind_text(insert, 2, key, -1, SQLITE_TRANSIENT);
+      sqlite3_bind_text(insert, 3, value.c_str(), -1, SQLITE_TRANSIENT);
+      ok = sqlite3_step(insert) == SQLITE_DONE;
+      sqlite3_reset(insert);
+    }
+  }
+  sqlite3_finalize(insert);
+  ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_close(db);
+  return ok;
+}
+
+// Opens, reads every key of every set by point lookup in one read
+// transaction, closes: the same work as the settings load.
+bool SqliteLookups(const std::string& path, int sets) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) return false;
+  sqlite3_stmt* get = nullptr;
+  bool ok = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK &&
+            sqlite3_prepare_v2(db, "SELECT value FROM kv WHERE set_id=? AND key=?", -1, &get, nullptr) == SQLITE_OK;
+  int found = 0;
+  for (int s = 1; ok && s <= sets; ++s) {
+    for (const char* key : kSetKeys) {
+      sqlite3_bind_int(get, 1, s);
+      sqlite3_bind_text(get, 2, key, -1, SQLITE_STATIC);
+      if (sqlite3_step(get) == SQLITE_ROW && sqlite3_column_bytes(get, 0) > 0) ++found;
+      sqlite3_reset(get);
+    }
+  }
+  sqlite3_finalize(get);
+  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  return ok && found == sets * (int)(sizeof kSetKeys / sizeof kSetKeys[0]);
+}
+
+bool SqliteScan(const std::string& path) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) return false;
+  sqlite3_stmt* all = nullptr;
+  bool ok = sqlite3_prepare_v2(db, "SELECT set_id, key, value FROM kv", -1, &all, nullptr) == SQLITE_OK;
+  long bytes = 0;
+  while (ok && sqlite3_step(all) == SQLITE_ROW) bytes += sqlite3_column_bytes(all, 2);
+  sqlite3_finalize(all);
+  sqlite3_close(db);
+  return ok && bytes > 0;
+}
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
   int runs = argc > 1 ? atoi(argv[1]) : 5;
   if (runs < 1) runs = 1;
-  printf("%-6s %10s %12s %14s %14s %10s\n", "sets", "file bytes", "block reads", "bytes read", "amplification",
-         "ms/load");
+  printf("%-6s %10s %12s %10s %14s %14s %10s %14s %12s\n", "sets", "file bytes", "block reads", "file reads",
+         "bytes read", "amplification", "ms/load", "sqlite lookup", "sqlite scan");
   for (int sets : {1, 100, 1000}) {
     std::string path = TempFile(sets);
     if (!WriteConfig(path, sets)) {
       fprintf(stderr, "cannot write %s\n", path.c_str());
       return 2;
     }
-    std::vector<double> times;
-    unsigned long reads = 0;
-    for (int r = 0; r < runs; ++r) {
+    unsigned long reads = 0, fileReads = 0;
+    double ms = MedianMs(runs, [&] {
       FreeBackupSetList();
       ResetDatabaseBlockReads();
-      auto start = std::chrono::steady_clock::now();
-      if (LoadSettingsFromDatabase(path.c_str()) != 0) {
-        fprintf(stderr, "load failed\n");
-        return 1;
-      }
-      auto end = std::chrono::steady_clock::now();
+      if (LoadSettingsFromDatabase(path.c_str()) != 0) return false;
       reads = DatabaseBlockReads();
-      times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+      fileReads = DatabaseFileReads();
+      return true;
+    });
+    if (ms < 0) {
+      fprintf(stderr, "load failed\n");
+      return 1;
     }
-    std::sort(times.begin(), times.end());
     long size = FileSize(path);
     double bytesRead = static_cast<double>(reads) * 256.0;
-    printf("%-6d %10ld %12lu %14.0f %13.1fx %10.2f\n", sets, size, reads, bytesRead, bytesRead / size,
-           times[times.size() / 2]);
+    char lookup[32] = "-", scan[32] = "-";
+#if TW_HAVE_SQLITE
+    std::string sqlitePath = path + ".sqlite";
+    if (WriteSqlite(sqlitePath, sets)) {
+      snprintf(lookup, sizeof lookup, "%.2f", MedianMs(runs, [&] { return SqliteLookups(sqlitePath, sets); }));
+      snprintf(scan, sizeof scan, "%.2f", MedianMs(runs, [&] { return SqliteScan(sqlitePath); }));
+    }
+    remove(sqlitePath.c_str());
+#endif
+    printf("%-6d %10ld %12lu %10lu %14.0f %13.1fx %10.2f %14s %12s\n", sets, size, reads, fileReads, bytesRead,
+           bytesRead / size, ms, lookup, scan);
     FreeBackupSetList();
     remove(path.c_str());
   }
+  printf("%d children enumerated (open, FirstChild/NextChild, close): %.2f ms\n", ManyChildren, EnumerationMs(runs));
   return 0;
 }

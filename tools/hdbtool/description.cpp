@@ -11,27 +11,40 @@ const char IndentUnit[] = "  ";
 const size_t IndentWidth = sizeof IndentUnit - 1;
 const char DataSeparator[] = " = ";
 
-void FormatNode(const ObjectNode& node, size_t depth, std::string& out) {
-  for (size_t i = 0; i < depth; ++i) out += IndentUnit;
-  out += QuoteText(node.Name);
-  if (!node.Data.empty()) {
-    out += DataSeparator;
-    out += QuoteText(node.Data);
-  }
-  out += '\n';
-  for (const ObjectNode& child : node.Children) FormatNode(child, depth + 1, out);
-}
-
 }  // namespace
 
-std::string FormatDescription(const ObjectNode& root) {
+std::string FormatLine(const std::string& name, const std::string& data, size_t depth) {
   std::string out;
-  // Iterative over the top level only; depth below follows the tree.
-  for (const ObjectNode& child : root.Children) FormatNode(child, 0, out);
+  for (size_t i = 0; i < depth; ++i) out += IndentUnit;
+  out += QuoteText(name);
+  if (!data.empty()) {
+    out += DataSeparator;
+    out += QuoteText(data);
+  }
+  out += '\n';
   return out;
 }
 
-bool ParseDescription(const std::string& text, ObjectNode& root, std::string& error) {
+std::string FormatDescription(const ObjectNode& root) {
+  std::string out;
+  // Depth first with an explicit stack: each entry is a node's children and
+  // how many of them are written.
+  std::vector<std::pair<const ObjectNode*, size_t>> stack{{&root, 0}};
+  while (!stack.empty()) {
+    auto& top = stack.back();
+    if (top.second == top.first->Children.size()) {
+      stack.pop_back();
+      continue;
+    }
+    const ObjectNode& child = top.first->Children[top.second++];
+    out += FormatLine(child.Name, child.Data, stack.size() - 1);
+    stack.push_back({&child, 0});
+  }
+  return out;
+}
+
+bool ParseDescription(const std::string& text, ObjectNode& root, std::string& error, bool* tooDeep) {
+  if (tooDeep) *tooDeep = false;
   root.Children.clear();
   // The path from the root to the object of the previous line.
   std::vector<ObjectNode*> path{&root};
@@ -54,6 +67,10 @@ bool ParseDescription(const std::string& text, ObjectNode& root, std::string& er
     if (spaces % IndentWidth != 0) return fail("indentation is not a multiple of two spaces");
     size_t depth = spaces / IndentWidth;
     if (depth + 1 > path.size()) return fail("indented deeper than one level below the line before");
+    if (depth >= MaxTreeDepth) {
+      if (tooDeep) *tooDeep = true;
+      return fail("nested deeper than " + std::to_string(MaxTreeDepth) + " levels");
+    }
     ObjectNode node;
     size_t pos = spaces;
     std::string reason;

@@ -1,6 +1,8 @@
 // dump, check and build.
 #include "hdbtool_commands.h"
 
+#include <stdio.h>
+
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -11,11 +13,14 @@
 
 #include "database/database_check.h"
 #include "database/database_manager.h"
+#include "database/object_inspection.h"
 #include "database/object_writer.h"
 #include "description.h"
 
 namespace {
 
+// The new database is written under OUT plus this, then renamed to OUT.
+const char PartialSuffix[] = ".partial";
 // Names are at most 65535 bytes long.
 const int NameBufferSize = 65536;
 const int DataChunkSize = 4096;
@@ -42,30 +47,83 @@ class OpenDatabaseHandle {
   int handle_;
 };
 
-// Reads the tree below id through the engine's public interface, as the
-// scheduler would. Objects that cannot be read, and ids that would lead back
-// to an ancestor, are reported on err and left out.
-class TreeReader {
+// Prints the tree below the root as it walks it, through the engine's public
+// interface as the scheduler would, with an explicit stack (no recursion per
+// level). Every object is followed once; what is left out is reported on err:
+// objects that cannot be read, ids that lead back to an ancestor or reach an
+// object a second time, entries naming no block of the file, tables that
+// cannot be read, and levels beyond MaxTreeDepth.
+class TreeWalker {
  public:
-  TreeReader(DatabaseManager& db, int handle, std::ostream& err) : db_(db), handle_(handle), err_(err) {}
+  TreeWalker(DatabaseManager& db, int handle, std::ostream& out, std::ostream& err)
+      : db_(db), handle_(handle), out_(out), err_(err) {}
 
-  void ReadChildren(int parent, ObjectNode& node) {
-    ancestors_.insert(parent);
-    for (int id = db_.FirstChild(handle_, parent); id != -1; id = db_.NextChild(handle_, parent, id)) {
-      if (ancestors_.count(id)) {
-        Problem("object " + std::to_string(id) + " under " + std::to_string(parent) + " leads back to itself; not followed");
+  void Walk() {
+    if (!DatabaseHasRootBlock(handle_)) return;  // a new database: nothing below
+    ObjectNode root;
+    if (!ReadObject(RootObjectId, root)) {
+      Problem("the root object cannot be read; nothing to show");
+      return;
+    }
+    Enter(RootObjectId);
+    while (!stack_.empty()) {
+      Frame& top = stack_.back();
+      int child = top.Last == NotStarted ? db_.FirstChild(handle_, top.Id) : db_.NextChild(handle_, top.Id, top.Last);
+      if (child == -1) {
+        onPath_.erase(top.Id);
+        stack_.pop_back();
         continue;
       }
-      ObjectNode child;
-      if (!ReadObject(id, child)) continue;
-      ReadChildren(id, child);
-      node.Children.push_back(std::move(child));
+      int parent = top.Id;
+      top.Last = child;
+      if (onPath_.count(child)) {
+        Problem("object " + std::to_string(child) + " under " + std::to_string(parent) +
+                " leads back to itself; not followed");
+        continue;
+      }
+      if (visited_.count(child)) {
+        Problem("object " + std::to_string(child) + " under " + std::to_string(parent) +
+                " was reached before (a shared child); not followed");
+        continue;
+      }
+      ObjectNode node;
+      if (!ReadObject(child, node)) continue;
+      out_ << FormatLine(node.Name, node.Data, stack_.size() - 1);
+      if (stack_.size() >= MaxTreeDepth) {
+        Problem("object " + std::to_string(child) + " lies deeper than " + std::to_string(MaxTreeDepth) +
+                " levels; its children are not followed");
+        continue;
+      }
+      Enter(child);
     }
-    ancestors_.erase(parent);
   }
   bool Damaged() const { return damaged_; }
 
  private:
+  static const int NotStarted = -2;
+  struct Frame {
+    int Id;
+    int Last;
+  };
+
+  void Enter(int id) {
+    visited_.insert(id);
+    onPath_.insert(id);
+    stack_.push_back({id, NotStarted});
+    ReportSkippedEntries(id);
+  }
+  // What enumeration passes over without a word.
+  void ReportSkippedEntries(int id) {
+    std::vector<ChildEntry> entries;
+    if (ReadChildEntries(handle_, id, entries) == ChildTableUnreadable) {
+      Problem("object " + std::to_string(id) + ": children table cannot be read; its children are left out");
+      return;
+    }
+    for (size_t i = 0; i < entries.size(); ++i)
+      if (!entries[i].InFile)
+        Problem("object " + std::to_string(id) + ": entry " + std::to_string(i) + " names object " +
+                std::to_string(entries[i].Id) + ", outside the file; passed over");
+  }
   bool ReadObject(int id, ObjectNode& node) {
     std::vector<char> name(NameBufferSize + 1);
     int length = db_.ReadName(handle_, id, name.data(), (int)name.size());
@@ -88,8 +146,11 @@ class TreeReader {
 
   DatabaseManager& db_;
   int handle_;
+  std::ostream& out_;
   std::ostream& err_;
-  std::set<int> ancestors_;
+  std::vector<Frame> stack_;
+  std::set<int> onPath_;
+  std::set<int> visited_;
   bool damaged_ = false;
 };
 
@@ -113,12 +174,10 @@ int RunDump(const char* databasePath, std::ostream& out, std::ostream& err) {
     err << "hdbtool: cannot open database " << databasePath << "\n";
     return ExitUsage;
   }
-  ObjectNode root;
-  TreeReader reader(db, handle.Get(), err);
-  reader.ReadChildren(RootObjectId, root);
-  out << FormatDescription(root);
+  TreeWalker walker(db, handle.Get(), out, err);
+  walker.Walk();
   out.flush();
-  return reader.Damaged() ? ExitProblems : ExitClean;
+  return walker.Damaged() ? ExitProblems : ExitClean;
 }
 
 int RunCheck(const char* databasePath, std::ostream& out, std::ostream& err) {
@@ -141,22 +200,35 @@ int RunBuild(const char* descriptionPath, const char* outputPath, std::ostream& 
   }
   ObjectNode root;
   std::string error;
-  if (!ParseDescription(text, root, error)) {
+  bool tooDeep = false;
+  if (!ParseDescription(text, root, error, &tooDeep)) {
     err << "hdbtool: " << descriptionPath << ": " << error << "\n";
-    return ExitUsage;
+    return tooDeep ? ExitProblems : ExitUsage;
   }
+  // Written beside the output and renamed over it only when complete, so that
+  // a failed build leaves an existing file as it was.
+  std::string partial = std::string(outputPath) + PartialSuffix;
   DatabaseManager db;
-  OpenDatabaseHandle handle(db, outputPath, OpenCreate);
+  OpenDatabaseHandle handle(db, partial.c_str(), OpenCreate);
   if (handle.Get() < 0) {
-    err << "hdbtool: cannot create database " << outputPath << "\n";
+    err << "hdbtool: cannot create database " << partial << "\n";
     return ExitProblems;
   }
   if (WriteObjectTree(db, handle.Get(), root) != 0) {
-    err << "hdbtool: writing " << outputPath << " failed (a name, table or file too large?)\n";
+    handle.Close();
+    remove(partial.c_str());
+    err << "hdbtool: writing " << outputPath << " failed (a name, table or file too large?); left as it was\n";
     return ExitProblems;
   }
   if (handle.Close() != 0) {
-    err << "hdbtool: closing " << outputPath << " failed\n";
+    remove(partial.c_str());
+    err << "hdbtool: closing " << partial << " failed\n";
+    return ExitProblems;
+  }
+  // rename() replaces an existing file on POSIX only.
+  if (rename(partial.c_str(), outputPath) != 0 &&
+      (remove(outputPath) != 0 || rename(partial.c_str(), outputPath) != 0)) {
+    err << "hdbtool: cannot replace " << outputPath << "; the new database is " << partial << "\n";
     return ExitProblems;
   }
   return ExitClean;

@@ -128,6 +128,37 @@ TEST_F(DatabaseManagerTest, ReadOnlyUpgradedToReadWrite) {
   EXPECT_FALSE(FileIsThere(path + ".mirror"));
 }
 
+// A writable open that fails must not touch the mirror the current writer made.
+TEST_F(DatabaseManagerTest, FailedWritableOpenLeavesTheMirrorAlone) {
+  std::string path = dir.File("folder.hdb");
+  ASSERT_TRUE(std::filesystem::create_directory(path));  // exists, but opens as no file
+  WriteFileBytes(path + ".mirror", {1, 2, 3});
+  EXPECT_EQ(db.OpenDatabase(path.c_str(), OpenReadWrite), -1);
+  EXPECT_EQ(ReadFileBytes(path + ".mirror"), (std::vector<unsigned char>{1, 2, 3}));
+}
+
+#ifndef _WIN32
+// When the upgrade cannot reopen the file at all, the reader's record and its
+// reference stay: freeing them let the next open take the slot, and the
+// reader's close then closed someone else's database.
+TEST_F(DatabaseManagerTest, FailedUpgradeKeepsTheReadersRecord) {
+  std::string path = dir.File("gone.hdb"), other = dir.File("other.hdb");
+  db.CloseDatabase(db.OpenDatabase(path.c_str(), OpenCreate));
+  db.CloseDatabase(db.OpenDatabase(other.c_str(), OpenCreate));
+  int r = db.OpenDatabase(path.c_str(), OpenReadOnly);
+  ASSERT_GE(r, 0);
+  std::filesystem::rename(path, path + ".moved");
+  std::filesystem::create_directory(path);
+  EXPECT_EQ(db.OpenDatabase(path.c_str(), OpenReadWrite), -1);
+  EXPECT_NE(LookUpDatabase(r), nullptr);
+  int o = db.OpenDatabase(other.c_str(), OpenReadOnly);
+  EXPECT_NE(o, r);
+  EXPECT_EQ(db.CloseDatabase(r), 0);
+  EXPECT_NE(LookUpDatabase(o), nullptr);
+  EXPECT_EQ(db.CloseDatabase(o), 0);
+}
+#endif
+
 TEST_F(DatabaseManagerTest, CreateOfOpenPathIsRefused) {
   std::string path = dir.File("busy.hdb");
   db.CloseDatabase(db.OpenDatabase(path.c_str(), OpenCreate));

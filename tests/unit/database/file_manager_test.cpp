@@ -91,14 +91,25 @@ TEST_F(FileManagerTest, ModesCreateTruncateAndAppend) {
   files.FileClose(created);
 }
 
+// Bad handles fail; closing or flushing one leaves the open files alone.
 TEST_F(FileManagerTest, BadHandlesFail) {
+  std::string path = dir.File("kept");
+  WriteFileBytes(path, {1, 2, 3, 4});
+  int h = files.FileOpen(path.c_str(), OpenReadOnly);
+  ASSERT_GE(h, 0);
   char buffer[4];
   EXPECT_EQ(files.FileRead(-1, buffer, 4), -1);
   EXPECT_EQ(files.FileRead(MaxOpenFiles, buffer, 4), -1);
-  EXPECT_EQ(files.FileWrite(200, buffer, 4), FileErrorNothingWritten);
-  EXPECT_EQ(files.FileSeek(200, 0, 0), -1);
-  EXPECT_EQ(files.FileClose(200), 0);
-  EXPECT_EQ(files.FileFlush(-3), 0);
+  EXPECT_EQ(files.FileWrite(h + 1, buffer, 4), FileErrorNothingWritten);
+  EXPECT_EQ(files.FileSeek(h + 1, 0, 0), -1);
+  EXPECT_EQ(files.FileSize(h + 1), -1);
+  files.FileClose(h + 1);
+  files.FileClose(-1);
+  files.FileFlush(-3);
+  EXPECT_EQ(files.FileSize(h), 4);
+  EXPECT_EQ(files.FileRead(h, buffer, 4), 4);
+  files.FileClose(h);
+  EXPECT_EQ(files.FileRead(h, buffer, 4), -1);
 }
 
 TEST_F(FileManagerTest, DeleteClearsReadOnlyAndToleratesMissing) {

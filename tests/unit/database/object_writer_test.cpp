@@ -42,7 +42,9 @@ TEST_F(ObjectWriterTest, CreateObjectMakesRootAndChildren) {
   ASSERT_GT(key, 0);
   for (int i = 0; i < 40; ++i) {
     std::string name = "k" + std::to_string(i);
-    ASSERT_GT(CreateObject(db, h, set, name.c_str(), name.data(), (unsigned)name.size()), 0);
+    int id = CreateObject(db, h, set, name.c_str(), name.data(), (unsigned)name.size());
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(db.FindChild(h, set, name.c_str()), id);  // the table kept by the last lookup is not reused
   }
   ASSERT_EQ(db.CloseDatabase(h), 0);
 

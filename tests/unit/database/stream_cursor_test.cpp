@@ -180,6 +180,32 @@ TEST_F(StreamTest, FreeBlocksAreTakenFromTheFront) {
   EXPECT_EQ(TakeFreeBlock(file), 0u);
 }
 
+// A reused block still carries the link of the chain it left (here to itself);
+// following it made the stream overwrite its own blocks.
+TEST_F(StreamTest, ReusedFreeBlockEndsTheChain) {
+  RawImage image(6);
+  std::string entries(8, '\0');
+  PutU32(reinterpret_cast<unsigned char*>(&entries[0]), 5);
+  PutU32(reinterpret_cast<unsigned char*>(&entries[4]), 4);
+  image.Stream({0}, entries, 8);
+  image.SetHeader(HeaderFreeBlockCountOffset, 2);
+  image.Link(4, 4, 4);
+  OpenRaw(image, OpenReadWrite);
+  int first = StreamCreate(file, &c);
+  ASSERT_EQ(first, 5);
+  std::string data = Pattern(600);
+  ASSERT_EQ(StreamWrite(file, &c, data.data(), 600), 600);
+  StreamClose(file, &c);
+  StreamCursor r;
+  ASSERT_EQ(StreamOpen(file, &r, 5), 0);
+  std::string back(600, '\0');
+  ASSERT_EQ(StreamRead(file, &r, &back[0], 600), 600);
+  EXPECT_EQ(back, data);
+  unsigned char block[BlockSize];
+  ASSERT_EQ(ReadBlock(file, 4, block), 0);
+  EXPECT_NE(GetU32(block + BlockNextOffset), 4u);
+}
+
 TEST_F(StreamTest, FreeEntryBeyondTheFileIsNotUsed) {
   RawImage image(3);
   std::string entries(4, '\0');
@@ -233,6 +259,24 @@ TEST_F(StreamTest, ChainThatLoopsFailsTheRead) {
   EXPECT_EQ(StreamRead(file, &r, buffer.data(), 5000), -1);
   ASSERT_EQ(StreamOpen(file, &r, 1), 0);
   EXPECT_EQ(StreamSeek(file, &r, 4000), -1);
+}
+
+// A read that failed at a block's end leaves the cursor there; the next seek
+// must start from that block, not from the one Position / 248 names.
+TEST_F(StreamTest, SeekAfterAFailedReadStartsFromTheCursorsBlock) {
+  RawImage image(4);
+  std::string data = Pattern(700);
+  image.Stream({1, 2, 3}, data, 700);
+  image.Link(3, 1, 0);  // names 1, not 2, as its predecessor
+  OpenRaw(image);
+  StreamCursor r;
+  ASSERT_EQ(StreamOpen(file, &r, 1), 0);
+  std::string all(700, '\0');
+  EXPECT_EQ(StreamRead(file, &r, &all[0], 700), -1);
+  char back[10];
+  ASSERT_EQ(StreamSeek(file, &r, 300), 0);
+  ASSERT_EQ(StreamRead(file, &r, back, 10), 10);
+  EXPECT_EQ(std::string(back, 10), data.substr(300, 10));
 }
 
 TEST_F(StreamTest, ChainBackToItsFirstBlockFails) {

@@ -2,6 +2,8 @@
 // dump/build round trip, and check on sound and damaged databases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -173,6 +175,109 @@ TEST_F(HdbtoolTest, CheckReportsShortChainsAndHeaders) {
   std::string report = Check(path, ExitProblems);
   EXPECT_NE(report.find("BlockCount 9 but the file holds 3"), std::string::npos) << report;
   EXPECT_NE(report.find("object 2: length 700 needs 3 blocks, the chain has 1"), std::string::npos) << report;
+}
+
+// Files dump cannot show in full: it prints what it can, says what it left
+// out on err and exits 1. Deep and shared trees are walked without recursion,
+// each object once.
+TEST_F(HdbtoolTest, DumpReportsWhatItLeavesOut) {
+  struct Case {
+    const char* what;
+    std::function<void(RawImage&)> make;
+    size_t lines;
+    const char* message;
+  };
+  static const uint32_t Deep = (uint32_t)MaxTreeDepth + 5, Levels = 12;
+  const Case cases[] = {
+      {"root table in a broken chain",
+       [](RawImage& im) {
+         std::string root = RawImage::Object(std::string(230, 'x'), {Child(2, "k"), Child(3, "k")}, "");
+         im.Stream({1, 4}, root, (uint32_t)root.size());
+         im.Link(4, 3, 0);  // names 3, not 1, as its predecessor
+         im.SmallObject(2, RawImage::Object("k", {}, ""));
+       },
+       0, "children table cannot be read"},
+      {"root length all ones", [](RawImage& im) { im.Link(1, 0xFFFFFFFFu, 0); }, 0, "root object cannot be read"},
+      {"file cut after block 0", [](RawImage& im) { im.Bytes().resize(2 * BlockSize); }, 0,
+       "root object cannot be read"},
+      {"child id beyond the file between two good ones",
+       [](RawImage& im) {
+         im.SmallObject(1, RawImage::Object("", {Child(2, "a"), Child(0xFFFFFFFFu, "x"), Child(3, "b")}, ""));
+         im.SmallObject(2, RawImage::Object("a", {}, ""));
+         im.SmallObject(3, RawImage::Object("b", {}, ""));
+       },
+       2, "entry 1 names object 4294967295, outside the file"},
+      {"a chain deeper than the limit",
+       [](RawImage& im) {
+         im.Bytes().resize((Deep + 3) * BlockSize);
+         im.SetHeader(HeaderBlockCountOffset, Deep + 2);
+         for (uint32_t id = 1; id <= Deep + 1; ++id)
+           im.SmallObject(id, RawImage::Object(id == 1 ? "" : "d", {Child(id + 1, "d")}, ""));
+       },
+       MaxTreeDepth, "deeper than 1000 levels"},
+      {"two objects per level sharing the same two children",
+       [](RawImage& im) {
+         im.Bytes().resize((2 * Levels + 3) * BlockSize);
+         im.SetHeader(HeaderBlockCountOffset, 2 * Levels + 2);
+         im.SmallObject(1, RawImage::Object("", {Child(2, "a"), Child(3, "b")}, ""));
+         for (uint32_t level = 0; level < Levels; ++level) {
+           std::vector<std::pair<uint32_t, uint32_t>> next;
+           if (level + 1 < Levels) next = {Child(2 * level + 4, "a"), Child(2 * level + 5, "b")};
+           im.SmallObject(2 * level + 2, RawImage::Object("a", next, ""));
+           im.SmallObject(2 * level + 3, RawImage::Object("b", next, ""));
+         }
+       },
+       2 * Levels, "reached before (a shared child)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RawImage image(5);
+    image.SmallObject(1, RawImage::Object("", {Child(2, "a")}, ""));
+    image.SmallObject(2, RawImage::Object("a", {}, ""));
+    c.make(image);
+    std::string path = dir.File("leftout.hdb");
+    image.Save(path);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunDump(path.c_str(), out, err), ExitProblems);
+    std::string printed = out.str();
+    EXPECT_EQ((size_t)std::count(printed.begin(), printed.end(), '\n'), c.lines);
+    EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+  }
+}
+
+TEST_F(HdbtoolTest, BuildRefusesDeepTreesAndKeepsTheOldOutputOnFailure) {
+  std::string out = Build(Sample);
+  auto before = ReadFileBytes(out);
+  std::string deep;
+  for (size_t depth = 0; depth <= MaxTreeDepth; ++depth) deep += std::string(2 * depth, ' ') + "\"n\"\n";
+  const std::string failing[] = {deep, "\"" + std::string(70000, 'x') + "\"\n"};  // too deep; name too long
+  for (const std::string& description : failing) {
+    std::string in = dir.File("fails.txt");
+    WriteFileBytes(in, std::vector<unsigned char>(description.begin(), description.end()));
+    std::ostringstream err;
+    EXPECT_EQ(RunBuild(in.c_str(), out.c_str(), err), ExitProblems);
+    EXPECT_EQ(ReadFileBytes(out), before);
+  }
+}
+
+TEST_F(HdbtoolTest, CheckReportsFreeListDamage) {
+  std::string path = dir.File("free.hdb");
+  RawImage image(6);
+  std::string entries(16, '\0');
+  for (uint32_t i = 0; i < 4; ++i) PutU32(reinterpret_cast<unsigned char*>(&entries[i * 4]), i == 2 ? 0 : 5);
+  image.Stream({0}, entries, 16);
+  image.SetHeader(HeaderFreeBlockCountOffset, 4);
+  image.SmallObject(1, RawImage::Object("", {Child(2, "a")}, ""));
+  image.SmallObject(2, RawImage::Object("a", {}, ""));
+  image.Save(path);
+  std::string report = Check(path, ExitProblems);
+  EXPECT_NE(report.find("entry 1 lists block 5 a second time"), std::string::npos) << report;
+  EXPECT_NE(report.find("entry 2 names block 0"), std::string::npos) << report;
+  image.SetHeader(HeaderFreeListBlockOffset, 2);  // the free-block stream is object 2
+  image.SetHeader(HeaderFreeBlockCountOffset, 0);
+  image.Save(path);
+  report = Check(path, ExitProblems);
+  EXPECT_NE(report.find("block 2 belongs to both free-block stream and object 2"), std::string::npos) << report;
 }
 
 }  // namespace

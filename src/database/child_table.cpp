@@ -1,0 +1,91 @@
+// Reading, marking and keeping children tables.
+#include "database/child_table.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include <new>
+
+#include "database/cached_object.h"
+#include "database/database_file.h"
+
+namespace {
+
+void Clear(ChildTable& t) {
+  delete[] t.Entries;
+  delete[] t.Repeats;
+  t.Entries = nullptr;
+  t.Repeats = nullptr;
+  t.Owner = 0;
+  t.Count = 0;
+}
+
+int CompareKeys(const void* a, const void* b) {
+  uint64_t x = *static_cast<const uint64_t*>(a), y = *static_cast<const uint64_t*>(b);
+  return x < y ? -1 : x > y ? 1 : 0;
+}
+
+// Marks every entry whose id stands at an earlier entry, in n log n: entries
+// sorted by (id, index) put each id's first entry at the head of its run.
+bool MarkRepeats(ChildTable& t) {
+  memset(t.Repeats, 0, t.Count);
+  uint64_t* keys = new (std::nothrow) uint64_t[t.Count];
+  if (!keys) return false;
+  for (uint32_t i = 0; i < t.Count; ++i) keys[i] = ((uint64_t)t.Id(i) << 32) | i;
+  qsort(keys, t.Count, sizeof keys[0], CompareKeys);
+  for (uint32_t i = 1; i < t.Count; ++i)
+    if ((keys[i] >> 32) == (keys[i - 1] >> 32)) t.Repeats[(uint32_t)keys[i]] = 1;
+  delete[] keys;
+  return true;
+}
+
+bool Matches(const ChildTable& t, const CachedObject* o) {
+  return t.Owner == o->Cursor.FirstBlock && t.Length == o->Cursor.Length &&
+         memcmp(t.Header.Bytes, o->Header.Bytes, ObjectHeaderSize) == 0;
+}
+
+}  // namespace
+
+ChildTable* LoadChildTable(DatabaseFile* db, CachedObject* o) {
+  ChildTable* slot = &db->Tables[0];
+  for (ChildTable& t : db->Tables) {
+    if (t.Entries && Matches(t, o)) {
+      t.LastUse = ++db->UseClock;
+      return &t;
+    }
+    if (!t.Entries || (slot->Entries && t.LastUse < slot->LastUse)) slot = &t;
+  }
+  uint32_t count = o->Header.ChildCount();
+  uint32_t position = o->Header.ChildrenPosition();
+  uint32_t length = o->Cursor.Length;
+  if (position > length || count > (length - position) / ChildEntrySize) return nullptr;
+  Clear(*slot);
+  ChildTable& t = *slot;
+  uint32_t bytes = count * ChildEntrySize;
+  t.Entries = new (std::nothrow) unsigned char[bytes ? bytes : 1];
+  t.Repeats = new (std::nothrow) unsigned char[count ? count : 1];
+  if (!t.Entries || !t.Repeats) {
+    Clear(t);
+    return nullptr;
+  }
+  if (bytes && (StreamSeek(db, &o->Cursor, position) != 0 ||
+                StreamRead(db, &o->Cursor, t.Entries, bytes) != (int)bytes)) {
+    Clear(t);
+    return nullptr;
+  }
+  t.Count = count;
+  if (!MarkRepeats(t)) {
+    Clear(t);
+    return nullptr;
+  }
+  t.Owner = o->Cursor.FirstBlock;
+  t.Header = o->Header;
+  t.Length = length;
+  t.LastReturned = 0;
+  t.LastUse = ++db->UseClock;
+  return &t;
+}
+
+void DropChildTables(DatabaseFile* db) {
+  for (ChildTable& t : db->Tables) Clear(t);
+}

@@ -1,0 +1,32 @@
+// ChildTable: the children table of one object, read once and kept by the open
+// database between calls, so that enumerating N children reads the table once
+// instead of N times. A few tables are kept (the parent being enumerated and the
+// object being looked into); every block write drops them all.
+#pragma once
+#include <stdint.h>
+
+#include "database/database_format.h"
+
+struct DatabaseFile;
+struct CachedObject;
+
+const int ChildTableSlots = 4;
+
+struct ChildTable {
+  uint32_t Owner;                 // object id
+  ObjectHeader Header;            // the owner's header and length when read,
+  uint32_t Length;                // so that a changed object is read again
+  uint32_t Count;
+  unsigned char* Entries;         // Count entries of ChildEntrySize bytes; null: slot empty
+  unsigned char* Repeats;         // per entry: 1 when an earlier entry has its id
+  uint32_t LastReturned;          // where the last FirstChild/NextChild stopped
+  unsigned long LastUse;
+
+  uint32_t Id(uint32_t i) const { return GetU32(Entries + i * ChildEntrySize); }
+  uint32_t Hash(uint32_t i) const { return GetU32(Entries + i * ChildEntrySize + 4); }
+};
+
+// The table of a loaded object, or null when it does not fit in the object's
+// stream or cannot be read (or memory is short).
+ChildTable* LoadChildTable(DatabaseFile* db, CachedObject* object);
+void DropChildTables(DatabaseFile* db);

@@ -1,0 +1,25 @@
+// Read-ahead for read-only opens: blocks come from the file in aligned runs,
+// and the last few runs stay in memory for the life of the open, so a settings
+// load costs a few dozen system calls instead of one seek and one read per
+// block. Writers never use it (their blocks change under them).
+#pragma once
+#include <stdint.h>
+
+#include "database/database_format.h"
+
+struct DatabaseFile;
+
+const int ReadWindowCount = 8;
+const uint32_t ReadWindowBlocks = 128;  // 32 KB per run
+
+struct ReadWindow {
+  unsigned char* Bytes;  // ReadWindowBlocks blocks, or null before first use
+  uint32_t First;        // block number of the first block held
+  uint32_t Count;        // blocks the file held there when read
+  unsigned long LastUse;
+};
+
+// 0 with the block copied, -1 when the file does not hold it, 1 when no
+// window memory could be had (the caller reads the single block instead).
+int ReadBlockAhead(DatabaseFile* db, uint32_t block, unsigned char dest[BlockSize]);
+void DropReadWindows(DatabaseFile* db);
