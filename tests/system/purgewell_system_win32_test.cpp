@@ -33,6 +33,7 @@ using testwatch::FileExists;
 using testwatch::MakeFolders;
 using testwatch::PollUntil;
 using testwatch::ReadText;
+using testwatch::TempFolder;
 using testwatch::Wipe;
 using testwatch::WriteText;
 
@@ -45,14 +46,6 @@ std::string SpecialFolder(int csidl) {
   char path[MAX_PATH] = "";
   SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE);
   return path;
-}
-
-std::string TempFolder() {
-  char path[MAX_PATH];
-  GetTempPathA(MAX_PATH, path);
-  std::string s = path;
-  if (!s.empty() && s.back() == '\\') s.pop_back();
-  return s;
 }
 
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -74,6 +67,25 @@ std::string PendingRenames() {
   RegCloseKey(k);
   std::replace(text.begin(), text.end(), '\0', '|');
   return Lower(text);
+}
+
+bool NtFamily() { return (GetVersion() & 0x80000000u) == 0; }
+
+// Whether path is to be deleted at the next restart: in the pending renames on
+// the NT family, as a "NUL=" line of wininit.ini's [rename] on 95/98/ME.
+bool DeletionPending(const std::string& path) {
+  if (NtFamily()) return PendingRenames().find(Lower(path)) != std::string::npos;
+  char shortPath[MAX_PATH] = "";
+  char windows[MAX_PATH] = "";
+  GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
+  GetWindowsDirectoryA(windows, sizeof windows);
+  return shortPath[0] &&
+         Lower(ReadText(std::string(windows) + "\\wininit.ini")).find("nul=" + Lower(shortPath)) != std::string::npos;
+}
+
+void ClearPendingDeletions() {
+  DeleteValue(kSessionManager, "PendingFileRenameOperations");
+  WritePrivateProfileStringA("rename", nullptr, nullptr, "wininit.ini");
 }
 
 struct WindowQuery {
@@ -230,10 +242,9 @@ class PurgewellSystem : public ::testing::Test {
     DeleteKeyTree(kMakerKey);
     DeleteKeyTree(std::string(kEventLogKey) + "\\Cobaltine");
     DeleteKeyTree(kAgentsKey);
-    DeleteValue(kSessionManager, "PendingFileRenameOperations");
+    ClearPendingDeletions();
     DeleteKeyTree("Software\\Wine\\AppDefaults\\Purgewell.exe", HKEY_CURRENT_USER);
     DeleteKeyTree("Software\\Wine\\AppDefaults\\purgetmp.exe", HKEY_CURRENT_USER);
-    WritePrivateProfileStringA("rename", nullptr, nullptr, "wininit.ini");
     DeleteServiceIfPresent(kServiceName);
     DeleteFileA(log_.c_str());
   }
@@ -356,7 +367,14 @@ class PurgewellSystem : public ::testing::Test {
     EXPECT_TRUE(ValueExists(kAgentsKey, "2"));
   }
 
-  void ExpectCommonShortcutsGone() {
+  // The all-users shortcuts on the NT family; on 95/98/ME only the user's
+  // folders are the product's.
+  void ExpectProductShortcutsGone() {
+    if (!NtFamily()) {
+      EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_PROGRAMS) + "\\Cobaltine.lnk"));
+      EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk"));
+      return;
+    }
     EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk"));
     EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_COMMON_STARTUP) + "\\Cobaltine Scheduler Assistant.lnk"));
     EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_COMMON_STARTUP) + "\\Cobaltine Scheduler.lnk"));
@@ -365,7 +383,7 @@ class PurgewellSystem : public ::testing::Test {
   }
 
   void ExpectOwnDeletionScheduled() {
-    EXPECT_NE(std::string::npos, PendingRenames().find(Lower(temp_ + "\\purgetmp.exe"))) << PendingRenames();
+    EXPECT_TRUE(DeletionPending(temp_ + "\\purgetmp.exe")) << PendingRenames();
   }
 
   static std::string drive_;
@@ -417,10 +435,11 @@ TEST_F(PurgewellSystem, RemovesTheWholeProductAndThenItself) {
   EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_PROGRAM_FILES)));
   EXPECT_FALSE(FileExists(repository_));
   EXPECT_TRUE(FileExists(drive_ + "\\"));
-  ExpectCommonShortcutsGone();
+  ExpectProductShortcutsGone();
   ExpectRegistryGone();
   EXPECT_FALSE(KeyExists(kMakerKey));
-  EXPECT_FALSE(ServiceExists(kServiceName));
+  // The service step belongs to the NT family.
+  EXPECT_EQ(!NtFamily(), ServiceExists(kServiceName));
   ExpectOwnDeletionScheduled();
 }
 
@@ -440,7 +459,7 @@ TEST_F(PurgewellSystem, KeepsEverythingThatIsNotTheProducts) {
   for (const char* gone : {"Repository", "Logs", "Reports", "System"})
     EXPECT_FALSE(FileExists(repository_ + "\\" + gone)) << gone;
   for (const char* f : kRepositoryFiles) EXPECT_FALSE(FileExists(repository_ + "\\" + f)) << f;
-  ExpectCommonShortcutsGone();
+  ExpectProductShortcutsGone();
   EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine Extra.lnk"));
   ExpectRegistryGone();
   EXPECT_TRUE(KeyExists(std::string(kMakerKey) + "\\Glimmerfold\\CurrentVersion"));
@@ -574,7 +593,7 @@ TEST_F(PurgewellSystem, FinishingModeActsOnlyAsTheCopyAndOnlyOnTheUninstaller) {
   for (const auto& c : cases) {
     std::string program = c.asCopy ? copy : installed;
     SCOPED_TRACE(program + " " + c.arguments);
-    DeleteValue(kSessionManager, "PendingFileRenameOperations");
+    ClearPendingDeletions();
     MakeFolders(elsewhere);
     ASSERT_TRUE(WriteText(elsewhere + "\\Purgewell.exe", "another program's file of that name"));
     if (c.asCopy) {
@@ -587,7 +606,7 @@ TEST_F(PurgewellSystem, FinishingModeActsOnlyAsTheCopyAndOnlyOnTheUninstaller) {
     CloseHandle(p.hThread);
     bool otherStayed = FileExists(elsewhere + "\\Purgewell.exe");
     bool installedStayed = FileExists(installed);
-    bool ownScheduled = PendingRenames().find(Lower(program)) != std::string::npos;
+    bool ownScheduled = DeletionPending(program);
     printf("[finishing] %s %s: other file %s, installed file %s, own deletion at restart %s\n",
            c.asCopy ? "copy" : "installed", c.arguments.c_str(), otherStayed ? "stayed" : "went",
            installedStayed ? "stayed" : "went", ownScheduled ? "scheduled" : "not scheduled");

@@ -16,6 +16,7 @@
 namespace {
 
 using testwatch::FileExists;
+using testwatch::TempFolder;
 using testwatch::MakeFolder;
 using testwatch::WriteText;
 
@@ -49,14 +50,6 @@ void ClearPendingRenames() {
 
 // The bytes of the running copy, as far as these tests are concerned.
 const char kCopyBytes[] = "the uninstaller's bytes";
-
-std::string TempFolder() {
-  char path[MAX_PATH];
-  GetTempPathA(MAX_PATH, path);
-  std::string s = path;
-  if (!s.empty() && s.back() == '\\') s.pop_back();
-  return s;
-}
 
 class FinishRemoval : public ::testing::Test {
  protected:
