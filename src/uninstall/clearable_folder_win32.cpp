@@ -2,14 +2,61 @@
 #include "uninstall/clearable_folder.h"
 
 #include <windows.h>
+#include <string.h>
 
+#include "common/bounded_text.h"
+#include "uninstall/folder_identity.h"
 #include "uninstall/path_join.h"
 #include "uninstall/repository_directory_rules.h"
+#include "uninstall/uninstall_state.h"
 
 namespace pw {
+namespace {
+
+// The Windows and system folders and every folder above them, deepest first.
+constexpr size_t kMaxGuardedIdentities = 64;
+
+struct GuardedIdentities {
+  FolderIdentity items[kMaxGuardedIdentities];
+  size_t count;
+};
+
+void AddFolderAndAncestors(const char* folder, GuardedIdentities* guarded) {
+  char path[kPathSize];
+  if (!folder[0] || !NormaliseFolder(folder, path, sizeof path)) return;
+  for (;;) {
+    // "C:" alone would be the current folder of that drive, not its root.
+    char probe[kPathSize];
+    bool fits = CopyBounded(probe, sizeof probe, path);
+    if (fits && probe[1] == ':' && probe[2] == '\0') fits = JoinPath(probe, sizeof probe, path, "");
+    if (fits && guarded->count < kMaxGuardedIdentities && ReadFolderIdentity(probe, &guarded->items[guarded->count]))
+      ++guarded->count;
+    char* slash = strrchr(path, '\\');
+    if (!slash || slash == path || (slash == path + 1 && path[0] == '\\')) return;
+    *slash = '\0';
+  }
+}
+
+// False when the folder is, by identity, the Windows or system folder or a
+// folder above them. A folder that exists but cannot be identified is refused
+// on the NT family, where every folder can be opened for its identity.
+bool IsClearByIdentity(const char* folder, const char* const* guardedFolders, size_t guardedCount) {
+  if (GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) return true;
+  FolderIdentity candidate;
+  if (!ReadFolderIdentity(folder, &candidate)) return DetectNtFamily() == 0;
+  GuardedIdentities guarded;
+  guarded.count = 0;
+  for (size_t i = 0; i < guardedCount; ++i) AddFolderAndAncestors(guardedFolders[i], &guarded);
+  for (size_t i = 0; i < guarded.count; ++i)
+    if (SameFolder(candidate, guarded.items[i])) return false;
+  return true;
+}
+
+}  // namespace
 
 // The folders a cleared folder must never be, nor lie above: the Windows and
-// system folders, in their long and short spellings.
+// system folders, in their long and short spellings, and by identity in any
+// spelling at all; and no link or alias drive may lead to it.
 bool IsClearableFolder(const char* directory) {
   char folders[4][kPathSize] = {};
   UINT n = GetWindowsDirectoryA(folders[0], kPathSize);
@@ -26,7 +73,10 @@ bool IsClearableFolder(const char* directory) {
   char shortForm[kPathSize];
   DWORD s = GetShortPathNameA(directory, shortForm, sizeof shortForm);
   if (s > 0 && s < sizeof shortForm && !IsRemovableRepositoryDirectory(shortForm, guarded, 4)) return false;
-  return true;
+  char normalised[kPathSize];
+  if (!NormaliseFolder(directory, normalised, sizeof normalised)) return false;
+  if (ReachesThroughLinkOrAlias(normalised)) return false;
+  return IsClearByIdentity(normalised, guarded, 2);
 }
 
 }  // namespace pw

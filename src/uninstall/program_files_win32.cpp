@@ -16,6 +16,7 @@ namespace {
 const char* const kProgramFileList[kProgramFileCount] = {
     nullptr,  // string 137, the main backup program
     "Tickwarden.exe",
+    "Tickwardenaide.exe",  // the scheduler's assistant, installed beside it
     "Tickwardensvc.exe",
     "Aidwell.exe",
     "eventmsg.dll",

@@ -18,6 +18,7 @@ constexpr const char kRightsTestKey[] = "SOFTWARE\\VornacleSystemsTestKeyZZZ";
 
 constexpr const char kUninstallerFile[] = "Purgewell.exe";
 constexpr const char kTemporaryCopyFile[] = "purgetmp.exe";
+constexpr const char kWininitFile[] = "wininit.ini";
 constexpr const char kMakerName[] = "Vornacle";
 constexpr const char kRepositoryConfigFile[] = "RepositoryConfig.txt";
 constexpr const char kRepositorySection[] = "Repository";

@@ -141,6 +141,15 @@ inline bool WriteText(const std::string& path, const std::string& text, DWORD at
   return ok && written == text.size() && SetFileAttributesA(path.c_str(), attributes) != FALSE;
 }
 
+// The temp directory without its trailing '\\', as the uninstaller keeps it.
+inline std::string TempFolder() {
+  char path[MAX_PATH];
+  GetTempPathA(MAX_PATH, path);
+  std::string s = path;
+  if (!s.empty() && s.back() == '\\') s.pop_back();
+  return s;
+}
+
 // A new empty folder under the temp directory; each call gives another.
 inline std::string MakeTempFolder(const char* prefix) {
   char dir[MAX_PATH];

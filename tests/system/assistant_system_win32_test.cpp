@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "assistant/tickwardenaide_ids.h"
 #include "common/program_messages.h"
 #include "common/started_process.h"
 #include "support/program_watch_win32.h"
@@ -139,6 +140,8 @@ class Assistant : public ::testing::Test {
 bool Assistant::realScheduler_ = false;
 
 TEST_F(Assistant, StartsTheMissingSchedulerAndKeepsAHiddenWindow) {
+  // The stand-in, whatever the other tests use: it logs the command line.
+  ASSERT_TRUE(Copy(testwatch::ProgramDirectory() + "\\TickwardenStandIn.exe", tw::kSchedulerFile));
   HWND wnd = RunAssistant();
   ASSERT_NE(nullptr, wnd);
   EXPECT_FALSE(IsWindowVisible(wnd));
@@ -146,10 +149,7 @@ TEST_F(Assistant, StartsTheMissingSchedulerAndKeepsAHiddenWindow) {
   GetWindowTextA(wnd, title, sizeof title);
   EXPECT_STREQ("CobaltineSchedulerAssistant", title);
   EXPECT_EQ(1, testwatch::CountProcessesNamed(tw::kSchedulerFile));
-  if (!realScheduler_) {
-    ASSERT_TRUE(testwatch::WaitForLine(schedulerLog_, "start " + Quoted(tw::kSchedulerFile)))
-        << ReadText(schedulerLog_);
-  }
+  ASSERT_TRUE(testwatch::WaitForLine(schedulerLog_, "start " + Quoted(tw::kSchedulerFile))) << ReadText(schedulerLog_);
 }
 
 TEST_F(Assistant, LeavesARunningSchedulerAlone) {
@@ -254,6 +254,14 @@ TEST_F(Assistant, EndsWithExitCodeZeroOnClose) {
   GetExitCodeProcess(assistant_.Process(), &code);
   EXPECT_EQ(0u, code);
   EXPECT_EQ(nullptr, FindWindowA(tw::kAssistantClass, nullptr));
+}
+
+TEST_F(Assistant, CarriesItsIconAndManifest) {
+  HMODULE file = LoadLibraryExA(Installed(kAssistantFile).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(nullptr, file);
+  EXPECT_NE(nullptr, FindResourceA(file, MAKEINTRESOURCEA(IDI_ASSISTANT), MAKEINTRESOURCEA(14)));  // RT_GROUP_ICON
+  EXPECT_NE(nullptr, FindResourceA(file, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)));  // RT_MANIFEST
+  FreeLibrary(file);
 }
 
 TEST_F(Assistant, CarriesItsVersionBlock) {

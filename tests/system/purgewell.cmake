@@ -1,6 +1,7 @@
 # Purgewell end to end: the real uninstaller removes a complete installation
 # laid out in the test prefix (files, repository on a drive of its own,
-# shortcuts, registry, service, running programs) and then itself.
+# shortcuts, registry, service, running programs) and then itself; other
+# spellings of system folders (links, an alias drive) must not get past its guards.
 if(WIN32 AND TARGET Purgewell)
   tw_gtest(purgewell_system
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/purgewell_system_win32_test.cpp
@@ -10,6 +11,12 @@ if(WIN32 AND TARGET Purgewell)
     add_dependencies(purgewell_system Purgewell Cobaltine)
     # It closes every window of the product's classes and rewrites machine-wide
     # registry keys: nothing else may run beside it in a shared prefix.
-    set_tests_properties(purgewell_system PROPERTIES RUN_SERIAL TRUE)
+    set_tests_properties(purgewell_system PROPERTIES RUN_SERIAL TRUE FIXTURES_REQUIRED purgewell_links)
+    # Links and a drive letter to system folders, made from the host side.
+    set(links ${CMAKE_CURRENT_LIST_DIR}/purgewell_links.sh)
+    add_test(NAME purgewell_links_make COMMAND sh ${links} make ${CMAKE_SOURCE_DIR}/build/wineprefix)
+    add_test(NAME purgewell_links_remove COMMAND sh ${links} remove ${CMAKE_SOURCE_DIR}/build/wineprefix)
+    set_tests_properties(purgewell_links_make PROPERTIES FIXTURES_SETUP purgewell_links)
+    set_tests_properties(purgewell_links_remove PROPERTIES FIXTURES_CLEANUP purgewell_links)
   endif()
 endif()

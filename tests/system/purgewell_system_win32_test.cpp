@@ -33,6 +33,7 @@ using testwatch::FileExists;
 using testwatch::MakeFolders;
 using testwatch::PollUntil;
 using testwatch::ReadText;
+using testwatch::TempFolder;
 using testwatch::Wipe;
 using testwatch::WriteText;
 
@@ -45,14 +46,6 @@ std::string SpecialFolder(int csidl) {
   char path[MAX_PATH] = "";
   SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE);
   return path;
-}
-
-std::string TempFolder() {
-  char path[MAX_PATH];
-  GetTempPathA(MAX_PATH, path);
-  std::string s = path;
-  if (!s.empty() && s.back() == '\\') s.pop_back();
-  return s;
 }
 
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -74,6 +67,25 @@ std::string PendingRenames() {
   RegCloseKey(k);
   std::replace(text.begin(), text.end(), '\0', '|');
   return Lower(text);
+}
+
+bool NtFamily() { return (GetVersion() & 0x80000000u) == 0; }
+
+// Whether path is to be deleted at the next restart: in the pending renames on
+// the NT family, as a "NUL=" line of wininit.ini's [rename] on 95/98/ME.
+bool DeletionPending(const std::string& path) {
+  if (NtFamily()) return PendingRenames().find(Lower(path)) != std::string::npos;
+  char shortPath[MAX_PATH] = "";
+  char windows[MAX_PATH] = "";
+  GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
+  GetWindowsDirectoryA(windows, sizeof windows);
+  return shortPath[0] &&
+         Lower(ReadText(std::string(windows) + "\\wininit.ini")).find("nul=" + Lower(shortPath)) != std::string::npos;
+}
+
+void ClearPendingDeletions() {
+  DeleteValue(kSessionManager, "PendingFileRenameOperations");
+  WritePrivateProfileStringA("rename", nullptr, nullptr, "wininit.ini");
 }
 
 struct WindowQuery {
@@ -150,7 +162,7 @@ std::string RepositoryDrive() {
 }
 
 const char* const kProgramFiles[] = {
-    "Cobaltine.exe", "Tickwarden.exe", "Tickwardensvc.exe", "Aidwell.exe", "eventmsg.dll", "UserGuide.pdf",
+    "Cobaltine.exe", "Tickwarden.exe", "Tickwardenaide.exe", "Tickwardensvc.exe", "Aidwell.exe", "eventmsg.dll", "UserGuide.pdf",
     "Guidewell.hlp", "Guidewell.gid", "Config.txt", "SchedulerServiceInfo.txt", "RestoreWindows.html",
     "RestoreWindows95.html", "RestoreWindows95USB.html", "RestoreWindows95OSR2.html", "RestoreWindows98.html",
     "RestoreWindows98SE.html", "RestoreWindowsME.html", "RestoreWindowsNT.html", "RestoreWindows2000.html",
@@ -158,6 +170,27 @@ const char* const kProgramFiles[] = {
 
 const char* const kRepositoryFiles[] = {"ClientConfig.hdb",       "FileInfo.hdb",   "Local.hdb",
                                         "UserRestoreReport.html", "MessageLog.ldb", "Rigwell.exe"};
+
+// Prints what is left below folder, one "[layout]" line per entry.
+void PrintLayout(const std::string& folder) {
+  if (!FileExists(folder)) {
+    printf("[layout] %s: absent\n", folder.c_str());
+    return;
+  }
+  printf("[layout] %s\\\n", folder.c_str());
+  WIN32_FIND_DATAA d;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &d);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = d.cFileName;
+    if (name == "." || name == "..") continue;
+    if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      PrintLayout(folder + "\\" + name);
+    else
+      printf("[layout] %s\\%s\n", folder.c_str(), name.c_str());
+  } while (FindNextFileA(h, &d));
+  FindClose(h);
+}
 
 // ---------------------------------------------------------------- fixture
 
@@ -197,10 +230,8 @@ class PurgewellSystem : public ::testing::Test {
   void CleanUp() {
     Wipe(maker_);
     Wipe(repository_);
-    Wipe("C:\\Repository");
-    Wipe("C:\\Logs");
     Wipe("C:\\Purgewell.exe");
-    for (const char* f : kRepositoryFiles) Wipe(std::string("C:\\") + f);
+    Wipe("C:\\windows\\Purgewell.exe");
     for (int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS, CSIDL_COMMON_STARTUP, CSIDL_STARTUP,
                       CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY})
       for (const char* name : {"Cobaltine.lnk", "Cobaltine Scheduler.lnk", "Cobaltine Scheduler Assistant.lnk",
@@ -211,10 +242,9 @@ class PurgewellSystem : public ::testing::Test {
     DeleteKeyTree(kMakerKey);
     DeleteKeyTree(std::string(kEventLogKey) + "\\Cobaltine");
     DeleteKeyTree(kAgentsKey);
-    DeleteValue(kSessionManager, "PendingFileRenameOperations");
+    ClearPendingDeletions();
     DeleteKeyTree("Software\\Wine\\AppDefaults\\Purgewell.exe", HKEY_CURRENT_USER);
     DeleteKeyTree("Software\\Wine\\AppDefaults\\purgetmp.exe", HKEY_CURRENT_USER);
-    WritePrivateProfileStringA("rename", nullptr, nullptr, "wininit.ini");
     DeleteServiceIfPresent(kServiceName);
     DeleteFileA(log_.c_str());
   }
@@ -337,7 +367,14 @@ class PurgewellSystem : public ::testing::Test {
     EXPECT_TRUE(ValueExists(kAgentsKey, "2"));
   }
 
-  void ExpectCommonShortcutsGone() {
+  // The all-users shortcuts on the NT family; on 95/98/ME only the user's
+  // folders are the product's.
+  void ExpectProductShortcutsGone() {
+    if (!NtFamily()) {
+      EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_PROGRAMS) + "\\Cobaltine.lnk"));
+      EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk"));
+      return;
+    }
     EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk"));
     EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_COMMON_STARTUP) + "\\Cobaltine Scheduler Assistant.lnk"));
     EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_COMMON_STARTUP) + "\\Cobaltine Scheduler.lnk"));
@@ -346,7 +383,7 @@ class PurgewellSystem : public ::testing::Test {
   }
 
   void ExpectOwnDeletionScheduled() {
-    EXPECT_NE(std::string::npos, PendingRenames().find(Lower(temp_ + "\\purgetmp.exe"))) << PendingRenames();
+    EXPECT_TRUE(DeletionPending(temp_ + "\\purgetmp.exe")) << PendingRenames();
   }
 
   static std::string drive_;
@@ -389,6 +426,8 @@ TEST_F(PurgewellSystem, RemovesTheWholeProductAndThenItself) {
   scheduler.Release();
 
   WaitForPurgewellAndItsCopy();
+  PrintLayout(maker_);
+  PrintLayout(repository_);
   EXPECT_GT(scheduler.CloseCount(), 0);
   ExpectProductFilesGone();
   EXPECT_FALSE(FileExists(install_));
@@ -396,10 +435,11 @@ TEST_F(PurgewellSystem, RemovesTheWholeProductAndThenItself) {
   EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_PROGRAM_FILES)));
   EXPECT_FALSE(FileExists(repository_));
   EXPECT_TRUE(FileExists(drive_ + "\\"));
-  ExpectCommonShortcutsGone();
+  ExpectProductShortcutsGone();
   ExpectRegistryGone();
   EXPECT_FALSE(KeyExists(kMakerKey));
-  EXPECT_FALSE(ServiceExists(kServiceName));
+  // The service step belongs to the NT family.
+  EXPECT_EQ(!NtFamily(), ServiceExists(kServiceName));
   ExpectOwnDeletionScheduled();
 }
 
@@ -419,7 +459,7 @@ TEST_F(PurgewellSystem, KeepsEverythingThatIsNotTheProducts) {
   for (const char* gone : {"Repository", "Logs", "Reports", "System"})
     EXPECT_FALSE(FileExists(repository_ + "\\" + gone)) << gone;
   for (const char* f : kRepositoryFiles) EXPECT_FALSE(FileExists(repository_ + "\\" + f)) << f;
-  ExpectCommonShortcutsGone();
+  ExpectProductShortcutsGone();
   EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine Extra.lnk"));
   ExpectRegistryGone();
   EXPECT_TRUE(KeyExists(std::string(kMakerKey) + "\\Glimmerfold\\CurrentVersion"));
@@ -428,54 +468,154 @@ TEST_F(PurgewellSystem, KeepsEverythingThatIsNotTheProducts) {
   ExpectOwnDeletionScheduled();
 }
 
-TEST_F(PurgewellSystem, RepositoryAtADriveRootIsLeftAlone) {
-  LayOut("C:\\", false);
-  // What a repository step on C:\ would delete.
-  MakeFolders("C:\\Repository");
-  MakeFolders("C:\\Logs");
-  ASSERT_TRUE(WriteText("C:\\Repository\\not-a-backup.txt", "x"));
-  ASSERT_TRUE(WriteText("C:\\Logs\\system.log", "x"));
-  for (const char* f : kRepositoryFiles) ASSERT_TRUE(WriteText(std::string("C:\\") + f, "x"));
+// Other spellings of C:\ and C:\windows, made by purgewell_links.sh: a link
+// to each and a drive letter standing for C:\.
+const char kWindowsLink[] = "C:\\purgewell-links\\winlink";
+const char kRootLink[] = "C:\\purgewell-links\\rootlink";
+const char kAliasDrive[] = "Q:";
 
-  HWND dialog = StartPurgewell();
-  ASSERT_NE(nullptr, dialog);
-  ClickUninstallAndAnswer(dialog, IDYES);
-  WaitForPurgewellAndItsCopy();
+// What a repository step or the help-and-config step would delete in the
+// drive root and the Windows folder, and Wine's own folders there.
+class Decoys {
+ public:
+  // withSetupProgram: also a "Rigwell.exe", which an uninstaller deletes from
+  // whatever folder it runs in, since that is the product's setup program.
+  explicit Decoys(bool withSetupProgram) {
+    for (std::string folder : {std::string("C:"), std::string("C:\\windows")}) {
+      for (const char* sub : {"Repository", "Logs", "Reports", "System", "help", "config"}) {
+        std::string f = folder + "\\" + sub;
+        if (!FileExists(f) && MakeFolders(f)) folders_.push_back(f);
+        Add(f + "\\purgewell-decoy.txt");
+      }
+      for (const char* f : kRepositoryFiles)
+        if (withSetupProgram || strcmp(f, "Rigwell.exe") != 0) Add(folder + "\\" + f);
+    }
+    for (const char* wines : {"C:\\windows\\logs", "C:\\windows\\system", "C:\\windows\\help"})
+      if (FileExists(wines)) checked_.push_back(wines);
+  }
+  ~Decoys() {
+    for (const std::string& p : written_) DeleteFileA(p.c_str());
+    for (const std::string& f : folders_) RemoveDirectoryA(f.c_str());
+  }
+  // Those that went, for the test's message and its output.
+  std::string Missing(const char* label) const {
+    std::string went;
+    for (const std::string& p : checked_)
+      if (!FileExists(p)) went += " " + p;
+    printf("[decoys] %s: %u checked, went:%s\n", label, (unsigned)checked_.size(), went.empty() ? " none" : went.c_str());
+    return went;
+  }
 
-  EXPECT_TRUE(FileExists("C:\\Repository\\not-a-backup.txt"));
-  EXPECT_TRUE(FileExists("C:\\Logs\\system.log"));
-  for (const char* f : kRepositoryFiles) EXPECT_TRUE(FileExists(std::string("C:\\") + f)) << f;
-  EXPECT_TRUE(FileExists("C:\\windows"));
-  // Everything else went on as usual.
-  ExpectProductFilesGone();
-  EXPECT_FALSE(FileExists(install_));
-  ExpectRegistryGone();
-  // The repository directory named nothing of ours, so ours stays untouched.
-  EXPECT_TRUE(FileExists(repository_ + "\\Repository\\catalog.dat"));
+ private:
+  void Add(const std::string& path) {
+    if (!WriteText(path, "not the product's")) return;
+    written_.push_back(path);
+    checked_.push_back(path);
+  }
+  std::vector<std::string> checked_, written_, folders_;
+};
+
+bool IsLinkFolder(const char* path) {
+  DWORD a = GetFileAttributesA(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-TEST_F(PurgewellSystem, StartedFromADriveRootItClearsNoFolderThere) {
-  // An uninstaller copied to C:\ and run there: "help" and "config" at the
-  // root are not the product's.
-  MakeFolders("C:\\help");
-  MakeFolders("C:\\config");
-  ASSERT_TRUE(WriteText("C:\\help\\someone-elses.txt", "x"));
-  ASSERT_TRUE(WriteText("C:\\config\\someone-elses.ini", "x"));
-  ASSERT_TRUE(CopyFileA((bin_ + "\\Purgewell.exe").c_str(), "C:\\Purgewell.exe", FALSE));
-  purgewell_ = Start("C:\\Purgewell.exe");
-  ASSERT_NE(nullptr, purgewell_.hProcess);
-  HWND dialog = WaitForWindow(purgewell_.dwProcessId, "#32770", "Cobaltine Uninstall");
-  ASSERT_NE(nullptr, dialog);
-  ClickUninstallAndAnswer(dialog, IDYES);
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(purgewell_.hProcess, 60000));
-  EXPECT_TRUE(PollUntil([] { return !FileExists("C:\\Purgewell.exe"); }, 60000));
-  EXPECT_TRUE(PollUntil([] { return testwatch::CountProcessesNamed("purgetmp.exe") == 0; }, 60000));
+TEST_F(PurgewellSystem, RepositoryNamingARootOrTheWindowsFolderInAnySpellingIsLeftAlone) {
+  ASSERT_TRUE(IsLinkFolder(kWindowsLink));
+  ASSERT_TRUE(IsLinkFolder(kRootLink));
+  ASSERT_TRUE(FileExists(std::string(kAliasDrive) + "\\windows"));
+  const std::string spellings[] = {"C:\\", "C:\\WINDOWS\\", std::string(kWindowsLink), std::string(kRootLink) + "\\",
+                                   std::string(kAliasDrive) + "\\windows", std::string(kAliasDrive) + "\\"};
+  for (const std::string& path : spellings) {
+    SCOPED_TRACE(path);
+    CleanUp();
+    LayOut(path, false);
+    Decoys decoys(true);
+    HWND dialog = StartPurgewell();
+    ASSERT_NE(nullptr, dialog);
+    ClickUninstallAndAnswer(dialog, IDYES);
+    WaitForPurgewellAndItsCopy();
+    CloseHandle(purgewell_.hProcess);
+    CloseHandle(purgewell_.hThread);
+    purgewell_ = {};
 
-  EXPECT_TRUE(FileExists("C:\\help\\someone-elses.txt"));
-  EXPECT_TRUE(FileExists("C:\\config\\someone-elses.ini"));
-  EXPECT_TRUE(FileExists("C:\\windows"));
-  Wipe("C:\\help");
-  Wipe("C:\\config");
+    EXPECT_EQ("", decoys.Missing(("Path=" + path).c_str()));
+    // Everything else went on as usual.
+    ExpectProductFilesGone();
+    EXPECT_FALSE(FileExists(install_));
+    ExpectRegistryGone();
+    // The repository directory named nothing of ours, so ours stays untouched.
+    EXPECT_TRUE(FileExists(repository_ + "\\Repository\\catalog.dat"));
+  }
+}
+
+TEST_F(PurgewellSystem, StartedFromARootOrTheWindowsFolderInAnySpellingItClearsNoFolderThere) {
+  // An uninstaller copied there and run: "help" and "config" beside it are not
+  // the product's.
+  const struct {
+    std::string copy, start;
+  } starts[] = {{"C:\\Purgewell.exe", "C:\\Purgewell.exe"},
+                {"C:\\windows\\Purgewell.exe", std::string(kWindowsLink) + "\\Purgewell.exe"},
+                {"C:\\windows\\Purgewell.exe", std::string(kAliasDrive) + "\\windows\\Purgewell.exe"},
+                {"C:\\Purgewell.exe", std::string(kRootLink) + "\\Purgewell.exe"}};
+  for (const auto& s : starts) {
+    SCOPED_TRACE(s.start);
+    Decoys decoys(false);
+    ASSERT_TRUE(CopyFileA((bin_ + "\\Purgewell.exe").c_str(), s.copy.c_str(), FALSE));
+    purgewell_ = Start(s.start);
+    ASSERT_NE(nullptr, purgewell_.hProcess);
+    HWND dialog = WaitForWindow(purgewell_.dwProcessId, "#32770", "Cobaltine Uninstall");
+    ASSERT_NE(nullptr, dialog);
+    ClickUninstallAndAnswer(dialog, IDYES);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(purgewell_.hProcess, 60000));
+    CloseHandle(purgewell_.hProcess);
+    CloseHandle(purgewell_.hThread);
+    purgewell_ = {};
+    EXPECT_TRUE(PollUntil([&] { return !FileExists(s.copy); }, 60000));
+    EXPECT_TRUE(PollUntil([] { return testwatch::CountProcessesNamed("purgetmp.exe") == 0; }, 60000));
+    EXPECT_EQ("", decoys.Missing(("started as " + s.start).c_str()));
+    Wipe(s.copy);
+  }
+}
+
+// Finishing mode started by someone other than the uninstaller: only the
+// temporary copy acts, and only on a file that is the uninstaller itself.
+TEST_F(PurgewellSystem, FinishingModeActsOnlyAsTheCopyAndOnlyOnTheUninstaller) {
+  LayOut(repository_, false);
+  std::string elsewhere = SpecialFolder(CSIDL_PROGRAM_FILES) + "\\Elsewhere";
+  std::string installed = install_ + "\\Purgewell.exe";
+  std::string copy = temp_ + "\\purgetmp.exe";
+  const struct {
+    bool asCopy;
+    std::string arguments;
+  } cases[] = {{false, "-"}, {false, "-help"}, {false, "-" + elsewhere + "\\Purgewell.exe"},
+               {true, "-" + elsewhere + "\\Purgewell.exe"}};
+  for (const auto& c : cases) {
+    std::string program = c.asCopy ? copy : installed;
+    SCOPED_TRACE(program + " " + c.arguments);
+    ClearPendingDeletions();
+    MakeFolders(elsewhere);
+    ASSERT_TRUE(WriteText(elsewhere + "\\Purgewell.exe", "another program's file of that name"));
+    if (c.asCopy) {
+      ASSERT_TRUE(CopyFileA(installed.c_str(), copy.c_str(), FALSE));
+    }
+    PROCESS_INFORMATION p = Start(program, c.arguments);
+    ASSERT_NE(nullptr, p.hProcess);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(p.hProcess, 60000));
+    CloseHandle(p.hProcess);
+    CloseHandle(p.hThread);
+    bool otherStayed = FileExists(elsewhere + "\\Purgewell.exe");
+    bool installedStayed = FileExists(installed);
+    bool ownScheduled = DeletionPending(program);
+    printf("[finishing] %s %s: other file %s, installed file %s, own deletion at restart %s\n",
+           c.asCopy ? "copy" : "installed", c.arguments.c_str(), otherStayed ? "stayed" : "went",
+           installedStayed ? "stayed" : "went", ownScheduled ? "scheduled" : "not scheduled");
+    EXPECT_TRUE(otherStayed);
+    EXPECT_TRUE(installedStayed);
+    EXPECT_EQ(c.asCopy, ownScheduled);
+    Wipe(copy);
+  }
+  Wipe(elsewhere);
 }
 
 TEST_F(PurgewellSystem, AnsweringNoRemovesNothing) {

@@ -22,9 +22,13 @@ TEST(CloseProgramWindow, AnsweringWindowIsClosed) {
   EXPECT_EQ(1, program.CloseCount());
 }
 
-TEST(CloseProgramWindow, MissingWindowIsPassedOver) {
+TEST(CloseProgramWindow, MissingWindowIsPassedOverAndNoOtherIsClosed) {
+  // A bystander titled like the missing class: only the class may match.
+  WindowThread bystander("PwTestBystanderClass", "PwTestNoSuchClass", 0);
+  ASSERT_NE(nullptr, FindWindowA("PwTestBystanderClass", nullptr));
   pw::CloseWindowOfClass("PwTestNoSuchClass", 0);
-  SUCCEED();
+  EXPECT_EQ(0, bystander.CloseCount());
+  EXPECT_NE(nullptr, FindWindowA("PwTestBystanderClass", nullptr));
 }
 
 TEST(CloseProgramWindow, HungWindowCannotHoldTheCaller) {

@@ -1,6 +1,7 @@
-// Finishing mode with real files: the installed uninstaller, its folder and an
-// empty maker folder go; anything that is not an installed "Purgewell.exe"
-// stays; the copy's own deletion is scheduled either way.
+// Finishing mode with real files: run as the temporary copy, the installed
+// uninstaller (a file with the copy's own bytes), its folder and an empty
+// maker folder go, and the copy's own deletion is scheduled; any other file
+// stays. Run as anything but the copy, nothing at all happens.
 #include "uninstall/self_deletion.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 namespace {
 
 using testwatch::FileExists;
+using testwatch::TempFolder;
 using testwatch::MakeFolder;
 using testwatch::WriteText;
 
@@ -46,17 +48,22 @@ void ClearPendingRenames() {
   RegCloseKey(k);
 }
 
+// The bytes of the running copy, as far as these tests are concerned.
+const char kCopyBytes[] = "the uninstaller's bytes";
+
 class FinishRemoval : public ::testing::Test {
  protected:
+  // ProgramPath names the temporary copy, as when the worker started it.
   void SetUp() override {
     ClearPendingRenames();
-    copy_ = scratch_ / "purgetmp.exe";
-    ASSERT_TRUE(WriteText(copy_, "copy"));
+    copy_ = TempFolder() + "\\purgetmp.exe";
+    ASSERT_TRUE(WriteText(copy_, kCopyBytes));
     CopyBounded(pw::ProgramPath, sizeof pw::ProgramPath, copy_.c_str());
   }
   void TearDown() override {
     ClearPendingRenames();
     WritePrivateProfileStringA("rename", nullptr, nullptr, "wininit.ini");
+    DeleteFileA(copy_.c_str());
   }
   // Pending renames on the NT family, wininit.ini's [rename] on 95/98/ME.
   bool CopyScheduled() {
@@ -77,7 +84,7 @@ TEST_F(FinishRemoval, DeletesUninstallerFolderAndEmptyMakerFolderInAnyCase) {
   std::string install = maker + "\\Cobaltine Backup";
   ASSERT_TRUE(MakeFolder(maker));
   ASSERT_TRUE(MakeFolder(install));
-  ASSERT_TRUE(WriteText(install + "\\Purgewell.exe", "installed", FILE_ATTRIBUTE_ARCHIVE));
+  ASSERT_TRUE(WriteText(install + "\\Purgewell.exe", kCopyBytes, FILE_ATTRIBUTE_ARCHIVE));
   EXPECT_EQ(0, pw::FinishRemoval((install + "\\PURGEWELL.exe").c_str()));
   EXPECT_FALSE(FileExists(install));
   EXPECT_FALSE(FileExists(maker));
@@ -90,7 +97,7 @@ TEST_F(FinishRemoval, FolderWithLeftoversStaysAndSoDoesTheMakerFolder) {
   std::string install = maker + "\\Cobaltine";
   ASSERT_TRUE(MakeFolder(maker));
   ASSERT_TRUE(MakeFolder(install));
-  ASSERT_TRUE(WriteText(install + "\\Purgewell.exe", "installed"));
+  ASSERT_TRUE(WriteText(install + "\\Purgewell.exe", kCopyBytes));
   ASSERT_TRUE(WriteText(install + "\\leftover.txt", "not deleted by any step"));
   EXPECT_EQ(0, pw::FinishRemoval((install + "\\Purgewell.exe").c_str()));
   EXPECT_FALSE(FileExists(install + "\\Purgewell.exe"));
@@ -103,34 +110,57 @@ TEST_F(FinishRemoval, ParentNotNamedForTheMakerStays) {
   std::string install = parent + "\\Cobaltine";
   ASSERT_TRUE(MakeFolder(parent));
   ASSERT_TRUE(MakeFolder(install));
-  ASSERT_TRUE(WriteText(install + "\\Purgewell.exe", "installed"));
+  ASSERT_TRUE(WriteText(install + "\\Purgewell.exe", kCopyBytes));
   EXPECT_EQ(0, pw::FinishRemoval((install + "\\Purgewell.exe").c_str()));
   EXPECT_FALSE(FileExists(install));
   EXPECT_TRUE(FileExists(parent));
 }
 
-TEST_F(FinishRemoval, AnyOtherFileIsLeftButTheCopyStillGoesAtRestart) {
+TEST_F(FinishRemoval, AnyFileButTheUninstallerStaysAndTheCopyStillGoesAtRestart) {
   std::string folder = scratch_ / "Vornacle";
   ASSERT_TRUE(MakeFolder(folder));
   std::string other = folder + "\\important.doc";
-  ASSERT_TRUE(WriteText(other, "the user's"));
-  EXPECT_EQ(0, pw::FinishRemoval(other.c_str()));
-  EXPECT_EQ(0, pw::FinishRemoval(""));
-  EXPECT_EQ(0, pw::FinishRemoval("Purgewell.exe"));
+  std::string sameName = folder + "\\Purgewell.exe";
+  ASSERT_TRUE(WriteText(other, kCopyBytes));
+  ASSERT_TRUE(WriteText(sameName, "another program's file of that name"));
+  for (const std::string& path : {other, sameName, std::string(""), std::string("Purgewell.exe")})
+    EXPECT_EQ(0, pw::FinishRemoval(path.c_str())) << path;
   EXPECT_TRUE(FileExists(other));
+  EXPECT_TRUE(FileExists(sameName));
   EXPECT_TRUE(FileExists(folder));
   EXPECT_TRUE(CopyScheduled());
 }
 
-TEST_F(FinishRemoval, OlderPlatformsUseWininitRenameSection) {
+TEST_F(FinishRemoval, AnythingButTheTemporaryCopyDoesNothingAtAll) {
+  std::string install = scratch_ / "Cobaltine";
+  ASSERT_TRUE(MakeFolder(install));
+  std::string installed = install + "\\Purgewell.exe";
+  ASSERT_TRUE(WriteText(installed, kCopyBytes));
+  // The installed uninstaller started by hand, and a file named like the copy
+  // somewhere else: neither is the copy the worker made.
+  std::string lookalike = scratch_ / "purgetmp.exe";
+  ASSERT_TRUE(WriteText(lookalike, kCopyBytes));
+  for (const std::string& running : {installed, lookalike}) {
+    CopyBounded(pw::ProgramPath, sizeof pw::ProgramPath, running.c_str());
+    for (const char* arguments : {"", "help", installed.c_str()}) EXPECT_EQ(0, pw::FinishRemoval(arguments));
+    EXPECT_TRUE(FileExists(installed)) << running;
+    EXPECT_EQ(std::string::npos, PendingRenames().find(Lower(running))) << running;
+  }
+  EXPECT_FALSE(CopyScheduled());
+}
+
+TEST_F(FinishRemoval, OlderPlatformsAddALineToWininitRenameSection) {
+  // Another program's pending deletion, under the same key.
+  ASSERT_TRUE(WritePrivateProfileStringA("rename", "NUL", "C:\\OTHERP~1\\OLD.DLL", "wininit.ini"));
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, "wininit.ini");
   pw::ScheduleDeletionAtRestart(copy_.c_str(), 0);
-  char value[MAX_PATH] = "";
-  GetPrivateProfileStringA("rename", "nul", "", value, sizeof value, "wininit.ini");
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  std::string text = Lower(testwatch::ReadText(std::string(windows) + "\\wininit.ini"));
   char shortPath[MAX_PATH] = "";
   GetShortPathNameA(copy_.c_str(), shortPath, sizeof shortPath);
-  EXPECT_STREQ(shortPath, value);
-  EXPECT_NE('\0', value[0]);
-  WritePrivateProfileStringA("rename", nullptr, nullptr, "wininit.ini");
+  EXPECT_NE(std::string::npos, text.find("nul=c:\\otherp~1\\old.dll\r\n")) << text;
+  EXPECT_NE(std::string::npos, text.find("nul=" + Lower(shortPath) + "\r\n")) << text;
 }
 
 }  // namespace
