@@ -18,7 +18,7 @@ for arg in "$@"; do
   for d in $dlls; do echo "$d" | grep -Eiq "$allowed" || bad="$bad $d"; done
   if [ -n "$bad" ]; then echo "FAIL $name imports non-system DLLs:$bad"; status=1; fi
   case $name in Tickwarden|Tickwardenaide|Purgewell)
-    unlisted=$(i686-w64-mingw32-objdump -p "$path" |
+    unlisted=$("$objdump" -p "$path" |
       awk '/DLL Name:/ {dll = toupper($3); next} /^$/ {dll = ""} dll && NF == 3 && $1 ~ /^[0-9a-f]+$/ {print dll " " $3}' |
       sort -u | comm -23 - <(grep -v '^#' "$allowed_imports" | sort -u) | tr '\n' ';')
     if [ -n "$unlisted" ]; then echo "FAIL $name imports functions not known on Windows 95 and NT 4.0: $unlisted"; status=1; fi ;;
