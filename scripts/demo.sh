@@ -27,11 +27,7 @@ printf '[Repository]\r\nPath=C:\\CobaltineDemo\\install\\data\r\n' > "$demo/inst
 
 export WINEPREFIX="$root/build/demo-prefix"
 source scripts/wine-env.sh
-cleanup() {
-  "$WINESERVER" -k >/dev/null 2>&1 || true
-  if [ -f build/.xvfb-pid ]; then kill "$(cat build/.xvfb-pid)" 2>/dev/null || true; rm -f build/.xvfb-pid build/.xvfb-display; fi
-}
-trap cleanup EXIT
+trap tw_stop_wine EXIT
 # The sample installation appears as C:\CobaltineDemo inside the prefix.
 ln -sfn "$demo" "$WINEPREFIX/drive_c/CobaltineDemo"
 # Every program of the session on one virtual desktop with a taskbar, so that

@@ -26,12 +26,6 @@ echo "== Windows build, x86_64 (mingw-w64, warnings as errors)"
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$jobs"
 
-cleanup() {
-  "$WINESERVER" -k >/dev/null 2>&1 || true
-  if [ -f build/.xvfb-pid ]; then kill "$(cat build/.xvfb-pid)" 2>/dev/null || true; rm -f build/.xvfb-pid build/.xvfb-display; fi
-}
-trap cleanup EXIT
-
 # Every skipped test is named with the reason it gave (CTest shows only failures).
 skipped() {
   awk '/: Skipped$/ { getline why; reason = why } /^\[  SKIPPED \] [^ ]+ \(/ { print "   skipped: " $4 ": " reason; reason = "" }' \
@@ -52,6 +46,7 @@ echo "== Windows tests under Wine (winxp, $TW_WIN_PRESET build)"
 # A fresh prefix per run: tests change its registry, drives and folders.
 rm -rf build/wineprefix
 source scripts/wine-env.sh
+trap tw_stop_wine EXIT
 ctest --preset "$TW_WIN_PRESET" "${filter[@]}" || status=1
 skipped "$TW_WIN_PRESET"
 "$WINESERVER" -k >/dev/null 2>&1 || true

@@ -4,28 +4,26 @@
 #   WINEPREFIX   defaults to <repo>/build/wineprefix
 #   TW_WINVER    the emulated Windows version (winxp unless set: win98, win2k, win10 ...)
 #   TW_WINE_WAY  win32 or win64 (scripts/wine-way.sh decides when unset)
-# After it: $TW_WINE is the Wine loader, $WINESERVER the server, $TW_WIN_PRESET the build.
+# After it: $TW_WINE is the Wine loader, $WINESERVER the server, $TW_WIN_PRESET the
+# build, and tw_stop_wine ends the server and the Xvfb this file started.
 _tw_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$_tw_root/scripts/wine-way.sh"
-export WINEPREFIX="${WINEPREFIX:-$_tw_root/build/wineprefix}"
-export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 export TW_WINVER="${TW_WINVER:-winxp}"
 mkdir -p "$(dirname "$WINEPREFIX")"
 
 # One X display for the whole run; reuse a live one from an earlier source.
-_tw_xfile="$_tw_root/build/.xvfb-display"
+export TW_XVFB_PID="$_tw_root/build/.xvfb-pid" TW_XVFB_DISPLAY="$_tw_root/build/.xvfb-display"
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
-  if [ -f "$_tw_xfile" ] && xdpyinfo -display "$(cat "$_tw_xfile")" >/dev/null 2>&1; then
-    export DISPLAY="$(cat "$_tw_xfile")"
+  if [ -f "$TW_XVFB_DISPLAY" ] && xdpyinfo -display "$(cat "$TW_XVFB_DISPLAY")" >/dev/null 2>&1; then
+    export DISPLAY="$(cat "$TW_XVFB_DISPLAY")"
   else
     for n in $(seq 91 140); do
       [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
       Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-      echo $! > "$_tw_root/build/.xvfb-pid"
+      echo $! > "$TW_XVFB_PID"
       for _ in $(seq 1 100); do xdpyinfo -display ":$n" >/dev/null 2>&1 && break; sleep 0.1; done
       export DISPLAY=":$n"
-      echo ":$n" > "$_tw_xfile"
+      echo ":$n" > "$TW_XVFB_DISPLAY"
       break
     done
   fi
@@ -43,4 +41,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$WINESERVER" -w
 fi
 "$TW_WINE" reg add 'HKCU\Software\Wine' /v Version /d "$TW_WINVER" /f >/dev/null 2>&1 || true
-unset _tw_root _tw_xfile
+tw_stop_wine() {
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  if [ -f "$TW_XVFB_PID" ]; then kill "$(cat "$TW_XVFB_PID")" 2>/dev/null || true; rm -f "$TW_XVFB_PID" "$TW_XVFB_DISPLAY"; fi
+}
+unset _tw_root

@@ -7,7 +7,4 @@ bits=$1; shift
 if [ "$bits" = 64 ]; then export TW_WINE_WAY=win64; else export TW_WINE_WAY=win32; fi
 export TW_WINE_SAID=1
 source "$root/scripts/wine-way.sh"
-export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
-export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}"
 exec "$TW_WINE" "$@"

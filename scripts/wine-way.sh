@@ -1,6 +1,7 @@
-# Sourced by setup, test, demo and wine-env: decides once per run which way the
-# Windows programs are tested, says so in one line, and exports the choice so
-# that every script of the run (and CTest's emulator) follows it.
+# Sourced by setup, test, demo, wine-env and CTest's emulator: decides once per
+# run which way the Windows programs are tested, says so in one line, and
+# exports the choice and the Wine settings so that every script of the run
+# follows them.
 #   win32  the shipped i686 build under wine32, in a 32-bit prefix: hosts that
 #          execute 32-bit x86 code
 #   win64  the same sources built for x86_64 under wine64, in a 64-bit prefix:
@@ -38,6 +39,11 @@ case "$TW_WINE_WAY" in
 esac
 # The loader finds its own parts by its path: call it, never a link to it.
 export WINELOADER="$TW_WINE"
+# The throw-away prefix inside the build tree (never ~/.wine), quiet, without
+# the .NET and HTML engines or menu entries on the host.
+export WINEPREFIX="${WINEPREFIX:-$_tw_way_root/build/wineprefix}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}"
 if [ -z "${TW_WINE_SAID:-}" ]; then
   if [ "$TW_WINE_WAY" = win32 ]; then
     echo "== Windows programs: i686 build under wine32 ($_tw_why)"
