@@ -8,6 +8,7 @@
 #include "common/main_program_command.h"
 #include "common/main_program_launch.h"
 #include "common/program_messages.h"
+#include "common/single_instance.h"
 #include "common/started_process.h"
 #include "common/string_table.h"
 
@@ -34,7 +35,8 @@ bool Known(const char* directory) { return directory && directory[0] != '\0'; }
 int StartSchedulerIfAbsent(const char* directory) {
   char schedulerClass[kNameSize];
   CopyText(IDS_SCHEDULER_CLASS, schedulerClass, sizeof schedulerClass);
-  if (FindWindowA(schedulerClass, nullptr)) return 0;
+  // A scheduler still loading its settings has no window yet, but holds its mutex.
+  if (FindWindowA(schedulerClass, nullptr) || InstanceRunning(tw::kSchedulerInstanceMutex)) return 0;
   if (!Known(directory)) return -1;
   char path[kProgramPathSize];
   char commandLine[kProgramCommandLineSize];

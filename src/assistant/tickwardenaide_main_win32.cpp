@@ -8,6 +8,8 @@
 #include "assistant/tickwardenaide_ids.h"
 #include "common/main_program_command.h"
 #include "common/program_directory.h"
+#include "common/program_messages.h"
+#include "common/single_instance.h"
 #include "common/string_table.h"
 
 namespace {
@@ -17,6 +19,8 @@ constexpr size_t kNameSize = 256;
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // Before anything else: two copies started together both see no window.
+  SingleInstance single(tw::kAssistantInstanceMutex);
   char directory[kProgramPathSize];
   if (GetProgramDirectory(directory, sizeof directory) != 0) directory[0] = '\0';
   char className[kNameSize];
@@ -25,7 +29,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // Before the single-instance check, so that a second copy still starts a
   // missing scheduler.
   StartSchedulerIfAbsent(directory);
-  if (FindWindowA(className, nullptr)) return 0;
+  if (!single.Owned() || FindWindowA(className, nullptr)) return 0;
 
   HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ASSISTANT));
   if (!RegisterAssistantClass(instance, className, icon)) return 0;

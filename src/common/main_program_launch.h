@@ -16,7 +16,9 @@ constexpr int kStartedProgram = 1;          // the program was started with the 
 
 // Backs up one set: posts 33568 (1, setNumber) to a window of mainClass, or
 // starts "<directory>\<mainFile>" -BackupSet=<n> minimized and waits until its
-// window exists, it ends, or about 10 seconds have passed.
+// window exists, it ends, or about 10 seconds have passed. Without a window,
+// a main program started here within kRecentStartMilliseconds that still runs
+// is waited for first (both requests), so that it gets the request.
 int HandBackupSetToMainProgram(const char* directory, const char* mainClass, const char* mainFile,
                                int setNumber);
 
@@ -26,6 +28,10 @@ int HandBackupSetToMainProgram(const char* directory, const char* mainClass, con
 // action's switch (none for Open) and does not wait.
 int HandActionToMainProgram(const char* directory, const char* mainClass, const char* mainFile,
                             int action);
+
+// A main program this process started less than this long ago, and that still
+// runs, is waited for (its window) before another request starts a second one.
+constexpr DWORD kRecentStartMilliseconds = 30000;
 
 // Polls for a window of mainClass: at most 500 rounds of a 20 ms wait on the
 // process, ending early when the window exists or the wait ends other than by

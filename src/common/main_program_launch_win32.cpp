@@ -11,6 +11,36 @@ namespace {
 constexpr int kWaitRounds = 500;
 constexpr DWORD kWaitRoundMs = 20;
 
+// The main program this process started last, until it is known to be up,
+// gone, or older than kRecentStartMilliseconds.
+struct RecentStart {
+  HANDLE process = nullptr;
+  DWORD startedAt = 0;
+  void Forget() {
+    if (process) CloseHandle(process);
+    process = nullptr;
+  }
+  void Remember(HANDLE started) {
+    Forget();
+    process = started;
+    startedAt = GetTickCount();
+  }
+};
+RecentStart g_recent;
+
+// The window of the program started last, waited for while that program runs
+// and is younger than kRecentStartMilliseconds; null when there is none.
+HWND WindowOfRecentStart(const char* mainClass) {
+  while (g_recent.process) {
+    if (HWND main = FindWindowA(mainClass, nullptr)) return main;
+    const DWORD age = GetTickCount() - g_recent.startedAt;
+    if (age >= kRecentStartMilliseconds ||
+        WaitForSingleObject(g_recent.process, kWaitRoundMs) != WAIT_TIMEOUT)
+      g_recent.Forget();
+  }
+  return FindWindowA(mainClass, nullptr);
+}
+
 }  // namespace
 
 void WaitForMainWindow(const char* mainClass, HANDLE process) {
@@ -22,7 +52,7 @@ void WaitForMainWindow(const char* mainClass, HANDLE process) {
 
 int HandBackupSetToMainProgram(const char* directory, const char* mainClass, const char* mainFile,
                                int setNumber) {
-  HWND main = FindWindowA(mainClass, nullptr);
+  HWND main = WindowOfRecentStart(mainClass);
   if (main) {
     PostMessageA(main, tw::kMsgMainBackup, 1, static_cast<LPARAM>(setNumber));
     return kHandedToRunningProgram;
@@ -36,12 +66,14 @@ int HandBackupSetToMainProgram(const char* directory, const char* mainClass, con
   int started = process.Start(path, commandLine, SW_MINIMIZE);
   // A failed start leaves no process: the wait ends in its first round.
   WaitForMainWindow(mainClass, process.Process());
-  return started == 0 ? kStartedProgram : -1;
+  if (started != 0) return -1;
+  g_recent.Remember(process.ReleaseProcess());
+  return kStartedProgram;
 }
 
 int HandActionToMainProgram(const char* directory, const char* mainClass, const char* mainFile,
                             int action) {
-  HWND main = FindWindowA(mainClass, nullptr);
+  HWND main = WindowOfRecentStart(mainClass);
   if (main) {
     if (action == tw::BackupAll) {
       PostMessageA(main, tw::kMsgMainBackup, 0, 0);
@@ -59,5 +91,7 @@ int HandActionToMainProgram(const char* directory, const char* mainClass, const 
       BuildActionCommandLine(path, action, commandLine, sizeof commandLine) != 0)
     return -1;
   StartedProcess process;
-  return process.Start(path, commandLine, -1) == 0 ? kStartedProgram : -1;
+  if (process.Start(path, commandLine, -1) != 0) return -1;
+  g_recent.Remember(process.ReleaseProcess());
+  return kStartedProgram;
 }

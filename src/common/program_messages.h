@@ -15,6 +15,10 @@ constexpr const char kMainProgramClass[] = "Cobaltine";
 constexpr const char kMainProgramFile[] = "Cobaltine.exe";
 constexpr const char kSchedulerFile[] = "Tickwarden.exe";
 
+// Named mutexes held by the running scheduler and assistant for their whole run.
+constexpr const char kSchedulerInstanceMutex[] = "CobaltineSchedulerInstance";
+constexpr const char kAssistantInstanceMutex[] = "CobaltineSchedulerAssistantInstance";
+
 constexpr unsigned kWmUser = 1024;
 constexpr unsigned kWmApp = 32768;
 

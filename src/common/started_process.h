@@ -25,6 +25,10 @@ class StartedProcess {
   // Closes both handles; the process itself runs on.
   void Close();
 
+  // Hands the process handle to the caller (who closes it) and closes the
+  // thread handle; null when nothing was started.
+  HANDLE ReleaseProcess();
+
  private:
   PROCESS_INFORMATION info_;
 };

@@ -14,6 +14,13 @@ void StartedProcess::Close() {
   ZeroMemory(&info_, sizeof info_);
 }
 
+HANDLE StartedProcess::ReleaseProcess() {
+  HANDLE process = info_.hProcess;
+  info_.hProcess = nullptr;
+  Close();
+  return process;
+}
+
 int StartedProcess::Start(const char* path, const char* commandLine, int showState) {
   Close();
   // CreateProcessA may write into the command line, so it gets a copy.

@@ -17,17 +17,35 @@ HWND FindAssistant() { return FindWindowA(LoadText(IDS_ASSISTANT_CLASS), nullptr
 
 }  // namespace
 
-int LaunchSet(const BackupSetEntry& entry) {
-  if (RunPreBackupPrompt() == 1) return 0;
+LaunchRoute LaunchSetVia(const BackupSetEntry& entry) {
+  if (RunPreBackupPrompt() == 1) return LaunchRoute::Skipped;
   if (HWND assistant = FindAssistant()) {
     PostMessageA(assistant, tw::kMsgAssistantBackupSet, 0, entry.SetNumber);
-    return 0;
+    return LaunchRoute::Assistant;
   }
   char mainClass[64], mainFile[64];
   CopyText(IDS_MAIN_PROGRAM_CLASS, mainClass, sizeof mainClass);
   CopyText(IDS_MAIN_PROGRAM_FILE, mainFile, sizeof mainFile);
-  HandBackupSetToMainProgram(ProgramDirectory, mainClass, mainFile, entry.SetNumber);
+  switch (HandBackupSetToMainProgram(ProgramDirectory, mainClass, mainFile, entry.SetNumber)) {
+    case kHandedToRunningProgram: return LaunchRoute::MainWindow;
+    case kStartedProgram: return LaunchRoute::StartedProcess;
+    default: return LaunchRoute::NotStarted;
+  }
+}
+
+int LaunchSet(const BackupSetEntry& entry) {
+  LaunchSetVia(entry);
   return 0;
+}
+
+const char* LaunchRouteText(LaunchRoute route) {
+  switch (route) {
+    case LaunchRoute::Skipped: return "skipped in the prompt";
+    case LaunchRoute::Assistant: return "via assistant";
+    case LaunchRoute::MainWindow: return "via main window";
+    case LaunchRoute::StartedProcess: return "via started process";
+    default: return "not started (the main program could not be started)";
+  }
 }
 
 int LaunchRequest(int action) {

@@ -83,6 +83,15 @@ extern HBITMAP BackgroundBitmap;
 // The per-prompt state of the open prompt (touched only by its thread).
 extern PromptWindowState PromptWindow;
 
+// How the last prompt ended, for the support log; written by the prompt's
+// thread before it sets PromptState to 0.
+enum class PromptEnding { NotShown, StartNow, CountdownEnded, Skip };
+struct PromptReport {
+  PromptEnding Ending;
+  DWORD PausedMs;  // time spent paused, in all
+};
+extern PromptReport LastPrompt;
+
 // 1 = skip this run, 0 = go ahead. Returns 0 at once when prompting is off;
 // otherwise blocks, polling every 50 ms, until the prompt has closed.
 int RunPreBackupPrompt();

@@ -14,6 +14,7 @@ std::atomic<int> PromptResult{0};
 HPALETTE BackgroundPalette = nullptr;
 HBITMAP BackgroundBitmap = nullptr;
 PromptWindowState PromptWindow;
+PromptReport LastPrompt = {PromptEnding::NotShown, 0};
 PromptThreadStarter StartPromptThread = CreateThread;
 
 namespace {
@@ -27,6 +28,20 @@ const char kPromptTitle[] = "Tickwarden";
 const char kPauseCaption[] = "Pause";
 const char kContinueCaption[] = "Continue";
 
+DWORD g_pausedSince = 0;
+
+// Pausing is timed for the report; a prompt that closes while paused counts
+// its pause up to the close.
+void TimePause(bool pausing) {
+  const DWORD now = GetTickCount();
+  if (pausing) {
+    g_pausedSince = now;
+  } else if (g_pausedSince != 0) {
+    LastPrompt.PausedMs += now - g_pausedSince;
+    g_pausedSince = 0;
+  }
+}
+
 void Carry(HWND dialog, const PromptAction& a) {
   const PromptWindowState& s = PromptWindow;
   if (a.Has(DoSetProgress))
@@ -38,7 +53,14 @@ void Carry(HWND dialog, const PromptAction& a) {
   if (a.Has(DoStartSlideOut)) SetTimer(dialog, PROMPT_TIMER_SLIDE_OUT, kSlideOutPeriod, nullptr);
   if (a.Has(DoShowContinue)) SetDlgItemTextA(dialog, IDC_PROMPT_PAUSE, kContinueCaption);
   if (a.Has(DoShowPause)) SetDlgItemTextA(dialog, IDC_PROMPT_PAUSE, kPauseCaption);
-  if (a.Has(DoCloseDialog)) EndDialog(dialog, a.EndValue);
+  if (a.Has(DoShowContinue)) TimePause(true);
+  if (a.Has(DoShowPause)) TimePause(false);
+  if (a.Has(DoCloseDialog)) {
+    TimePause(false);
+    if (a.EndValue == 0) LastPrompt.Ending = PromptEnding::Skip;
+    else if (LastPrompt.Ending != PromptEnding::StartNow) LastPrompt.Ending = PromptEnding::CountdownEnded;
+    EndDialog(dialog, a.EndValue);
+  }
 }
 
 void OpenPrompt(HWND dialog) {
@@ -74,6 +96,8 @@ INT_PTR RealizeOnActivation(HWND dialog) {
 }  // namespace
 
 int RunPreBackupPrompt() {
+  LastPrompt.Ending = PromptEnding::NotShown;
+  LastPrompt.PausedMs = 0;
   if (PromptBeforeStarting == 0) return 0;
   PromptState.store(2, std::memory_order_release);
   DWORD threadId = 0;
@@ -116,7 +140,10 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       return FALSE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
-        case IDOK: Carry(dialog, PromptStartNow(s)); return TRUE;
+        case IDOK:
+          LastPrompt.Ending = PromptEnding::StartNow;
+          Carry(dialog, PromptStartNow(s));
+          return TRUE;
         case IDCANCEL: Carry(dialog, PromptSkip(s)); return TRUE;
         case IDC_PROMPT_PAUSE: Carry(dialog, PromptTogglePause(s)); return TRUE;
       }

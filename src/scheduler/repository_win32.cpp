@@ -46,6 +46,16 @@ int CountDrives(unsigned long mask) {
 
 void CopyOut(char* out, const char* path) { CopyBounded(out, 260, path); }
 
+// A repository is a folder: a file of that name is no repository (offline).
+// Where the attributes cannot be read (a share's root on older systems), the
+// search for the folder's entries decides.
+bool IsFolder(FileManager& files, const char* path) {
+  if (path[0] == '\0') return false;
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return files.PathExists(path) == 1;
+}
+
 // A candidate is the repository only when it holds the settings file: a
 // folder that merely has the same name on another disk is not.
 bool HoldsClientConfig(FileManager& files, const char* directory) {
@@ -65,7 +75,7 @@ int RepairDriveLetter(FileManager& files, char* out) {
     CopyBounded(candidate, sizeof candidate, g_configuredPath);
     if (candidate[0] == '\0') continue;
     candidate[0] = root[0];
-    if (files.PathExists(candidate) && HoldsClientConfig(files, candidate)) {
+    if (IsFolder(files, candidate) && HoldsClientConfig(files, candidate)) {
       CopyBounded(RepositoryPath, sizeof RepositoryPath, candidate);
       CopyOut(out, candidate);
       return 1;
@@ -100,7 +110,7 @@ int LocateRepository(char* out) {
     AppendBounded(RepositoryPath, sizeof RepositoryPath, "\\");
     AppendBounded(RepositoryPath, sizeof RepositoryPath, "data");
     CopyOut(out, RepositoryPath);
-    return files.PathExists(RepositoryPath) ? 1 : 0;
+    return IsFolder(files, RepositoryPath) ? 1 : 0;
   }
 
   PackedTime written = files.FileWriteTime(config);
@@ -112,7 +122,7 @@ int LocateRepository(char* out) {
   // is back in use as soon as its drive returns.
   CopyBounded(RepositoryPath, sizeof RepositoryPath, g_configuredPath);
 
-  if (RepositoryPath[0] != '\0' && files.PathExists(RepositoryPath)) {
+  if (IsFolder(files, RepositoryPath)) {
     CopyOut(out, RepositoryPath);
     return 1;
   }

@@ -84,8 +84,17 @@ int32_t FirstIntervalMinute(const BackupSetEntry& e, const DateTimeParts& last,
 
 }  // namespace
 
-int IsDue(const DateTimeParts& parts, const BackupSetEntry& entry) {
-  if (entry.SchedulePerScheduleFlag == 0) return 0;
+PackedTime EffectiveLastRun(PackedTime lastRun, const DateTimeParts& parts) {
+  const PackedTime present = DateTimeUtil::PackTime(parts);
+  return lastRun > present ? present : lastRun;
+}
+
+int IsDue(const DateTimeParts& parts, const BackupSetEntry& stored) {
+  if (stored.SchedulePerScheduleFlag == 0) return 0;
+  // A last run later than the present (the clock was set back) counts as a
+  // run in the present minute; the stored time stays as it is.
+  BackupSetEntry entry = stored;
+  entry.LastRunTime = EffectiveLastRun(stored.LastRunTime, parts);
   if (!WeekdayAllowed(entry.ScheduleDaysFlags, WeekdayOf(parts))) return 0;
 
   const int32_t m = MinuteOfDay(parts.Hour, parts.Minute);
@@ -124,7 +133,7 @@ int IsDue(const DateTimeParts& parts, const BackupSetEntry& entry) {
   return 0;
 }
 
-PackedTime NextBackupTimeForSet(const BackupSetEntry& entry, PackedTime,
+PackedTime NextBackupTimeForSet(const BackupSetEntry& entry, PackedTime now,
                                 const DateTimeParts& parts) {
   // Only what the tick launches by its time schedule is announced.
   if (entry.ScheduleAutomatic != 1 || entry.SchedulePerScheduleFlag == 0) return 0;
@@ -162,7 +171,9 @@ PackedTime NextBackupTimeForSet(const BackupSetEntry& entry, PackedTime,
       if (m < from || m >= MinutesPerDay) continue;
       lastCandidate = m;
     } else {
-      m = FirstIntervalMinute(entry, last, day, from);
+      // Before a last run that lies ahead of now every minute is judged as
+      // if the set had just run, which the bound below does not know.
+      m = entry.LastRunTime > now ? from : FirstIntervalMinute(entry, last, day, from);
       lastCandidate = MinutesPerDay - 1;
     }
     for (; m <= lastCandidate; ++m) {

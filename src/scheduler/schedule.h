@@ -6,7 +6,12 @@
 
 // 1 when the set's time schedule calls for a backup in this minute, else 0.
 // Does not look at ScheduleAutomatic; the tick asks only for automatic sets.
+// A last run later than parts counts as a run at parts (the clock was set back).
 int IsDue(const DateTimeParts& parts, const BackupSetEntry& entry);
+
+// The last run as every rule judges it at the present given by parts: the
+// stored time, or the present when the stored time lies ahead of it.
+PackedTime EffectiveLastRun(PackedTime lastRun, const DateTimeParts& parts);
 
 // The minute at which the tick will next launch the set by its time schedule:
 // the first minute from now on (the current one only at its second 0), along

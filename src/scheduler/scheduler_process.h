@@ -12,11 +12,7 @@ int RunScheduler(HINSTANCE instance);
 
 LRESULT CALLBACK SchedulerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// One timer tick with the clock read by the window procedure.
-void TimerTick();
-// The tick itself: uptimeMs is the millisecond count since Windows started,
-// now the current local time.
-void TimerTickAt(unsigned long uptimeMs, PackedTime now);
+#include "scheduler/timer_tick.h"
 
 // True when some loaded set is to run at log-off or shut-down.
 bool HasShutdownSet();

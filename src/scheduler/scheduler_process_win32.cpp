@@ -1,12 +1,14 @@
-// Start-up, window procedure, timer tick and shut-down of Tickwarden. The
-// procedure only translates messages into calls; the decisions live in the
-// settings, schedule, repository, launch and tray code.
+// Start-up, window procedure and shut-down of Tickwarden, with the log-off
+// sequence of the at-shutdown sets. The procedure only translates messages
+// into calls; the decisions live in the tick, settings, schedule, repository,
+// launch and tray code.
 #include "scheduler/scheduler_process.h"
 
 #include <string.h>
 
 #include "common/program_directory.h"
 #include "common/program_messages.h"
+#include "common/single_instance.h"
 #include "common/string_table.h"
 #include "scheduler/bitmap_resource_loader.h"
 #include "scheduler/launch.h"
@@ -15,15 +17,14 @@
 #include "scheduler/schedule.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/settings.h"
-#include "scheduler/tick_trigger.h"
+#include "scheduler/settings_reload.h"
+#include "scheduler/support_log.h"
+#include "scheduler/timer_tick.h"
 #include "scheduler/tickwarden_ids.h"
 #include "scheduler/tray_icon.h"
 #include "scheduler/tray_icon_content.h"
 
 char ProgramDirectory[260];
-int LastEvaluatedMinute = -1;
-unsigned long LastTick = 0;
-bool SettleTimePassed = false;
 DateTimeUtil* SchedulerTime;
 
 namespace {
@@ -33,30 +34,35 @@ HWND g_window;
 char g_className[64];
 UINT g_taskbarCreatedMessage;
 BitmapResourceLoader* g_bitmapLoader;
+SingleInstance* g_single;
 
-const unsigned long kMillisecondsPerMinute = 60000;
-const PackedTime kSecondsPerMinute = 60;
+// A second copy waits at most this long for the first one's window (the
+// first may still be loading its settings) before it gives up.
+const DWORD kFirstInstanceWaitMs = 30000;
+// At log-off, how long the main program is given to open its window so that
+// it learns its at-shutdown backups were started.
+const DWORD kShutdownMainWindowWaitMs = 60000;
+const UINT kShutdownPollMs = 250;
 
-// The whole minute of a time, for the once-a-minute gate.
-int WholeMinute(PackedTime t) { return static_cast<int>(t / kSecondsPerMinute); }
+// The at-shutdown sets run once per scheduler life, and only after the
+// scheduler itself refused a log-off.
+enum class ShutdownRun { None, Refused, Running, WaitingForMainProgram, Done };
+ShutdownRun g_shutdown = ShutdownRun::None;
+bool g_shutdownHeld;  // 1030 came while the tray menu was open
+DWORD g_shutdownWaitStart;
 
-// Nothing happens in the first minutes after Windows starts. Once they have
-// passed the scheduler stays settled: the counter wrapping after 49.7 days is
-// no new start. A negative settle time means none.
-bool Settled(unsigned long uptimeMs) {
-  if (SettleTimePassed) return true;
-  const unsigned long settle = SettleTime > 0 ? static_cast<unsigned long>(SettleTime) : 0;
-  if (uptimeMs >= LastTick && uptimeMs / kMillisecondsPerMinute < settle) return false;
-  SettleTimePassed = true;
-  return true;
-}
+PackedTime Now() { return SchedulerTime->CurrentPackedTime(); }
 
 void ReloadAndShow() {
+  const bool wasFailing = SettingsReload.LastFailed;
   if (LoadSettings() == -1) {
     TrayModify(false, 0);
     return;
   }
   TrayModify(true, NextBackupTimeNow());
+  // A change first announced while the file could not be read: the main
+  // program is told again now that the time it was told may be stale.
+  if (wasFailing && g_window) PostMessageA(g_window, tw::kMsgAnnounceNextBackup, 0, 0);
 }
 
 PackedTime AnnounceNextBackup() {
@@ -66,12 +72,50 @@ PackedTime AnnounceNextBackup() {
   return next;
 }
 
-void RunShutdownSets(HWND window) {
-  for (BackupSetEntry* e = BackupSetList; e; e = e->next)
-    if (e->ScheduleAtShutdownFlag == 1) LaunchSet(*e);
+void FinishShutdown(HWND window, bool tellMainProgram) {
+  KillTimer(window, SHUTDOWN_TIMER_ID);
+  if (tellMainProgram) {
+    if (HWND main = FindWindowA(tw::kMainProgramClass, nullptr))
+      PostMessageA(main, tw::kMsgMainShutdownStarted, 0, 0);
+  }
+  g_shutdown = ShutdownRun::Done;
   PostMessageA(window, tw::kMsgSchedulerExit, 0, 0);
-  if (HWND main = FindWindowA(tw::kMainProgramClass, nullptr))
-    PostMessageA(main, tw::kMsgMainShutdownStarted, 0, 0);
+}
+
+// Starts every at-shutdown set; the main program is told once it has a
+// window (through the assistant it starts later), or not at all when every
+// set was skipped or could not be started.
+void RunShutdownSets(HWND window) {
+  if (g_shutdown != ShutdownRun::Refused) return;  // not ours, or run already
+  if (TrayMenuOpen()) {
+    g_shutdownHeld = true;
+    return;
+  }
+  g_shutdown = ShutdownRun::Running;
+  int launched = 0;
+  for (BackupSetEntry* e = BackupSetList; e; e = e->next) {
+    if (e->ScheduleAtShutdownFlag != 1) continue;
+    const LaunchRoute route = LaunchAndLog(*e, "shutdown");
+    if (route != LaunchRoute::Skipped && route != LaunchRoute::NotStarted) ++launched;
+  }
+  if (launched == 0 || FindWindowA(tw::kMainProgramClass, nullptr)) {
+    FinishShutdown(window, launched > 0);
+    return;
+  }
+  g_shutdown = ShutdownRun::WaitingForMainProgram;
+  g_shutdownWaitStart = GetTickCount();
+  SetTimer(window, SHUTDOWN_TIMER_ID, kShutdownPollMs, nullptr);
+}
+
+void WaitForMainProgramAtShutdown(HWND window) {
+  if (FindWindowA(tw::kMainProgramClass, nullptr)) {
+    FinishShutdown(window, true);
+    return;
+  }
+  if (GetTickCount() - g_shutdownWaitStart >= kShutdownMainWindowWaitMs) {
+    SupportLogLine("stop", "the main program opened no window within 60 s of the at-shutdown launches");
+    FinishShutdown(window, false);
+  }
 }
 
 void RunTrayCommand(HWND window, int command) {
@@ -82,6 +126,35 @@ void RunTrayCommand(HWND window, int command) {
     case IDM_EXIT: PostMessageA(window, tw::kMsgSchedulerExit, 0, 0); break;
     default: break;
   }
+}
+
+void OnTrayCallback(HWND window, LPARAM mouseMessage) {
+  if (mouseMessage == WM_MOUSEMOVE) {
+    TrayNoticeSeen();
+    return;
+  }
+  const PackedTime before = Now();
+  const int command = TrayMenu(mouseMessage);
+  NoteOwnWait(before);
+  RunTrayCommand(window, command);
+  RunHeldTick();
+  if (g_shutdownHeld) {
+    g_shutdownHeld = false;
+    PostMessageA(window, tw::kMsgRunShutdownSets, 0, 0);
+  }
+}
+
+void LogStart() {
+  const DWORD version = GetVersion();
+  char text[160];
+  wsprintfA(text, "Tickwarden 1.0 on Windows %u.%u (%s family) in %s", static_cast<unsigned>(version & 0xFF),
+            static_cast<unsigned>((version >> 8) & 0xFF), (version & 0x80000000UL) ? "95/98/ME" : "NT",
+            ProgramDirectory);
+  SupportLogLine("start", text);
+}
+
+void FlushLogIfOnline() {
+  if (RepositoryWasOnline()) FlushSupportLog(RepositoryPath);
 }
 
 }  // namespace
@@ -101,50 +174,9 @@ bool HasShutdownSet() {
   return false;
 }
 
-void TimerTick() { TimerTickAt(GetTickCount(), SchedulerTime->CurrentPackedTime()); }
+namespace {
 
-void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
-  if (!Settled(uptimeMs)) return;
-  LastTick = uptimeMs;
-
-  DateTimeParts parts;
-  DateTimeUtil::UnpackTime(now, parts);
-  char repository[260];
-
-  int changed = WatchMedia();
-  if (changed == 1) {
-    if (LocateRepository(repository) == 1) {
-      LoadSettings();
-      TrayModify(true, NextBackupTime(now, parts));
-    } else {
-      TrayModify(false, 0);
-      return;
-    }
-  } else if (WholeMinute(now) == LastEvaluatedMinute) {
-    return;
-  }
-  LastEvaluatedMinute = WholeMinute(now);
-
-  if (LocateRepository(repository) != 1) {
-    TrayModify(false, 0);
-    return;
-  }
-  CheckConfigChanged();
-
-  for (BackupSetEntry* e = BackupSetList; e; e = e->next) {
-    if (ChooseLaunchTrigger(*e, parts, TakeConnectEvent) == LaunchTrigger::None) continue;
-    e->LastRunTime = now;
-    LaunchSet(*e);
-    TrayTip(NextBackupTime(now, parts));
-  }
-
-  // A shown time whose minute passed without a launch (the minute was slept
-  // through, or held up by a prompt) must not stay on screen.
-  const PackedTime shown = CurrentTray().NextTime;
-  if (shown != 0 && WholeMinute(shown) < WholeMinute(now)) TrayTip(NextBackupTime(now, parts));
-}
-
-LRESULT CALLBACK SchedulerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       g_window = window;
@@ -153,14 +185,35 @@ LRESULT CALLBACK SchedulerWindowProc(HWND window, UINT message, WPARAM wParam, L
       SetTimer(window, SCHEDULER_TIMER_ID, SCHEDULER_TIMER_PERIOD, nullptr);
       return 0;
     case WM_TIMER:
-      TimerTick();
+      if (wParam == SHUTDOWN_TIMER_ID) {
+        WaitForMainProgramAtShutdown(window);
+        return 0;
+      }
+      if (g_shutdown == ShutdownRun::None) {
+        const PackedTime before = Now();
+        TimerTick();
+        NoteOwnWait(before);
+      }
       return 0;
     case WM_QUERYENDSESSION:
-      if (HasShutdownSet()) {
+      // Refused once to start the at-shutdown sets, and again while they
+      // are being started; never a second run.
+      if (g_shutdown == ShutdownRun::None && HasShutdownSet()) {
+        g_shutdown = ShutdownRun::Refused;
+        SupportLogLine("stop", "log-off refused once to start the at-shutdown sets");
         PostMessageA(window, tw::kMsgRunShutdownSets, 0, 0);
         return 0;
       }
-      return 1;
+      return g_shutdown == ShutdownRun::Refused || g_shutdown == ShutdownRun::Running ||
+                     g_shutdown == ShutdownRun::WaitingForMainProgram
+                 ? 0
+                 : 1;
+    case WM_TIMECHANGE:
+      OnTimeChange();
+      return 0;
+    case WM_POWERBROADCAST:
+      OnPowerEvent(wParam);
+      return TRUE;
     case WM_CLOSE:
     case tw::kMsgSchedulerExit:
       TrayRemove();
@@ -168,6 +221,7 @@ LRESULT CALLBACK SchedulerWindowProc(HWND window, UINT message, WPARAM wParam, L
       return 0;
     case WM_DESTROY:
       KillTimer(window, SCHEDULER_TIMER_ID);
+      KillTimer(window, SHUTDOWN_TIMER_ID);
       PostQuitMessage(0);
       return 0;
     case WM_PAINT: {
@@ -177,11 +231,14 @@ LRESULT CALLBACK SchedulerWindowProc(HWND window, UINT message, WPARAM wParam, L
       return 0;
     }
     case tw::kMsgTrayCallback:
-      RunTrayCommand(window, TrayMenu(lParam));
+      OnTrayCallback(window, lParam);
       return 0;
-    case tw::kMsgReloadSettings:
+    case tw::kMsgReloadSettings: {
+      const PackedTime before = Now();
       ReloadAndShow();
+      NoteOwnWait(before);
       return 0;
+    }
     case tw::kMsgSecondInstance:
       TrayReadd(window);
       return 0;
@@ -196,10 +253,26 @@ LRESULT CALLBACK SchedulerWindowProc(HWND window, UINT message, WPARAM wParam, L
   }
 }
 
+}  // namespace
+
+LRESULT CALLBACK SchedulerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = HandleMessage(window, message, wParam, lParam);
+  // Written once the message's work is done, so that writing never delays it.
+  FlushLogIfOnline();
+  return result;
+}
+
 int RunScheduler(HINSTANCE instance) {
   g_instance = instance;
   CopyText(IDS_SCHEDULER_CLASS, g_className, sizeof g_className);
-  if (FindWindowA(g_className, nullptr)) return kAnotherSchedulerRuns;
+  // The mutex first: the window comes only after the settings and pictures,
+  // and two copies started together would both find none.
+  g_single = new SingleInstance(tw::kSchedulerInstanceMutex);
+  if (!g_single->WaitForOwnerToEnd(g_className, kFirstInstanceWaitMs) || FindWindowA(g_className, nullptr)) {
+    delete g_single;
+    g_single = nullptr;
+    return kAnotherSchedulerRuns;
+  }
 
   GetProgramDirectory(ProgramDirectory, sizeof ProgramDirectory);
   // The repository is looked for every tick, also on drives whose media may be
@@ -207,6 +280,9 @@ int RunScheduler(HINSTANCE instance) {
   // the user to insert one.
   SetErrorMode(SEM_FAILCRITICALERRORS);
   SchedulerTime = new DateTimeUtil();
+  g_shutdown = ShutdownRun::None;
+  StartTickHistory(SchedulerTime->CurrentPackedTime(), GetTickCount());
+  LogStart();
   LoadSettings();
 
   int normalIconId = ChooseNormalIconId(GetVersion());
@@ -243,6 +319,9 @@ int RunScheduler(HINSTANCE instance) {
   }
 
   // Shut-down: everything start-up created goes, and the assistant with us.
+  SupportLogLine("stop", nullptr);
+  char repository[260];
+  if (LocateRepository(repository) == 1) FlushSupportLog(repository);
   DestroyIcon(NormalTrayIcon);
   DestroyIcon(OfflineTrayIcon);
   if (created) {
@@ -258,5 +337,7 @@ int RunScheduler(HINSTANCE instance) {
   g_bitmapLoader = nullptr;
   BackgroundPalette = nullptr;
   g_window = nullptr;
+  delete g_single;
+  g_single = nullptr;
   return 0;
 }

@@ -24,6 +24,14 @@ extern bool SettleTimePassed;
 // The scheduler's timestamp object (exists from start-up to shut-down).
 extern DateTimeUtil* SchedulerTime;
 
+// What the scheduler knows of the time between its evaluations (missed runs).
+class EvaluationHistory;
+extern EvaluationHistory SchedulerHistory;
+
+// How ClientConfig.hdb loads went, for deciding when to load it again.
+struct SettingsReloadState;
+extern SettingsReloadState SettingsReload;
+
 // NextBackupTime over the loaded sets for the current time of SchedulerTime.
 PackedTime NextBackupTimeNow();
 

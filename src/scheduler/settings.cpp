@@ -15,6 +15,7 @@
 
 int SettleTime = DefaultSettleTime;
 int PromptBeforeStarting = DefaultPromptBeforeStarting;
+int RunMissedBackups = DefaultRunMissedBackups;
 PackedTime LoadedConfigTime = 0;
 
 namespace {
@@ -95,6 +96,17 @@ BackupSetEntry* ReadBackupSets(DatabaseManager& db, int handle, int list) {
     tail = &e->next;
   }
   return head;
+}
+
+// Whether a database that would not open is held by another program without
+// sharing (worth trying again soon) rather than unreadable as it stands.
+bool HeldByAnotherProgram(FileManager& files, const char* path) {
+  int file = files.FileOpen(path, OpenReadOnly | OpenDetailedErrors);
+  if (file >= 0) {
+    files.FileClose(file);
+    return false;
+  }
+  return file == FileErrorSharing;
 }
 
 // The old entry that is the same set as e: the one with its set number, else
@@ -181,7 +193,10 @@ int BuildClientConfigPath(const char* repository, char* out) {
   return 0;
 }
 
-int LoadSettingsFromDatabase(const char* databasePath, RetrySleepFunction sleep) {
+int LoadSettingsFromDatabase(const char* databasePath, RetrySleepFunction sleep, SettingsLoadResult* why) {
+  SettingsLoadResult ignored;
+  if (why == nullptr) why = &ignored;
+  *why = SettingsLoadResult::Missing;
   if (databasePath == nullptr) return -1;
   if (sleep == nullptr) sleep = SleepMilliseconds;
   DatabaseManager* db = new (std::nothrow) DatabaseManager();
@@ -189,6 +204,7 @@ int LoadSettingsFromDatabase(const char* databasePath, RetrySleepFunction sleep)
   if (db == nullptr || files == nullptr) {
     delete db;
     delete files;
+    *why = SettingsLoadResult::Unreadable;
     return -1;
   }
   if (files->FileExists(databasePath) != 1) {
@@ -204,6 +220,7 @@ int LoadSettingsFromDatabase(const char* databasePath, RetrySleepFunction sleep)
     if (attempt < DatabaseOpenAttempts) sleep(DatabaseOpenRetryMilliseconds);
   }
   if (handle == -1) {
+    *why = HeldByAnotherProgram(*files, databasePath) ? SettingsLoadResult::Locked : SettingsLoadResult::Unreadable;
     delete db;
     delete files;
     return -1;
@@ -211,13 +228,20 @@ int LoadSettingsFromDatabase(const char* databasePath, RetrySleepFunction sleep)
 
   SettleTime = DefaultSettleTime;
   PromptBeforeStarting = DefaultPromptBeforeStarting;
+  RunMissedBackups = DefaultRunMissedBackups;
   int preferences = db->FindChild(handle, RootObjectId, kPreferencesObject);
   if (preferences != -1) {
     // A key that is missing reads as 0; the default stays in force instead.
-    int value = 0;
-    if (ReadIntKey(*db, handle, preferences, "SettleTime", value) == 0) SettleTime = value;
-    if (ReadIntKey(*db, handle, preferences, "PromptBeforeStarting", value) == 0)
-      PromptBeforeStarting = value;
+    struct {
+      const char* key;
+      int* value;
+    } const keys[] = {{"SettleTime", &SettleTime},
+                      {"PromptBeforeStarting", &PromptBeforeStarting},
+                      {"RunMissedBackups", &RunMissedBackups}};
+    for (const auto& k : keys) {
+      int value = 0;
+      if (ReadIntKey(*db, handle, preferences, k.key, value) == 0) *k.value = value;
+    }
   }
 
   int list = db->FindChild(handle, RootObjectId, kBackupSetListObject);
@@ -233,5 +257,6 @@ int LoadSettingsFromDatabase(const char* databasePath, RetrySleepFunction sleep)
   LoadedConfigTime = files->FileWriteTime(databasePath);
   delete db;
   delete files;
+  *why = SettingsLoadResult::Loaded;
   return 0;
 }

@@ -8,14 +8,30 @@ class DatabaseManager;
 
 const int DefaultSettleTime = 5;
 const int DefaultPromptBeforeStarting = 1;
-// How often and how far apart a database that another process holds is tried.
-const int DatabaseOpenAttempts = 100;
+const int DefaultRunMissedBackups = 0;
+// How often and how far apart one load tries a database that another process
+// holds: about a second in all, so that the window thread never stalls for
+// long; a file that stays locked is tried again on later ticks
+// (settings_reload.h).
+const int DatabaseOpenAttempts = 10;
 const unsigned DatabaseOpenRetryMilliseconds = 100;
+
+// Why a load did or did not read the database.
+enum class SettingsLoadResult {
+  Loaded,      // read
+  Offline,     // the repository is not reachable
+  Missing,     // ClientConfig.hdb does not exist
+  Locked,      // another program holds it without sharing
+  Unreadable,  // it opens but is no database (empty, damaged), or cannot be opened at all
+};
 
 // Minutes after system start during which the timer tick does nothing.
 extern int SettleTime;
 // 1: show the pre-backup prompt before a scheduled launch.
 extern int PromptBeforeStarting;
+// 1: a daily run that the scheduler missed is made up once, at the first
+// evaluated minute after the gap (missed_runs.h).
+extern int RunMissedBackups;
 // Last-write time of ClientConfig.hdb at the end of the last successful load.
 extern PackedTime LoadedConfigTime;
 
@@ -26,7 +42,9 @@ typedef void (*RetrySleepFunction)(unsigned milliseconds);
 // (the whole load except finding the repository). 0 when the database was
 // read; -1 when it is missing or could not be opened in any attempt, in which
 // case the list and the preferences stay as they were. sleep null: really wait.
-int LoadSettingsFromDatabase(const char* databasePath, RetrySleepFunction sleep = nullptr);
+// why, when given, receives the reason.
+int LoadSettingsFromDatabase(const char* databasePath, RetrySleepFunction sleep = nullptr,
+                             SettingsLoadResult* why = nullptr);
 
 // "<repository>\ClientConfig.hdb" into out (260 bytes). 0, or -1 when the
 // result would not fit a path buffer.
@@ -50,9 +68,11 @@ int32_t DecimalTextValue(const char* text);
 
 #ifdef _WIN32
 // Finds the repository and loads from its ClientConfig.hdb. 0, or -1 when the
-// repository is offline, the file is missing or every open failed.
+// repository is offline, the file is missing or every open failed. Only a load
+// that read the database makes the next tick evaluate its minute again.
 int LoadSettings();
 // Posts a reload (1028) and a next-backup announcement (1031) to the scheduler
-// window when ClientConfig.hdb changed since the last load.
-void CheckConfigChanged();
+// window when ClientConfig.hdb changed since the last load; after a failed
+// load, only as settings_reload.h allows. uptimeMs: the tick's uptime.
+void CheckConfigChanged(unsigned long uptimeMs);
 #endif

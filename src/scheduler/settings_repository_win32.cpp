@@ -2,11 +2,16 @@
 // repository, loading it, and noticing when the main program rewrote it.
 #include <windows.h>
 
+#include "common/find_handle.h"
 #include "common/program_messages.h"
 #include "database/file_manager.h"
 #include "scheduler/repository.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/settings.h"
+#include "scheduler/settings_reload.h"
+#include "scheduler/support_log.h"
+
+SettingsReloadState SettingsReload;
 
 namespace {
 
@@ -19,25 +24,71 @@ int LocateClientConfig(char* path) {
   return BuildClientConfigPath(repository, path) == 0 ? 0 : -1;
 }
 
+// Size and last-write time, read from the directory entry: a file another
+// program holds without sharing still has one.
+bool StampOf(const char* path, ConfigFileStamp& stamp) {
+  WIN32_FIND_DATAA data;
+  FindHandle find(path, &data);
+  if (!find.Found() || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  FileManager files;
+  stamp.WriteTime = files.FileWriteTime(path);
+  stamp.Size = data.nFileSizeLow;
+  return true;
+}
+
+const char* FailureText(SettingsLoadResult why) {
+  switch (why) {
+    case SettingsLoadResult::Offline: return "the repository is offline";
+    case SettingsLoadResult::Missing: return "is missing";
+    case SettingsLoadResult::Locked: return "is held by another program; tried again on the next ticks";
+    default: return "cannot be read (empty or damaged); tried again when it changes, or in a minute";
+  }
+}
+
+void LogLoad(const char* path, SettingsLoadResult why) {
+  char text[400];
+  if (why == SettingsLoadResult::Loaded) {
+    int sets = 0;
+    for (const BackupSetEntry* e = BackupSetList; e; e = e->next) ++sets;
+    wsprintfA(text, "%d sets loaded from %s (settle %d min, prompt %d, make up missed runs %d)", sets, path,
+              SettleTime, PromptBeforeStarting, RunMissedBackups);
+  } else if (why == SettingsLoadResult::Offline) {
+    wsprintfA(text, "not loaded: %s", FailureText(why));
+  } else {
+    wsprintfA(text, "not loaded: %s %s", path, FailureText(why));
+  }
+  SupportLogLine("settings", text);
+}
+
 }  // namespace
 
 int LoadSettings() {
   char path[PathBufferSize];
   if (LocateClientConfig(path) != 0) return -1;
-  // Whatever the outcome, the next tick evaluates the schedules again.
-  LastEvaluatedMinute = -1;
-  return LoadSettingsFromDatabase(path);
+  SettingsLoadResult why = SettingsLoadResult::Missing;
+  const int result = LoadSettingsFromDatabase(path, nullptr, &why);
+  // Only a load that read the file makes the next tick evaluate again: a
+  // failed one changed nothing that would call for it.
+  if (result == 0) LastEvaluatedMinute = -1;
+  ConfigFileStamp stamp = {0, 0};
+  StampOf(path, stamp);
+  const bool repeated = SettingsReload.LastFailed && SettingsReload.Failure == why &&
+                        SameStamp(SettingsReload.Failed, stamp);
+  NoteLoad(SettingsReload, why, stamp, GetTickCount());
+  if (!repeated) LogLoad(path, why);
+  return result;
 }
 
-void CheckConfigChanged() {
+void CheckConfigChanged(unsigned long uptimeMs) {
   char path[PathBufferSize];
   if (LocateClientConfig(path) != 0) return;
-  FileManager files;
-  if (files.FileExists(path) != 1) return;
-  if (files.FileWriteTime(path) == LoadedConfigTime) return;
+  ConfigFileStamp stamp;
+  if (!StampOf(path, stamp)) return;
+  const ReloadAction action = DecideReload(SettingsReload, stamp, uptimeMs);
+  if (action == ReloadAction::None) return;
   // A null window would turn the posts into thread messages of this thread.
   HWND window = SchedulerWindow();
   if (window == nullptr) return;
   PostMessageA(window, tw::kMsgReloadSettings, 0, 0);
-  PostMessageA(window, tw::kMsgAnnounceNextBackup, 0, 0);
+  if (action == ReloadAction::ReloadAndAnnounce) PostMessageA(window, tw::kMsgAnnounceNextBackup, 0, 0);
 }

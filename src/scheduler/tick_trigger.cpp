@@ -5,10 +5,10 @@
 
 namespace {
 
-bool RanToday(PackedTime lastRun, const DateTimeParts& parts) {
-  if (lastRun == 0) return false;
+bool RanToday(PackedTime storedLastRun, const DateTimeParts& parts) {
+  if (storedLastRun == 0) return false;
   DateTimeParts last = {};
-  DateTimeUtil::UnpackTime(lastRun, last);
+  DateTimeUtil::UnpackTime(EffectiveLastRun(storedLastRun, parts), last);
   return last.Year == parts.Year && last.Month == parts.Month && last.Day == parts.Day;
 }
 
@@ -20,4 +20,14 @@ LaunchTrigger ChooseLaunchTrigger(const BackupSetEntry& e, const DateTimeParts& 
   if (startup) return LaunchTrigger::Startup;
   if (e.ScheduleAutomatic == 1 && IsDue(parts, e) == 1) return LaunchTrigger::Schedule;
   return LaunchTrigger::None;
+}
+
+const char* LaunchTriggerWord(LaunchTrigger trigger) {
+  switch (trigger) {
+    case LaunchTrigger::Schedule: return "schedule";
+    case LaunchTrigger::Startup: return "startup";
+    case LaunchTrigger::Connect: return "connect";
+    case LaunchTrigger::CatchUp: return "catch-up";
+    default: return "none";
+  }
 }

@@ -4,7 +4,11 @@
 #include "scheduler/backup_set.h"
 #include "common/packed_time.h"
 
-enum class LaunchTrigger { None, Schedule, Startup, Connect };
+// CatchUp: a missed daily run made up (missed_runs.h); never chosen below.
+enum class LaunchTrigger { None, Schedule, Startup, Connect, CatchUp };
+
+// "schedule", "startup", "connect", "catch-up" (and "none").
+const char* LaunchTriggerWord(LaunchTrigger trigger);
 
 // The trigger that launches e in the minute given by parts, or None. A set
 // marked to run at connect asks takeConnectEvent, which hands out the

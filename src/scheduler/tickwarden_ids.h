@@ -36,3 +36,5 @@
 #define TRAY_ICON_ID             1074
 #define SCHEDULER_TIMER_ID       1
 #define SCHEDULER_TIMER_PERIOD   10000
+// Polls for the main program's window after the at-shutdown launches
+#define SHUTDOWN_TIMER_ID        2

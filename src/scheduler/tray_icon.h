@@ -15,6 +15,25 @@ void TrayRemove();
 // Command id chosen for the mouse message from the icon's callback, or 0.
 int TrayMenu(LPARAM mouseMessage);
 
+// True while the icon's menu is open: its modal loop runs the window's timer,
+// and nothing may start under an open menu.
+bool TrayMenuOpen();
+
+// Tells the user something once (missed runs): in a balloon on shells of
+// version 5 and later, found at run time; on older shells in the tooltip
+// (shortTip, fitted to its 63 characters) until the user has pointed at the
+// icon. title and text are the balloon's.
+void TrayNotice(const char* title, const char* text, const char* shortTip);
+// The user pointed at the icon (its callback with WM_MOUSEMOVE): a notice in
+// the tooltip has been seen, and the next refresh shows the next backup again.
+void TrayNoticeSeen();
+// Whether an online tooltip should be set anew to show nextTime: it names
+// another time, or a notice in it has been seen; never while the icon is
+// offline or a notice waits to be seen.
+bool TrayTipOutdated(PackedTime nextTime);
+// 1 when the shell shows balloons (its version is 5 or later).
+bool ShellHasBalloons();
+
 // What the shell was last told to show, kept as the record of the icon's state.
 struct TrayShown {
   bool Added;
@@ -22,6 +41,7 @@ struct TrayShown {
   char Tip[64];
   PackedTime NextTime;  // the next backup time the tip names; 0 for none
   BOOL LastCallSucceeded;
+  bool NoticeInTip;     // the tooltip carries a notice instead
 };
 const TrayShown& CurrentTray();
 

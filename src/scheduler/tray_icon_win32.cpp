@@ -26,6 +26,49 @@ const char kNextTipPrefix[] = "Next backup at ";
 
 HWND g_trayWindow;
 TrayShown g_shown;
+bool g_menuOpen;
+char g_noticeTip[kTooltipFieldSize];
+bool g_noticeSeen;  // the tooltip still carries a notice the user has seen
+
+// The second form of the notification record (shell version 5), which adds
+// the balloon; declared here since the headers offer it only for newer targets.
+struct NotifyRecordV2 {
+  DWORD cbSize;
+  HWND hWnd;
+  UINT uID;
+  UINT uFlags;
+  UINT uCallbackMessage;
+  HICON hIcon;
+  CHAR szTip[128];
+  DWORD dwState;
+  DWORD dwStateMask;
+  CHAR szInfo[256];
+  UINT uTimeout;
+  CHAR szInfoTitle[64];
+  DWORD dwInfoFlags;
+};
+const UINT kNotifyInfo = 0x10;        // NIF_INFO
+const DWORD kBalloonInfoIcon = 1;     // NIIF_INFO
+const UINT kBalloonTimeoutMs = 30000;
+
+struct ShellVersionInfo {
+  DWORD cbSize, dwMajorVersion, dwMinorVersion, dwBuildNumber, dwPlatformID;
+};
+typedef HRESULT(CALLBACK* DllGetVersionFunction)(ShellVersionInfo*);
+
+// The major version shell32 reports; 4 for the first shells, which have no
+// DllGetVersion.
+DWORD ShellMajorVersion() {
+  HMODULE shell = GetModuleHandleA("shell32.dll");
+  if (shell == nullptr) return 4;
+  DllGetVersionFunction get =
+      reinterpret_cast<DllGetVersionFunction>(reinterpret_cast<void (*)()>(GetProcAddress(shell, "DllGetVersion")));
+  if (get == nullptr) return 4;
+  ShellVersionInfo info;
+  memset(&info, 0, sizeof info);
+  info.cbSize = sizeof info;
+  return get(&info) == S_OK ? info.dwMajorVersion : 4;
+}
 
 bool IsLeadByte(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
 
@@ -38,6 +81,8 @@ void Notify(DWORD action, UINT flags, HICON icon, const char* tip) {
   data.uFlags = flags;
   data.uCallbackMessage = tw::kMsgTrayCallback;
   data.hIcon = icon;
+  // A notice waiting in the tooltip stands in for the usual text until seen.
+  if (tip && g_shown.NoticeInTip) tip = g_noticeTip;
   if (tip) FitTooltip(tip, data.szTip, kTooltipFieldSize, IsLeadByte);
   g_shown.LastCallSucceeded = Shell_NotifyIconA(action, &data);
   if (action == NIM_DELETE) {
@@ -46,7 +91,10 @@ void Notify(DWORD action, UINT flags, HICON icon, const char* tip) {
   }
   if (action == NIM_ADD) g_shown.Added = true;
   if (flags & NIF_ICON) g_shown.Icon = icon;
-  if (flags & NIF_TIP) memcpy(g_shown.Tip, data.szTip, sizeof g_shown.Tip);
+  if (flags & NIF_TIP) {
+    memcpy(g_shown.Tip, data.szTip, sizeof g_shown.Tip);
+    if (!g_shown.NoticeInTip) g_noticeSeen = false;
+  }
 }
 
 void AddWithState(bool online) {
@@ -64,6 +112,44 @@ void AddWithState(bool online) {
 }  // namespace
 
 const TrayShown& CurrentTray() { return g_shown; }
+
+bool TrayMenuOpen() { return g_menuOpen; }
+
+bool ShellHasBalloons() {
+  static const DWORD major = ShellMajorVersion();
+  return major >= 5;
+}
+
+void TrayNotice(const char* title, const char* text, const char* shortTip) {
+  if (ShellHasBalloons()) {
+    NotifyRecordV2 data;
+    memset(&data, 0, sizeof data);
+    data.cbSize = sizeof data;
+    data.hWnd = g_trayWindow;
+    data.uID = TRAY_ICON_ID;
+    data.uFlags = kNotifyInfo;
+    data.uTimeout = kBalloonTimeoutMs;
+    data.dwInfoFlags = kBalloonInfoIcon;
+    FitTooltip(title, data.szInfoTitle, sizeof data.szInfoTitle, IsLeadByte);
+    FitTooltip(text, data.szInfo, sizeof data.szInfo, IsLeadByte);
+    g_shown.LastCallSucceeded = Shell_NotifyIconA(NIM_MODIFY, reinterpret_cast<NOTIFYICONDATAA*>(&data));
+    return;
+  }
+  FitTooltip(shortTip, g_noticeTip, sizeof g_noticeTip, IsLeadByte);
+  g_shown.NoticeInTip = true;
+  Notify(NIM_MODIFY, NIF_TIP, nullptr, g_noticeTip);
+}
+
+void TrayNoticeSeen() {
+  if (!g_shown.NoticeInTip) return;
+  g_shown.NoticeInTip = false;
+  g_noticeSeen = true;
+}
+
+bool TrayTipOutdated(PackedTime nextTime) {
+  if (g_shown.NoticeInTip || g_shown.Icon != NormalTrayIcon) return false;
+  return g_noticeSeen || g_shown.NextTime != nextTime;
+}
 
 void ComposeTooltip(PackedTime nextTime, char* out, size_t outSize) {
   if (nextTime == 0) {
@@ -125,7 +211,9 @@ int TrayMenu(LPARAM mouseMessage) {
     GetCursorPos(&cursor);
     SetMenuDefaultItem(popup, IDM_OPEN, FALSE);
     const UINT kTrackFlags = TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN | TPM_NONOTIFY | TPM_RETURNCMD;
+    g_menuOpen = true;
     command = TrackPopupMenu(popup, kTrackFlags, cursor.x, cursor.y, 0, g_trayWindow, nullptr);
+    g_menuOpen = false;
     PostMessageA(g_trayWindow, WM_NULL, 0, 0);
   }
   DestroyMenu(menu);

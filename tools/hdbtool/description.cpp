@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "text_escape.h"
+#include "common/text_escape.h"
 
 namespace {
 

@@ -3,11 +3,18 @@
 // minutes are evaluated by the scheduler's own rules.
 //
 //   hdbtool schedule CLIENTCONFIG [--from "YYYY-MM-DD HH:MM"] [--days N]
+//                   [--off "YYYY-MM-DD HH:MM" "YYYY-MM-DD HH:MM"]...
 //
 // First line: "next: YYYY-MM-DD HH:MM:SS" (the next backup time of the start
 // minute, as the tray would show it: the minute of the next time-schedule
 // launch) or "next: none"; then one line per launch:
-// "YYYY-MM-DD HH:MM <set number> <schedule|startup> "<name>"".
+// "YYYY-MM-DD HH:MM <set number> <schedule|startup|catch-up> "<name>"", and
+// one per missed daily run, at the minute it is noticed:
+// "YYYY-MM-DD HH:MM <set number> missed "<name>" <last missed minute> <count>".
+// --off: the computer is off from the first minute to the second; it starts
+// again at the second, and the file's settle time passes before the next
+// evaluation, which looks back for missed runs; the file's RunMissedBackups
+// decides whether they are made up.
 #include "schedule_command.h"
 
 #include <stdio.h>
@@ -21,7 +28,7 @@
 #include "scheduler/schedule.h"
 #include "scheduler/schedule_simulation.h"
 #include "scheduler/settings.h"
-#include "text_escape.h"
+#include "common/text_escape.h"
 
 namespace {
 
@@ -31,7 +38,10 @@ const long kMaxDays = 3660;
 const long kMinutesPerDay = 1440;
 
 const char kUsage[] =
-    "usage: hdbtool schedule CLIENTCONFIG [--from \"YYYY-MM-DD HH:MM\"] [--days N]\n";
+    "usage: hdbtool schedule CLIENTCONFIG [--from \"YYYY-MM-DD HH:MM\"] [--days N]\n"
+    "                        [--off \"YYYY-MM-DD HH:MM\" \"YYYY-MM-DD HH:MM\"]...\n";
+// More off stretches than anyone previews; keeps the input bounded.
+const size_t kMaxOff = 1000;
 
 int UsageError(const char* message) {
   if (message != nullptr) fprintf(stderr, "hdbtool schedule: %s\n", message);
@@ -68,6 +78,7 @@ int RunScheduleCommand(int argc, char** argv) {
   const char* database = nullptr;
   const char* from = nullptr;
   long days = kDefaultDays;
+  SimulationOptions options;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
@@ -77,6 +88,16 @@ int RunScheduleCommand(int argc, char** argv) {
     if (strcmp(arg, "--from") == 0) {
       if (++i >= argc) return UsageError("--from needs \"YYYY-MM-DD HH:MM\"");
       from = argv[i];
+    } else if (strcmp(arg, "--off") == 0) {
+      if (i + 2 >= argc) return UsageError("--off needs two minutes, \"YYYY-MM-DD HH:MM\" \"YYYY-MM-DD HH:MM\"");
+      SimulatedOff o;
+      if (!ParseMinute(argv[i + 1], o.From) || !ParseMinute(argv[i + 2], o.To))
+        return UsageError("--off needs real minutes as \"YYYY-MM-DD HH:MM\"");
+      if (DateTimeUtil::PackTime(o.To) <= DateTimeUtil::PackTime(o.From))
+        return UsageError("--off needs its second minute after its first");
+      if (options.Off.size() >= kMaxOff) return UsageError("too many --off stretches");
+      options.Off.push_back(o);
+      i += 2;
     } else if (strcmp(arg, "--days") == 0) {
       if (++i >= argc) return UsageError("--days needs a number");
       if (!ParseDays(argv[i], days)) return UsageError("--days needs a number from 0 to 3660");
@@ -115,10 +136,16 @@ int RunScheduleCommand(int argc, char** argv) {
            n.Second);
   }
 
-  for (const SimulatedLaunch& l : SimulateScheduleTicks(BackupSetList, start, days * kMinutesPerDay)) {
-    printf("%04d-%02d-%02d %02d:%02d %d %s %s\n", l.Minute.Year, l.Minute.Month, l.Minute.Day,
-           l.Minute.Hour, l.Minute.Minute, l.SetNumber,
-           l.Trigger == LaunchTrigger::Startup ? "startup" : "schedule", QuoteText(l.Name).c_str());
+  options.SettleMinutes = SettleTime;
+  options.RunMissed = RunMissedBackups;
+  for (const SimulatedLaunch& l : SimulateScheduleTicks(BackupSetList, start, days * kMinutesPerDay, options)) {
+    printf("%04d-%02d-%02d %02d:%02d %d ", l.Minute.Year, l.Minute.Month, l.Minute.Day, l.Minute.Hour,
+           l.Minute.Minute, l.SetNumber);
+    if (l.Missed)
+      printf("missed %s %04d-%02d-%02d %02d:%02d %d\n", QuoteText(l.Name).c_str(), l.LastMissed.Year,
+             l.LastMissed.Month, l.LastMissed.Day, l.LastMissed.Hour, l.LastMissed.Minute, l.MissedCount);
+    else
+      printf("%s %s\n", LaunchTriggerWord(l.Trigger), QuoteText(l.Name).c_str());
   }
   FreeBackupSetList();
   return fflush(stdout) == 0 ? ExitClean : ExitProblems;

@@ -8,6 +8,7 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -213,6 +214,80 @@ TEST(SimulateScheduleTicks, AnnouncedTimeIsTheNextLaunch) {
                         << Stamp(Parts(launched[next]));
       }
       EXPECT_EQ(0u, wrong) << shape.what << " from " << Stamp(start);
+    }
+  }
+}
+
+// The missed-run rule over a fortnight, with each setting of RunMissedBackups:
+// what is told (and made up), and that no daily set runs twice on one date.
+TEST(SimulateScheduleTicks, MissedDailyRunsOverAFortnight) {
+  struct Told {
+    const char* noticed;  // the minute it is noticed
+    int set;
+    const char* last;     // the last missed slot
+    int count;
+    MissedReason why;
+  };
+  const struct Case {
+    const char* what;
+    std::vector<SimulatedOff> off;
+    std::vector<SimulatedClockSet> clock;
+    std::vector<Told> told;
+  } cases[] = {
+      {"two nights off; the 08:02 run inside the settle time",
+       {{At(2026, 12, 1, 18, 0), At(2026, 12, 2, 8, 0)}, {At(2026, 12, 3, 21, 0), At(2026, 12, 4, 9, 0)}},
+       {},
+       {{"2026-12-02 08:05", 1, "2026-12-01 22:00", 1, MissedReason::NotRunning},
+        {"2026-12-02 08:05", 2, "2026-12-02 08:02", 1, MissedReason::SettleTime},
+        {"2026-12-04 09:05", 1, "2026-12-03 22:00", 1, MissedReason::NotRunning},
+        {"2026-12-04 09:05", 2, "2026-12-04 08:02", 1, MissedReason::NotRunning}}},
+      {"a week away: seven days back at most",
+       {{At(2026, 12, 3, 12, 0), At(2026, 12, 12, 12, 0)}},
+       {},
+       {{"2026-12-12 12:05", 1, "2026-12-11 22:00", 7, MissedReason::NotRunning},
+        {"2026-12-12 12:05", 2, "2026-12-12 08:02", 7, MissedReason::NotRunning}}},
+      {"clock forward over 22:00 (a spring-forward gap)",
+       {},
+       {{At(2026, 12, 5, 21, 30), At(2026, 12, 5, 22, 30)}},
+       {{"2026-12-05 22:30", 1, "2026-12-05 22:00", 1, MissedReason::ClockMoved}}},
+      {"the hour after 22:00 comes twice (a fall-back), and a clock set back a day",
+       {},
+       {{At(2026, 12, 5, 23, 0), At(2026, 12, 5, 21, 59)}, {At(2026, 12, 9, 9, 0), At(2026, 12, 8, 7, 0)}},
+       {}},
+  };
+  for (const Case& c : cases) {
+    for (int runMissed : {0, 1}) {
+      BackupSetEntry nightly = DailyAt(1, 22, 0), morning = DailyAt(2, 8, 2);
+      nightly.LastRunTime = PackTime(2026, 11, 30, 22, 0, 0);
+      morning.LastRunTime = PackTime(2026, 11, 30, 8, 2, 0);
+      nightly.next = &morning;
+      SimulationOptions options;
+      options.Off = c.off;
+      options.ClockSets = c.clock;
+      options.SettleMinutes = 5;
+      options.RunMissed = runMissed;
+      const std::string what = std::string(c.what) + ", RunMissedBackups " + std::to_string(runMissed);
+      std::vector<std::string> told, expected, scheduledDates;
+      for (const SimulatedLaunch& l : SimulateScheduleTicks(&nightly, At(2026, 12, 1, 0, 0), 14 * kMinutesPerDay,
+                                                            options)) {
+        const std::string at = Stamp(l.Minute), set = std::to_string(l.SetNumber);
+        if (l.Missed)
+          told.push_back(at + " " + set + " missed " + Stamp(l.LastMissed) + " " + std::to_string(l.MissedCount) +
+                         " " + MissedReasonText(l.Reason));
+        else if (l.Trigger == LaunchTrigger::CatchUp)
+          told.push_back(at + " " + set + " catch-up");
+        else
+          scheduledDates.push_back(set + " " + at.substr(0, 10));
+      }
+      for (const Told& t : c.told) {
+        const std::string at = std::string(t.noticed) + " " + std::to_string(t.set);
+        expected.push_back(at + " missed " + t.last + " " + std::to_string(t.count) + " " + MissedReasonText(t.why));
+        if (runMissed == 1) expected.push_back(at + " catch-up");
+      }
+      EXPECT_EQ(expected, told) << what;
+      std::vector<std::string> unique = scheduledDates;
+      std::sort(unique.begin(), unique.end());
+      EXPECT_EQ(unique.end(), std::adjacent_find(unique.begin(), unique.end())) << what << ": a set ran twice on a date";
     }
   }
 }

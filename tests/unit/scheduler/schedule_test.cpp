@@ -31,6 +31,11 @@ BackupSetEntry DailyAt(int32_t hour, int32_t minute, int32_t days = kEveryDay) {
   return e;
 }
 
+BackupSetEntry RanAt(BackupSetEntry e, PackedTime lastRun) {
+  e.LastRunTime = lastRun;
+  return e;
+}
+
 BackupSetEntry Every(int32_t frequency, PackedTime lastRun, int32_t days = kEveryDay) {
   BackupSetEntry e;
   memset(&e, 0, sizeof e);
@@ -154,7 +159,11 @@ TEST(IsDue, EveryNMinutesCountsFromTheLastRun) {
       {"2880 counts real days over 30 Apr", Every(2880, PackTime(2003, 4, 30, 10, 0, 0)),
        PackTime(2003, 5, 2, 10, 0, 0), 1},
       {"frequency 0", Every(0, Dec8(14, 30)), Dec8(14, 30), 1},
-      {"frequency 0, clock set back", Every(0, Dec8(14, 31)), Dec8(14, 30), 0},
+      {"frequency 0, clock set back: the last run counts as now", Every(0, Dec8(14, 31)), Dec8(14, 30), 1},
+      {"clock set back a day: an hourly set waits its hour", Every(60, PackTime(2003, 12, 9, 14, 0, 0)),
+       Dec8(14, 30), 0},
+      {"clock set back a day: a daily set does not run again", RanAt(DailyAt(14, 30), PackTime(2003, 12, 9, 14, 30, 5)),
+       Dec8(14, 30), 0},
       {"negative frequency", Every(-5, Dec8(14, 31)), Dec8(14, 30), 1},
   });
 }
@@ -319,6 +328,12 @@ TEST(NextBackupTimeForSet, EveryNMinutes) {
       {"never run, Monday not allowed: midnight", Every(60, 0, kEveryDay & ~kMondayBit), kNow,
        PackTime(2003, 12, 9, 0, 0, 0)},
       {"negative frequency lands in the past", Every(-120, Dec8(10, 0)), kNow, Dec8(14, 31)},
+      // The clock was set back a day: nothing before the stored run, as the tick sees it.
+      {"60 after a run tomorrow at 14:00", Every(60, PackTime(2003, 12, 9, 14, 0, 0)), kNow,
+       PackTime(2003, 12, 9, 15, 0, 0)},
+      {"0 after a run later today", Every(0, Dec8(16, 0)), kNow, Dec8(14, 31)},
+      {"daily 22:00 after a run tomorrow at 22:00", RanAt(DailyAt(22, 0), PackTime(2003, 12, 9, 22, 0, 5)), kNow,
+       PackTime(2003, 12, 10, 22, 0, 0)},
   });
 }
 

@@ -74,11 +74,14 @@ TEST_F(SettingsFromRepository, LoadsFromTheRepositoryAndForcesTheNextEvaluation)
   EXPECT_NE(0u, LoadedConfigTime);
 }
 
-TEST_F(SettingsFromRepository, MissingDatabaseFails) {
+TEST_F(SettingsFromRepository, AFailedLoadDoesNotMakeTheMinuteEvaluateAgain) {
   LastEvaluatedMinute = 17;
-  EXPECT_EQ(-1, LoadSettings());
-  EXPECT_EQ(-1, LastEvaluatedMinute) << "the repository was there";
+  EXPECT_EQ(-1, LoadSettings());  // the repository is there, its file is not
+  EXPECT_EQ(17, LastEvaluatedMinute);
   EXPECT_EQ(nullptr, BackupSetList);
+  ASSERT_TRUE(testwatch::WriteText(database_, ""));  // an empty file: no database
+  EXPECT_EQ(-1, LoadSettings());
+  EXPECT_EQ(17, LastEvaluatedMinute);
 }
 
 TEST_F(SettingsFromRepository, OfflineRepositoryChangesNothing) {
@@ -104,7 +107,7 @@ TEST_F(SettingsFromRepository, ChangeCheckNeverPostsToAThreadWithoutTheWindow) {
   ASSERT_TRUE(WriteConfig("12"));
   LoadedConfigTime = 1;  // differs from the file's time
   ThreadGotReload();
-  CheckConfigChanged();
+  CheckConfigChanged(GetTickCount());
   EXPECT_FALSE(ThreadGotReload());
 }
 

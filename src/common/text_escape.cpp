@@ -1,5 +1,5 @@
 // Escaping and unescaping of quoted texts.
-#include "text_escape.h"
+#include "common/text_escape.h"
 
 namespace {
 

@@ -1,0 +1,26 @@
+// What one evaluated minute does with each backup set: the tick's triggers
+// (start-up, connect, time schedule), then, for a daily set they leave alone,
+// its held or missed slots since the previous evaluation. Shared by the timer
+// tick and hdbtool's replay of it.
+#pragma once
+#include <vector>
+
+#include "scheduler/backup_set.h"
+#include "scheduler/missed_runs.h"
+#include "scheduler/tick_trigger.h"
+#include "common/packed_time.h"
+
+struct MinuteDecision {
+  BackupSetEntry* Entry;
+  // The launch, or None for a missed run that is not made up.
+  LaunchTrigger Trigger;
+  // Held: the set runs now for the slot in LastSlot (Trigger Schedule).
+  // Missed: what it missed; the history has noted it as told.
+  SlotFinding Slots;
+};
+
+// The sets of the list from head that launch or missed a run in the minute of
+// parts, in list order. runMissed: the RunMissedBackups preference (1 makes a
+// missed run up now). takeConnectEvent may be null (no drive events).
+std::vector<MinuteDecision> DecideMinute(BackupSetEntry* head, const DateTimeParts& parts,
+                                         EvaluationHistory& history, int runMissed, int (*takeConnectEvent)());

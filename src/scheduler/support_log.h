@@ -1,0 +1,68 @@
+// The support log: one line per decision of the scheduler in
+// "<repository>\Logs\Tickwarden.log", each "YYYY-MM-DD HH:MM:SS word text" in
+// local time, so that a support engineer can tell why a backup ran or did not.
+// Lines wait in a bounded buffer until the repository can be written (while it
+// is offline, or when a write fails) and are written after the work of a
+// message is done, so writing never delays or changes what the scheduler does.
+// At 256 KB the log becomes Tickwarden.old.log and a new one begins.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/packed_time.h"
+
+const size_t SupportLogMaxBytes = 256 * 1024;
+const size_t SupportLogBufferBytes = 64 * 1024;
+// A line's text beyond this is cut.
+const size_t SupportLogLineBytes = 600;
+
+// "YYYY-MM-DD HH:MM:SS word text\r\n" into out (terminated, cut to fit).
+// Returns the length written.
+size_t FormatSupportLogLine(char* out, size_t outSize, PackedTime when, const char* word, const char* text);
+
+// Lines not yet written, oldest first. When full, the oldest whole lines make
+// room and are counted, so the log can say that some were lost.
+class SupportLogBuffer {
+ public:
+  void Append(const char* line, size_t length);
+  const char* Data() const { return data_; }
+  size_t Size() const { return size_; }
+  unsigned Dropped() const { return dropped_; }
+  // Forgets the first n bytes (a whole number of lines), as written.
+  void Consume(size_t n);
+  void ClearDropped() { dropped_ = 0; }
+
+ private:
+  char data_[SupportLogBufferBytes];
+  size_t size_ = 0;
+  unsigned dropped_ = 0;
+};
+
+// The text of a "missed" line: set number, quoted name, the last missed
+// minute (YYYY-MM-DD HH:MM), how many, why, and whether it runs now.
+std::string MissedLogText(int32_t setNumber, const char* name, PackedTime lastSlot, int count, const char* why,
+                          bool runsNow);
+// Reads back set number and last missed minute from each "missed" line of a
+// log text (lines of other words, and damaged ones, are passed over).
+void ReadMissedLogLines(const std::string& text, std::vector<std::pair<int32_t, PackedTime>>& out);
+// "YYYY-MM-DD HH:MM" of a packed time.
+std::string MinuteText(PackedTime t);
+
+// Whether a log of currentSize bytes is renamed to the old log before adding.
+inline bool SupportLogNeedsTurnover(unsigned long currentSize, size_t adding) {
+  return currentSize > 0 && currentSize + adding > SupportLogMaxBytes;
+}
+
+#ifdef _WIN32
+// Adds a line stamped with the scheduler's clock now.
+void SupportLogLine(const char* word, const char* text);
+// Writes what waits into <repository>\Logs\Tickwarden.log; keeps it when the
+// folder or file cannot be written.
+void FlushSupportLog(const char* repository);
+// The buffer, for tests.
+SupportLogBuffer& PendingSupportLog();
+#endif

@@ -1,0 +1,100 @@
+// Writing the support log into the repository's Logs folder.
+#include <windows.h>
+
+#include <stdio.h>
+
+#include "common/bounded_text.h"
+#include "database/file_manager.h"
+#include "database/path_text.h"
+#include "scheduler/scheduler_state.h"
+#include "scheduler/support_log.h"
+
+namespace {
+
+SupportLogBuffer g_pending;
+
+const char kLogsFolder[] = "Logs";
+const char kLogFile[] = "Tickwarden.log";
+const char kOldLogFile[] = "Tickwarden.old.log";
+
+// An open file that is always closed.
+class LogFile {
+ public:
+  explicit LogFile(const char* path)
+      : handle_(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~LogFile() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  LogFile(const LogFile&) = delete;
+  LogFile& operator=(const LogFile&) = delete;
+  bool Open() const { return handle_ != INVALID_HANDLE_VALUE; }
+  unsigned long Size() const { return GetFileSize(handle_, nullptr); }
+  bool Append(const char* data, size_t length) {
+    if (SetFilePointer(handle_, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+      return false;
+    DWORD written = 0;
+    return WriteFile(handle_, data, static_cast<DWORD>(length), &written, nullptr) && written == length;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+bool JoinPath(char* out, const char* folder, const char* name) {
+  if (!CopyBounded(out, PathBufferSize, folder)) return false;
+  AppendBackslash(out, PathBufferSize);
+  return AppendBounded(out, PathBufferSize, name);
+}
+
+// Room for the line that tells how many lines were lost.
+size_t DroppedNotice(char* out, size_t size, unsigned dropped) {
+  char text[96];
+  snprintf(text, sizeof text, "%u earlier lines were lost while the log could not be written", dropped);
+  PackedTime now = SchedulerTime ? SchedulerTime->CurrentPackedTime() : DateTimeUtil().CurrentPackedTime();
+  return FormatSupportLogLine(out, size, now, "offline", text);
+}
+
+// Appends the notice (if any) and every waiting line; they are forgotten once written.
+void WriteWaiting(LogFile& file, const char* notice, size_t noticeLength) {
+  if (noticeLength && !file.Append(notice, noticeLength)) return;
+  if (!file.Append(g_pending.Data(), g_pending.Size())) return;
+  g_pending.Consume(g_pending.Size());
+  g_pending.ClearDropped();
+}
+
+}  // namespace
+
+SupportLogBuffer& PendingSupportLog() { return g_pending; }
+
+void SupportLogLine(const char* word, const char* text) {
+  char line[SupportLogLineBytes + 64];
+  PackedTime now = SchedulerTime ? SchedulerTime->CurrentPackedTime() : DateTimeUtil().CurrentPackedTime();
+  size_t length = FormatSupportLogLine(line, sizeof line, now, word, text);
+  g_pending.Append(line, length);
+}
+
+void FlushSupportLog(const char* repository) {
+  if (g_pending.Size() == 0 || repository == nullptr || repository[0] == '\0') return;
+  char folder[PathBufferSize], path[PathBufferSize], old[PathBufferSize];
+  if (!JoinPath(folder, repository, kLogsFolder) || !JoinPath(path, folder, kLogFile) ||
+      !JoinPath(old, folder, kOldLogFile))
+    return;
+  CreateDirectoryA(folder, nullptr);
+
+  char notice[160];
+  size_t noticeLength = g_pending.Dropped() ? DroppedNotice(notice, sizeof notice, g_pending.Dropped()) : 0;
+  const size_t adding = g_pending.Size() + noticeLength;
+  {
+    LogFile current(path);
+    if (!current.Open()) return;
+    if (!SupportLogNeedsTurnover(current.Size(), adding)) {
+      WriteWaiting(current, notice, noticeLength);
+      return;
+    }
+  }
+  DeleteFileA(old);
+  if (!MoveFileA(path, old)) return;
+  LogFile fresh(path);
+  if (fresh.Open()) WriteWaiting(fresh, notice, noticeLength);
+}

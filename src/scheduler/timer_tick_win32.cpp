@@ -1,0 +1,315 @@
+// The timer tick: which sets run in an evaluated minute, which daily runs were
+// held by the scheduler's own waits or missed while it could not evaluate,
+// and the support-log lines and notices that go with them.
+#include "scheduler/timer_tick.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "common/text_escape.h"
+#include "common/bounded_text.h"
+#include "database/file_manager.h"
+#include "scheduler/tray_icon_content.h"
+#include "database/path_text.h"
+#include "scheduler/missed_notice.h"
+#include "scheduler/minute_decision.h"
+#include "scheduler/missed_runs.h"
+#include "scheduler/pre_backup_prompt.h"
+#include "scheduler/repository.h"
+#include "scheduler/schedule.h"
+#include "scheduler/scheduler_state.h"
+#include "scheduler/settings.h"
+#include "scheduler/support_log.h"
+#include "scheduler/tick_trigger.h"
+#include "scheduler/tray_icon.h"
+
+int LastEvaluatedMinute = -1;
+unsigned long LastTick = 0;
+bool SettleTimePassed = false;
+EvaluationHistory SchedulerHistory;
+
+namespace {
+
+const unsigned long kMillisecondsPerMinute = 60000;
+const PackedTime kSecondsPerMinute = 60;
+// A wall clock that moved this much more or less than the uptime did was set.
+const int64_t kClockSlackSeconds = 90;
+// How much of the end of an earlier log is read for missed runs told before.
+const DWORD kToldLogTail = 64 * 1024;
+
+// The whole minute of a time, for the once-a-minute gate.
+int WholeMinute(PackedTime t) { return static_cast<int>(t / kSecondsPerMinute); }
+PackedTime MinuteStart(PackedTime t) { return t - t % kSecondsPerMinute; }
+
+PackedTime Now() { return SchedulerTime ? SchedulerTime->CurrentPackedTime() : DateTimeUtil().CurrentPackedTime(); }
+
+struct ClockReading {
+  bool Valid;
+  PackedTime Wall;
+  unsigned long Uptime;
+};
+
+bool g_tickHeld;
+int g_online = -1;  // as last logged: -1 not yet, 0 offline, 1 online
+bool g_toldRead;
+ClockReading g_clock;
+PackedTime g_suspendedAt;
+
+// Nothing happens in the first minutes after Windows starts. Once they have
+// passed the scheduler stays settled: the counter wrapping after 49.7 days is
+// no new start. A negative settle time means none.
+bool Settled(unsigned long uptimeMs) {
+  if (SettleTimePassed) return true;
+  const unsigned long settle = SettleTime > 0 ? static_cast<unsigned long>(SettleTime) : 0;
+  if (uptimeMs >= LastTick && uptimeMs / kMillisecondsPerMinute < settle) return false;
+  SettleTimePassed = true;
+  return true;
+}
+
+void Log(const char* word, const std::string& text) { SupportLogLine(word, text.c_str()); }
+
+std::string Stamp(PackedTime t) {
+  DateTimeParts p;
+  DateTimeUtil::UnpackTime(t, p);
+  char text[32];
+  snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second);
+  return text;
+}
+
+std::string SetText(const BackupSetEntry& e) { return std::to_string(e.SetNumber) + " " + QuoteText(e.Name); }
+
+void NoteReachable(bool online, const char* repository) {
+  const int now = online ? 1 : 0;
+  if (g_online == now) return;
+  g_online = now;
+  Log(online ? "online" : "offline", repository);
+}
+
+// A wall clock that jumped against the uptime (set by hand, a daylight-saving
+// change, a time server) makes the minutes it skipped "clock moved".
+void ObserveClock(unsigned long uptimeMs, PackedTime now) {
+  if (g_clock.Valid && g_suspendedAt == 0) {
+    const int64_t wall = RealSeconds(now) - RealSeconds(g_clock.Wall);
+    const int64_t up = static_cast<int64_t>((uptimeMs - g_clock.Uptime) / 1000);
+    if (wall - up > kClockSlackSeconds || up - wall > kClockSlackSeconds) {
+      SchedulerHistory.NoteClockMoved();
+      Log("clock", Stamp(g_clock.Wall + static_cast<PackedTime>(up)) + " -> " + Stamp(now));
+    }
+  }
+  g_clock = {true, now, uptimeMs};
+}
+
+// Missed runs told in an earlier run of the scheduler are not told again.
+void ReadToldFromLog(const char* repository) {
+  if (g_toldRead) return;
+  g_toldRead = true;
+  char path[PathBufferSize];
+  if (!CopyBounded(path, sizeof path, repository)) return;
+  AppendBackslash(path, sizeof path);
+  if (!AppendBounded(path, sizeof path, "Logs\\Tickwarden.log")) return;
+  HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return;
+  const DWORD size = GetFileSize(f, nullptr);
+  const DWORD from = size != INVALID_FILE_SIZE && size > kToldLogTail ? size - kToldLogTail : 0;
+  std::string text;
+  if (SetFilePointer(f, static_cast<LONG>(from), nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER) {
+    char chunk[4096];
+    DWORD got = 0;
+    while (text.size() < kToldLogTail && ReadFile(f, chunk, sizeof chunk, &got, nullptr) && got > 0)
+      text.append(chunk, got);
+  }
+  CloseHandle(f);
+  std::vector<std::pair<int32_t, PackedTime>> told;
+  ReadMissedLogLines(text, told);
+  for (const auto& t : told) SchedulerHistory.NoteTold(t.first, t.second);
+}
+
+void FormatForUser(PackedTime when, char* out, size_t outSize) {
+  SchedulerTime->FormatPackedTime(when, out, static_cast<unsigned>(outSize));
+}
+
+void TellMissed(const std::vector<MissedNoticeItem>& items) {
+  if (items.empty()) return;
+  char text[256], tip[kTooltipFieldSize];
+  ComposeMissedNotice(items.data(), items.size(), FormatForUser, text, sizeof text);
+  ComposeMissedTip(items.data(), items.size(), FormatForUser, tip, sizeof tip);
+  TrayNotice(MissedNoticeTitle(items.size()), text, tip);
+}
+
+// Decides every set first and tells the user of missed runs before any
+// prompt appears; then launches, in list order.
+void Evaluate(PackedTime now, const DateTimeParts& parts) {
+  const std::vector<MinuteDecision> decisions =
+      DecideMinute(BackupSetList, parts, SchedulerHistory, RunMissedBackups, TakeConnectEvent);
+  std::vector<MissedNoticeItem> missed;
+  for (const MinuteDecision& d : decisions) {
+    if (d.Slots.Outcome != SlotFinding::Missed) continue;
+    const bool runsNow = d.Trigger == LaunchTrigger::CatchUp;
+    Log("missed", MissedLogText(d.Entry->SetNumber, d.Entry->Name, d.Slots.LastSlot, d.Slots.Count,
+                                MissedReasonText(d.Slots.Reason), runsNow));
+    MissedNoticeItem item;
+    memcpy(item.Name, d.Entry->Name, sizeof item.Name);
+    item.Name[sizeof item.Name - 1] = '\0';
+    item.LastSlot = d.Slots.LastSlot;
+    item.Count = d.Slots.Count;
+    item.Reason = d.Slots.Reason;
+    item.RunsNow = runsNow;
+    missed.push_back(item);
+  }
+  TellMissed(missed);
+  for (const MinuteDecision& d : decisions) {
+    if (d.Trigger == LaunchTrigger::None) continue;
+    d.Entry->LastRunTime = now;
+    const std::string held = d.Slots.Outcome == SlotFinding::Held
+                                 ? "(due " + MinuteText(d.Slots.LastSlot) + ", held while the scheduler was busy)"
+                                 : std::string();
+    LaunchAndLog(*d.Entry, LaunchTriggerWord(d.Trigger), held.c_str());
+    TrayTip(NextBackupTime(now, parts));
+  }
+}
+
+// The tooltip always names what 1031 would answer: a time whose minute
+// passed unlaunched, or a clock set back, must not stay on screen.
+void RefreshTip(PackedTime now) {
+  DateTimeParts parts;
+  DateTimeUtil::UnpackTime(now, parts);
+  const PackedTime next = NextBackupTime(now, parts);
+  if (TrayTipOutdated(next)) TrayTip(next);
+}
+
+}  // namespace
+
+bool RepositoryWasOnline() { return g_online == 1; }
+
+void StartTickHistory(PackedTime now, unsigned long uptimeMs) {
+  SchedulerHistory.Start(now);
+  g_clock = {true, now, uptimeMs};
+  g_suspendedAt = 0;
+  g_tickHeld = false;
+  g_online = -1;
+  g_toldRead = false;
+}
+
+void NoteOwnWait(PackedTime from) {
+  const PackedTime to = Now();
+  if (WholeMinute(to) > WholeMinute(from)) SchedulerHistory.NoteStretch(StretchKind::OwnWait, from, to);
+}
+
+LaunchRoute LaunchAndLog(const BackupSetEntry& e, const char* trigger, const char* note) {
+  const LaunchRoute route = LaunchSetVia(e);
+  if (LastPrompt.Ending != PromptEnding::NotShown) {
+    const char* how = LastPrompt.Ending == PromptEnding::StartNow    ? "start now"
+                      : LastPrompt.Ending == PromptEnding::Skip      ? "skip"
+                                                                     : "countdown ended";
+    std::string text = SetText(e) + " " + how;
+    if (LastPrompt.PausedMs > 0) text += ", paused " + std::to_string((LastPrompt.PausedMs + 500) / 1000) + " s";
+    Log("prompt", text);
+  }
+  if (route != LaunchRoute::Skipped)
+    Log("launch", SetText(e) + " " + trigger + " " + LaunchRouteText(route) + (note && *note ? " " : "") +
+                      (note ? note : ""));
+  return route;
+}
+
+void TimerTick() { TimerTickAt(GetTickCount(), Now()); }
+
+void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
+  ObserveClock(uptimeMs, now);
+  // The menu's modal loop runs this timer too: nothing may start under it.
+  if (TrayMenuOpen()) {
+    g_tickHeld = true;
+    return;
+  }
+  if (!Settled(uptimeMs)) return;
+  LastTick = uptimeMs;
+
+  DateTimeParts parts;
+  DateTimeUtil::UnpackTime(now, parts);
+  char repository[260];
+
+  int changed = WatchMedia();
+  if (changed == 1) {
+    if (LocateRepository(repository) == 1) {
+      LoadSettings();
+      TrayModify(true, NextBackupTime(now, parts));
+    } else {
+      TrayModify(false, 0);
+      SchedulerHistory.NoteOffline(now);
+      NoteReachable(false, repository);
+      return;
+    }
+  } else if (WholeMinute(now) == LastEvaluatedMinute) {
+    return;
+  }
+  LastEvaluatedMinute = WholeMinute(now);
+
+  if (LocateRepository(repository) != 1) {
+    TrayModify(false, 0);
+    SchedulerHistory.NoteOffline(now);
+    NoteReachable(false, repository);
+    return;
+  }
+  SchedulerHistory.NoteOnline(now);
+  NoteReachable(true, repository);
+  ReadToldFromLog(repository);
+  CheckConfigChanged(uptimeMs);
+
+  Evaluate(now, parts);
+  SchedulerHistory.Evaluated(MinuteStart(now));
+  RefreshTip(now);
+}
+
+void RunHeldTick() {
+  if (!g_tickHeld) return;
+  g_tickHeld = false;
+  TimerTick();
+}
+
+void OnTimeChange() {
+  const unsigned long uptime = GetTickCount();
+  const PackedTime now = Now();
+  if (g_clock.Valid) {
+    const PackedTime expected = g_clock.Wall + static_cast<PackedTime>((uptime - g_clock.Uptime) / 1000);
+    if (WholeMinute(expected) != WholeMinute(now)) {
+      Log("clock", Stamp(expected) + " -> " + Stamp(now));
+      SchedulerHistory.NoteClockMoved();
+    }
+  }
+  g_clock = {true, now, uptime};
+  TimerTickAt(uptime, now);
+  RefreshTip(now);
+}
+
+void OnPowerEvent(WPARAM event) {
+  const PackedTime now = Now();
+  switch (event) {
+    case PBT_APMSUSPEND:
+    case PBT_APMSTANDBY:
+      if (g_suspendedAt == 0) {
+        Log("power", "suspend");
+        g_suspendedAt = now;
+      }
+      return;
+    case PBT_APMRESUMESUSPEND:
+    case PBT_APMRESUMESTANDBY:
+    case PBT_APMRESUMECRITICAL:
+    case 0x12:  // PBT_APMRESUMEAUTOMATIC, Windows 98 and 2000 on
+      break;
+    default:
+      return;
+  }
+  // Windows 98 and later send an automatic resume and then, once the user is
+  // back, another; a critical resume comes without any suspend before it.
+  const PackedTime since = g_suspendedAt != 0 ? g_suspendedAt : (g_clock.Valid ? g_clock.Wall : now);
+  if (g_suspendedAt != 0 || event == PBT_APMRESUMECRITICAL) Log("power", "resume");
+  SchedulerHistory.NoteStretch(StretchKind::Asleep, since, now);
+  g_suspendedAt = 0;
+  const unsigned long uptime = GetTickCount();
+  g_clock = {true, now, uptime};
+  TimerTickAt(uptime, now);
+  RefreshTip(now);
+}
