@@ -186,6 +186,8 @@ void RefreshTip(PackedTime now) {
 bool RepositoryWasOnline() { return g_online == 1; }
 
 void StartTickHistory(PackedTime now, unsigned long uptimeMs) {
+  // What earlier runs told is read back from the support log, not kept here.
+  SchedulerHistory = EvaluationHistory();
   SchedulerHistory.Start(now);
   g_clock = {true, now, uptimeMs};
   g_suspendedAt = 0;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <string.h>
 #include <time.h>
 
@@ -202,19 +203,40 @@ TEST(SystemTimeConversion, WeekdayAndMillisecondsAreIgnored) {
   EXPECT_EQ(util.SystemTimeToPacked(a), util.SystemTimeToPacked(b));
 }
 
-TEST(CurrentPackedTime, EqualsPackingTheLocalTime) {
+// The local time read another way than the implementation reads it: the
+// system's own local time on Windows; natively, with the zone set to UTC,
+// the civil date worked out from the seconds since 1970.
+PackedTime IndependentLocalTime() {
+#ifdef _WIN32
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  return PackTime(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
+#else
+  const long long t = static_cast<long long>(time(nullptr));
+  long long z = t / 86400 + 719468;  // days from 0000-03-01
+  const long long era = z / 146097, doe = z - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
+  const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1), month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  const int year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+  const int second = static_cast<int>(t % 86400);
+  return PackTime(year, month, day, second / 3600, second / 60 % 60, second % 60);
+#endif
+}
+
+TEST(CurrentPackedTime, AgreesWithAnIndependentReadingOfTheLocalTime) {
+#ifndef _WIN32
+  setenv("TZ", "UTC0", 1);
+  tzset();
+#endif
   DateTimeUtil util;
-  // The clock may move between the two readings; retry a bounded number of
-  // times until both fall into the same second.
+  // The clock may move between the readings; a bounded number of tries until
+  // both fall into the same second.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    time_t before = time(nullptr);
+    PackedTime before = IndependentLocalTime();
     PackedTime packed = util.CurrentPackedTime();
-    time_t after = time(nullptr);
-    if (before != after) continue;
-    struct tm local = *localtime(&before);
-    EXPECT_EQ(PackTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                       local.tm_min, local.tm_sec),
-              packed);
+    if (IndependentLocalTime() != before) continue;
+    EXPECT_EQ(before, packed);
     return;
   }
   FAIL() << "the clock never held still for one reading";

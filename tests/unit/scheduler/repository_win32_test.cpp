@@ -65,6 +65,18 @@ TEST_F(RepositoryTest, ConfiguredExistingFolderIsReachable) {
   EXPECT_EQ(repo, RepositoryPath);
 }
 
+// A repository is a folder: a file of that name, even ClientConfig.hdb
+// itself, is offline, with or without a trailing separator.
+TEST_F(RepositoryTest, AFileNamedAsTheRepositoryIsOffline) {
+  std::string repo = testwatch::MakeTempFolder("repo");
+  ASSERT_TRUE(testwatch::WriteText(repo + "\\ClientConfig.hdb", "x"));
+  for (const std::string& path : {repo + "\\ClientConfig.hdb", repo + "\\ClientConfig.hdb\\"}) {
+    ResetRepositoryState();  // the file is rewritten within the second
+    WriteConfig(path);
+    EXPECT_EQ(0, LocateRepository(out_)) << path;
+  }
+}
+
 TEST_F(RepositoryTest, MissingKeyMeansOffline) {
   ASSERT_TRUE(testwatch::WriteText(install_ + "\\RepositoryConfig.txt", "[Other]\r\nPath=C:\\\r\n"));
   EXPECT_EQ(0, LocateRepository(out_));

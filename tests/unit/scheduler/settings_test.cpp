@@ -2,6 +2,7 @@
 // keys present and missing, set numbers, long names, carrying last-run times
 // over a reload, damaged and missing files.
 #include "scheduler/settings.h"
+#include "scheduler/settings_reload.h"
 
 #include <gtest/gtest.h>
 
@@ -346,3 +347,33 @@ TEST(BuildClientConfigPath, RefusesWhatDoesNotFitAPathBuffer) {
 }
 
 }  // namespace
+
+// A file that failed to load is not loaded again tick after tick: a locked one
+// on the next few ticks, anything else once a minute, and at once when it changes.
+TEST(SettingsReload, AFailedFileIsRetriedSparinglyAndAChangedOneAtOnce) {
+  const ConfigFileStamp a = {1000, 512}, b = {1001, 512}, c = {1000, 768};
+  SettingsReloadState s;
+  EXPECT_EQ(ReloadAction::ReloadAndAnnounce, DecideReload(s, a, 0)) << "never loaded";
+  NoteLoad(s, SettingsLoadResult::Loaded, a, 0);
+  EXPECT_EQ(ReloadAction::None, DecideReload(s, a, 10000));
+  EXPECT_EQ(ReloadAction::ReloadAndAnnounce, DecideReload(s, b, 10000)) << "newer time";
+  EXPECT_EQ(ReloadAction::ReloadAndAnnounce, DecideReload(s, c, 10000)) << "same second, other size";
+
+  NoteLoad(s, SettingsLoadResult::Unreadable, b, 20000);
+  EXPECT_EQ(ReloadAction::None, DecideReload(s, b, 30000));
+  EXPECT_EQ(ReloadAction::None, DecideReload(s, b, 20000 + FailedRetryMilliseconds - 1));
+  EXPECT_EQ(ReloadAction::Retry, DecideReload(s, b, 20000 + FailedRetryMilliseconds));
+  EXPECT_EQ(ReloadAction::ReloadAndAnnounce, DecideReload(s, c, 30000)) << "changed again";
+
+  unsigned long tick = 0xFFFFF000UL;  // across the wrap of the millisecond counter
+  NoteLoad(s, SettingsLoadResult::Locked, c, tick);
+  int retries = 0;
+  for (; retries < 20 && DecideReload(s, c, tick + 10000) == ReloadAction::Retry; ++retries) {
+    tick += 10000;
+    NoteLoad(s, SettingsLoadResult::Locked, c, tick);
+  }
+  EXPECT_EQ(LockedRetryTicks, retries) << "about as many tries as one load used to wait";
+  EXPECT_EQ(ReloadAction::Retry, DecideReload(s, c, tick + FailedRetryMilliseconds));
+  NoteLoad(s, SettingsLoadResult::Loaded, c, tick);
+  EXPECT_EQ(ReloadAction::None, DecideReload(s, c, tick + FailedRetryMilliseconds));
+}

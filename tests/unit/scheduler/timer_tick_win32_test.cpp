@@ -7,14 +7,18 @@
 #include <windows.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "client_config_file.h"
+#include "notification_area_win32.h"
+#include "scheduler/missed_runs.h"
 #include "scheduler/repository.h"
 #include "scheduler/scheduler_process.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/settings.h"
+#include "scheduler/support_log.h"
 #include "scheduler/tickwarden_ids.h"
 #include "scheduler/tray_icon.h"
 #include "program_watch_win32.h"
@@ -97,6 +101,8 @@ class TimerTickTest : public ::testing::Test {
     LastEvaluatedMinute = -1;
     PromptBeforeStarting = 0;
     SettleTime = 0;
+    StartTickHistory(At(2003, 12, 1, 0, 0), 0);
+    PendingSupportLog().Consume(PendingSupportLog().Size());
   }
   void TearDown() override {
     for (char letter : drives_) RemoveTestDrive(letter);
@@ -114,6 +120,16 @@ class TimerTickTest : public ::testing::Test {
     return nullptr;
   }
 
+  // The support log's lines since the fixture began, each without its time stamp.
+  std::vector<std::string> LogLines() {
+    std::vector<std::string> lines;
+    const std::string text(PendingSupportLog().Data(), PendingSupportLog().Size());
+    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+      lines.push_back(text.substr(start + 20, end - start - 20));
+    return lines;
+  }
+
+  testwatch::NotificationArea shell_;
   AssistantStandIn assistant_;
   std::string install_, data_, drives_;
 };
@@ -224,7 +240,7 @@ TEST_F(TimerTickTest, OfflineRepositoryShowsTheOfflineIconAndLaunchesNothing) {
   testwatch::WriteText(install_ + "\\RepositoryConfig.txt", "[Repository]\r\nPath=q:\\nowhere\r\n");
   TimerTickAt(10 * kMinute, At(2003, 12, 8, 14, 30));
   EXPECT_TRUE(assistant_.Take().empty());
-  EXPECT_STREQ("Backup media offline", CurrentTray().Tip);
+  EXPECT_EQ("Backup media offline", shell_.Tip());
 }
 
 // The repository folder goes away and comes back with no drive letter
@@ -243,13 +259,13 @@ TEST_F(TimerTickTest, RepositoryBackWithoutADriveChangeIsOnlineAndConnects) {
   TimerTickAt(10 * kMinute, now);
   ASSERT_TRUE(MoveFileA(repo.c_str(), away.c_str()));
   TimerTickAt(11 * kMinute, now + 60);
-  EXPECT_STREQ("Backup media offline", CurrentTray().Tip);
+  EXPECT_EQ("Backup media offline", shell_.Tip());
   EXPECT_EQ(OfflineTrayIcon, CurrentTray().Icon);
 
   ASSERT_TRUE(MoveFileA(away.c_str(), repo.c_str()));
   TimerTickAt(11 * kMinute + 10000, now + 70);
   EXPECT_EQ(std::vector<int>{6}, assistant_.Take());
-  EXPECT_STRNE("Backup media offline", CurrentTray().Tip);
+  EXPECT_NE("Backup media offline", shell_.Tip());
   EXPECT_EQ(NormalTrayIcon, CurrentTray().Icon);
   TimerTickAt(12 * kMinute, now + 120);
   EXPECT_TRUE(assistant_.Take().empty()) << "one return, one connect launch";
@@ -268,7 +284,61 @@ TEST_F(TimerTickTest, APassedNextTimeLeavesTheTooltip) {
   EXPECT_TRUE(assistant_.Take().empty());
   char expected[64];
   ComposeTooltip(At(2003, 12, 9, 14, 31), expected, sizeof expected);
-  EXPECT_STREQ(expected, CurrentTray().Tip);
+  EXPECT_EQ(expected, shell_.Tip());
+}
+
+// Set back a day after the daily run: nothing runs again, and the tooltip
+// names what 1031 answers (the run after the stored one), not a stale time.
+TEST_F(TimerTickTest, AClockSetBackRunsNothingAgainAndTheTooltipFollows) {
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
+  config.AddSet("5", DailySet("14", "31"));
+  config.AddSet("6", {{"Name", "at start-up"}, {"ScheduleAtStartupFlag", "1"}});
+  Load(config);
+  TimerTickAt(10 * kMinute, At(2003, 12, 9, 14, 31));
+  EXPECT_EQ((std::vector<int>{5, 6}), assistant_.Take());
+  TrayModify(true, At(2003, 12, 10, 14, 31));
+  for (int minute = 0; minute < 3; ++minute)
+    TimerTickAt((11 + minute) * kMinute, At(2003, 12, 8, 14, 30 + minute));
+  EXPECT_TRUE(assistant_.Take().empty());
+  char expected[64];
+  ComposeTooltip(At(2003, 12, 10, 14, 31), expected, sizeof expected);
+  EXPECT_EQ(expected, shell_.Tip());
+}
+
+// A daily run the computer slept through is told once (a balloon and a log
+// line); with RunMissedBackups 1 it runs at once, with 0 it does not. A run
+// due while the scheduler's own thread was busy runs either way.
+TEST_F(TimerTickTest, MissedDailyRunsAreToldOnceAndMadeUpWhenAsked) {
+  for (const char* runMissed : {"0", "1"}) {
+    SCOPED_TRACE(std::string("RunMissedBackups ") + runMissed);
+    testconfig::ClientConfig config;
+    config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}, {"RunMissedBackups", runMissed}};
+    config.AddSet("4", DailySet("22", "0"));
+    testconfig::Keys held = DailySet("22", "5");
+    held[0].second = "held";
+    config.AddSet("7", held);
+    Load(config);
+    StartTickHistory(At(2003, 12, 8, 21, 49), 0);
+    PendingSupportLog().Consume(PendingSupportLog().Size());
+    shell_.Clear();
+    TimerTickAt(10 * kMinute, At(2003, 12, 8, 21, 59));
+    SchedulerHistory.NoteStretch(StretchKind::OwnWait, At(2003, 12, 8, 22, 4, 50), At(2003, 12, 8, 22, 6, 10));
+    TimerTickAt(41 * kMinute, At(2003, 12, 8, 22, 30));  // 22:00 slept through
+    std::vector<int> expected = {7};
+    if (runMissed[0] == '1') expected.insert(expected.begin(), 4);
+    EXPECT_EQ(expected, assistant_.Take());
+    ASSERT_EQ(1u, shell_.Balloons().size());
+    EXPECT_NE(std::string::npos, shell_.Balloons()[0].find("\"daily\" did not run at")) << shell_.Balloons()[0];
+    const std::vector<std::string> log = LogLines();
+    const std::string missed = std::string("missed 4 \"daily\" 2003-12-08 22:00 1 asleep; ") +
+                               (runMissed[0] == '1' ? "made up now" : "not made up");
+    EXPECT_NE(log.end(), std::find(log.begin(), log.end(), missed)) << testing::PrintToString(log);
+    TimerTickAt(42 * kMinute, At(2003, 12, 8, 22, 31));
+    EXPECT_TRUE(assistant_.Take().empty());
+    EXPECT_EQ(1u, shell_.Balloons().size()) << "told once";
+    FreeBackupSetList();
+  }
 }
 
 TEST_F(TimerTickTest, ReturningRepositoryStartsOnlyTheFirstConnectSet) {
@@ -290,28 +360,28 @@ TEST_F(TimerTickTest, ReturningRepositoryStartsOnlyTheFirstConnectSet) {
   drives_ += 'k';
   TimerTickAt(10 * kMinute + 10000, now + 10);
   EXPECT_EQ(std::vector<int>{8}, assistant_.Take());
-  EXPECT_STRNE("Backup media offline", CurrentTray().Tip);
+  EXPECT_NE("Backup media offline", shell_.Tip());
 }
 
 TEST_F(TimerTickTest, TrayShowsOfflineIdleAndNextTime) {
   HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   TrayAdd(window);  // no data folder content: ClientConfig missing, but the folder exists
-  EXPECT_TRUE(CurrentTray().Added);
-  EXPECT_STREQ("Tickwarden", CurrentTray().Tip);
+  EXPECT_TRUE(shell_.Shown());
+  EXPECT_EQ("Tickwarden", shell_.Tip());
 
   testwatch::WriteText(install_ + "\\RepositoryConfig.txt", "[Repository]\r\nPath=q:\\nowhere\r\n");
   TrayReadd(window);
-  EXPECT_STREQ("Backup media offline", CurrentTray().Tip);
+  EXPECT_EQ("Backup media offline", shell_.Tip());
   EXPECT_EQ(OfflineTrayIcon, CurrentTray().Icon);
 
   TrayModify(true, At(2003, 12, 8, 22, 0));
-  EXPECT_EQ(0, strncmp("Next backup at ", CurrentTray().Tip, 15)) << CurrentTray().Tip;
-  EXPECT_NE(nullptr, strstr(CurrentTray().Tip, "2003")) << CurrentTray().Tip;
+  EXPECT_EQ(0u, shell_.Tip().find("Next backup at ")) << shell_.Tip();
+  EXPECT_NE(std::string::npos, shell_.Tip().find("2003")) << shell_.Tip();
   EXPECT_EQ(NormalTrayIcon, CurrentTray().Icon);
   TrayTip(0);
-  EXPECT_STREQ("Tickwarden", CurrentTray().Tip);
+  EXPECT_EQ("Tickwarden", shell_.Tip());
   TrayRemove();
-  EXPECT_FALSE(CurrentTray().Added);
+  EXPECT_FALSE(shell_.Shown());
   DestroyWindow(window);
 }
 

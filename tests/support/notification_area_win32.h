@@ -1,0 +1,150 @@
+// A stand-in for the shell's notification area, so that tests see what the
+// shell received rather than what a program meant to send: a window of class
+// "Shell_TrayWnd" on a thread of its own, to which Wine's Shell_NotifyIcon
+// hands every icon call as WM_COPYDATA (action in dwData, the icon's record in
+// Wine's own layout: window, id, flags, callback, then the texts in UTF-16).
+// It records each call and answers TRUE, as a shell does.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+namespace testwatch {
+
+struct ShellIconCall {
+  DWORD Action;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
+  UINT Id;
+  UINT Flags;
+  std::string Tip;        // with NIF_TIP
+  std::string Info;       // with NIF_INFO (0x10): the balloon
+  std::string InfoTitle;
+};
+
+class NotificationArea {
+ public:
+  NotificationArea() {
+    InitializeCriticalSection(&lock_);
+    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    WaitForSingleObject(ready_, 10000);
+  }
+  ~NotificationArea() {
+    if (IsWindow(window_)) PostMessageA(window_, WM_CLOSE, 0, 0);
+    WaitForSingleObject(thread_, 10000);
+    CloseHandle(thread_);
+    CloseHandle(ready_);
+    DeleteCriticalSection(&lock_);
+  }
+  NotificationArea(const NotificationArea&) = delete;
+  NotificationArea& operator=(const NotificationArea&) = delete;
+
+  std::vector<ShellIconCall> Calls() {
+    EnterCriticalSection(&lock_);
+    std::vector<ShellIconCall> copy = calls_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+  }
+  void Clear() {
+    EnterCriticalSection(&lock_);
+    calls_.clear();
+    LeaveCriticalSection(&lock_);
+  }
+  // The tooltip the shell shows now: the last one any add or modify set.
+  std::string Tip() {
+    std::string tip;
+    for (const ShellIconCall& c : Calls())
+      if (c.Action != NIM_DELETE && (c.Flags & NIF_TIP)) tip = c.Tip;
+    return tip;
+  }
+  // The balloons shown, oldest first.
+  std::vector<std::string> Balloons() {
+    std::vector<std::string> texts;
+    for (const ShellIconCall& c : Calls())
+      if (c.Flags & kInfoFlag) texts.push_back(c.InfoTitle + ": " + c.Info);
+    return texts;
+  }
+  // Whether the shell holds the icon now (added and not deleted since).
+  bool Shown() {
+    bool shown = false;
+    for (const ShellIconCall& c : Calls()) {
+      if (c.Action == NIM_ADD) shown = true;
+      if (c.Action == NIM_DELETE) shown = false;
+    }
+    return shown;
+  }
+
+ private:
+  static const UINT kInfoFlag = 0x10;  // NIF_INFO
+  // Offsets in Wine's record: four 32-bit fields, then the tip of 128
+  // characters, state and mask, the balloon text of 256, the time-out and the
+  // balloon title of 64.
+  static const size_t kTipOffset = 16, kTipChars = 128;
+  static const size_t kInfoOffset = kTipOffset + kTipChars * 2 + 8, kInfoChars = 256;
+  static const size_t kTitleOffset = kInfoOffset + kInfoChars * 2 + 4, kTitleChars = 64;
+
+  static std::string Text(const BYTE* data, size_t size, size_t offset, size_t chars) {
+    if (offset + chars * 2 > size) return std::string();
+    const WCHAR* w = reinterpret_cast<const WCHAR*>(data + offset);
+    size_t n = 0;
+    while (n < chars && w[n] != 0) ++n;
+    char out[600] = {};
+    WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(n), out, sizeof out - 1, nullptr, nullptr);
+    return out;
+  }
+  void Record(DWORD action, const BYTE* data, size_t size) {
+    if (size < kTipOffset) return;
+    ShellIconCall c;
+    c.Action = action;
+    c.Id = *reinterpret_cast<const UINT*>(data + 4);
+    c.Flags = *reinterpret_cast<const UINT*>(data + 8);
+    if (c.Flags & NIF_TIP) c.Tip = Text(data, size, kTipOffset, kTipChars);
+    if (c.Flags & kInfoFlag) {
+      c.Info = Text(data, size, kInfoOffset, kInfoChars);
+      c.InfoTitle = Text(data, size, kTitleOffset, kTitleChars);
+    }
+    EnterCriticalSection(&lock_);
+    calls_.push_back(c);
+    LeaveCriticalSection(&lock_);
+  }
+  static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<NotificationArea*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+    if (m == WM_COPYDATA && self) {
+      const COPYDATASTRUCT* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+      self->Record(static_cast<DWORD>(cds->dwData), static_cast<const BYTE*>(cds->lpData), cds->cbData);
+      return TRUE;
+    }
+    if (m == WM_CLOSE) {
+      DestroyWindow(w);
+      return 0;
+    }
+    if (m == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcA(w, m, wp, lp);
+  }
+  static DWORD WINAPI Run(LPVOID p) {
+    auto* self = static_cast<NotificationArea*>(p);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Shell_TrayWnd";
+    RegisterClassA(&wc);
+    HWND w = CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+    SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->window_ = w;
+    SetEvent(self->ready_);
+    MSG m;
+    while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
+    UnregisterClassA(wc.lpszClassName, wc.hInstance);
+    return 0;
+  }
+
+  CRITICAL_SECTION lock_;
+  HANDLE ready_;
+  HANDLE thread_;
+  HWND window_ = nullptr;
+  std::vector<ShellIconCall> calls_;
+};
+
+}  // namespace testwatch
