@@ -214,13 +214,18 @@ int LoadSettingsFromDatabase(const char* databasePath, RetrySleepFunction sleep,
   }
 
   int handle = -1;
+  bool held = false;
   for (int attempt = 1; attempt <= DatabaseOpenAttempts; ++attempt) {
     handle = db->OpenDatabase(databasePath, OpenReadOnly);
     if (handle != -1) break;
+    // A file nobody holds is tried once more (a writer may have been half
+    // way), then taken as it is: waiting would not mend it.
+    held = HeldByAnotherProgram(*files, databasePath);
+    if (!held && attempt >= 2) break;
     if (attempt < DatabaseOpenAttempts) sleep(DatabaseOpenRetryMilliseconds);
   }
   if (handle == -1) {
-    *why = HeldByAnotherProgram(*files, databasePath) ? SettingsLoadResult::Locked : SettingsLoadResult::Unreadable;
+    *why = held ? SettingsLoadResult::Locked : SettingsLoadResult::Unreadable;
     delete db;
     delete files;
     return -1;
