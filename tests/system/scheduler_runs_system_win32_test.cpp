@@ -216,14 +216,16 @@ TEST_F(SchedulerRunsTest, AMissedRunIsMadeUpToldAndLogged) {
   WriteConfig();
   HWND w = StartScheduler();
   ASSERT_NE(nullptr, w);
-  PostMessageA(w, WM_TIMER, 1, 0);
+  // Standby and back: the resume evaluates at once (APM forms, as Windows 95 sends them).
+  PostMessageA(w, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+  PostMessageA(w, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
   EXPECT_TRUE(LogHas(Started(8))) << Log();
   ASSERT_TRUE(PollUntil([&] { return SupportLog().find("catch-up via started process") != std::string::npos; }));
   const std::string log = SupportLog();
   char missed[96];
   snprintf(missed, sizeof missed, " missed 8 \"Nightly\" %04d-%02d-%02d %02d:%02d 1 not running; made up now", at.Year,
            at.Month, at.Day, at.Hour, at.Minute);
-  for (const char* word : {" start Tickwarden", " settings 1 sets loaded", " online "})
+  for (const char* word : {" start Tickwarden", " settings 1 sets loaded", " online ", " power suspend", " power resume"})
     EXPECT_NE(std::string::npos, log.find(word)) << word << "\n" << log;
   EXPECT_NE(std::string::npos, log.find(missed)) << log;
   ASSERT_TRUE(PollUntil([&] { return !shell_.Balloons().empty(); }, 5000));

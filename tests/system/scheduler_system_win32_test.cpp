@@ -74,7 +74,7 @@ TEST_F(SchedulerTest, DueSetGoesToTheRunningMainProgram) {
   ASSERT_NE(nullptr, main);
   HWND w = StartScheduler();
   ASSERT_NE(nullptr, w);
-  PostMessageA(w, WM_TIMER, 1, 0);
+  PostMessageA(w, WM_TIMECHANGE, 0, 0);  // a time change is evaluated at once
   EXPECT_TRUE(LogHas("msg 33568 1 3")) << Log();
   EXPECT_EQ(1, testwatch::CountProcessesNamed("Cobaltine.exe"));
 }

@@ -1,0 +1,48 @@
+// Support-log lines: one line each whatever the text holds, a bounded buffer
+// that gives up its oldest whole lines, and "missed" lines that read back.
+#include "scheduler/support_log.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+TEST(SupportLog, LinesAreStampedOneLineEachAndTheBufferDropsTheOldest) {
+  char line[SupportLogLineBytes];
+  size_t n = FormatSupportLogLine(line, sizeof line, PackTime(2026, 12, 9, 7, 5, 3), "settings", "a\r\nb");
+  EXPECT_EQ("2026-12-09 07:05:03 settings a  b\r\n", std::string(line, n));
+  n = FormatSupportLogLine(line, 40, PackTime(2026, 12, 9, 7, 5, 3), "launch", std::string(100, 'x').c_str());
+  EXPECT_EQ(39u, n);
+  EXPECT_EQ("\r\n", std::string(line + n - 2, 2)) << "cut lines still end";
+
+  SupportLogBuffer buffer;
+  const std::string a(SupportLogBufferBytes / 2 - 2, 'a'), b(SupportLogBufferBytes / 2 - 2, 'b');
+  buffer.Append((a + "\r\n").c_str(), a.size() + 2);
+  buffer.Append((b + "\r\n").c_str(), b.size() + 2);
+  EXPECT_EQ(0u, buffer.Dropped());
+  buffer.Append("c\r\n", 3);
+  EXPECT_EQ(1u, buffer.Dropped());
+  EXPECT_EQ(b + "\r\nc\r\n", std::string(buffer.Data(), buffer.Size()));
+}
+
+TEST(SupportLog, MissedLinesReadBack) {
+  const char* names[] = {"Nightly", "with \"quotes\" and \\", ""};
+  std::string log = "2026-12-09 07:00:00 start Tickwarden\r\n2026-12-09 07:00:01 missed 9 damaged\r\n";
+  for (int i = 0; i < 3; ++i)
+    log += "2026-12-09 07:05:00 missed " +
+           MissedLogText(i - 1, names[i], PackTime(2026, 12, 8, 22, i, 0), 2, "asleep", i == 1) + "\r\n";
+  std::vector<std::pair<int32_t, PackedTime>> read;
+  ReadMissedLogLines(log, read);
+  ASSERT_EQ(3u, read.size());
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(i - 1, read[i].first);
+    EXPECT_EQ(PackTime(2026, 12, 8, 22, i, 0), read[i].second);
+  }
+}
+
+}  // namespace
