@@ -22,7 +22,14 @@ rm -rf "$demo"
 mkdir -p "$demo/install/data" "$demo/shots"
 bin="$root/build/$TW_WIN_PRESET/bin"
 cp "$bin/Tickwarden.exe" "$bin/Cobaltine.exe" "$demo/install/"
-build/native/bin/hdbtool build demo/sample-config.txt "$demo/install/data/ClientConfig.hdb"
+# The weeknight set last ran eight days ago at its 22:30, as if the computer had
+# been off since: the scheduler tells of the runs it missed (balloon, support log).
+eight=$(date -d '8 days ago' '+%Y %m %d')
+read -r y m d <<<"$eight"
+last=$(( (((((10#$y - 1980) * 12 + 10#$m - 1) * 31 + 10#$d - 1) * 24 + 22) * 60 + 30) * 60 ))
+awk -v last="$last" '/^  "2"$/ { inset = 1 } /^  "3"$/ { inset = 0 }
+  inset && /"LastRunDateTime"/ { sub(/= "0"/, "= \"" last "\"") } { print }' demo/sample-config.txt > "$demo/config.txt"
+build/native/bin/hdbtool build "$demo/config.txt" "$demo/install/data/ClientConfig.hdb"
 printf '[Repository]\r\nPath=C:\\CobaltineDemo\\install\\data\r\n' > "$demo/install/RepositoryConfig.txt"
 
 export WINEPREFIX="$root/build/demo-prefix"
@@ -67,3 +74,5 @@ echo "== stopping"
 poke post CobaltineSchedulerClass 1026 || true
 poke gone CobaltineSchedulerClass 20 && echo "Tickwarden exited"
 poke post Cobaltine 16 || true
+echo "== Tickwarden's support log (data\\Logs\\Tickwarden.log)"
+cat "$demo/install/data/Logs/Tickwarden.log" 2>/dev/null || echo "(no support log)"

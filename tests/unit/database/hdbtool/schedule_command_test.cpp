@@ -1,0 +1,58 @@
+// "hdbtool schedule" on a real ClientConfig.hdb: the replay's lines with the
+// computer off for a night, with RunMissedBackups 0 and 1, and the usage
+// errors of --off.
+#if HDBTOOL_HAS_SCHEDULE
+#include "schedule_command.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "client_config_file.h"
+#include "database_test_support.h"
+#include "hdbtool_commands.h"
+
+namespace {
+
+int RunSchedule(std::vector<std::string> args, std::string* out = nullptr) {
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(&a[0]);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  int code = RunScheduleCommand(static_cast<int>(argv.size()), argv.data());
+  std::string printed = testing::internal::GetCapturedStdout();
+  testing::internal::GetCapturedStderr();
+  if (out) *out = printed;
+  return code;
+}
+
+TEST(ScheduleCommand, AComputerOffForANightMissesItsRunAndMakesItUpWhenAsked) {
+  TempDir dir;
+  const std::string file = dir.File("ClientConfig.hdb");
+  for (const char* runMissed : {"0", "1"}) {
+    testconfig::ClientConfig config;
+    config.Preferences = {{"SettleTime", "5"}, {"RunMissedBackups", runMissed}};
+    config.AddSet("2", {{"Name", "Nightly"}, {"ScheduleAutomatic", "1"}, {"SchedulePerScheduleFlag", "1"},
+                        {"ScheduleDaysFlags", "127"}, {"ScheduleBackupTimeHour", "22"}});
+    ASSERT_TRUE(config.Write(file));
+    std::string out;
+    ASSERT_EQ(ExitClean, RunSchedule({"schedule", file, "--from", "2026-12-07 12:00", "--days", "2", "--off",
+                              "2026-12-08 18:00", "2026-12-09 08:00"}, &out));
+    std::string expected =
+        "next: 2026-12-07 22:00:00\n"
+        "2026-12-07 22:00 2 schedule \"Nightly\"\n"
+        "2026-12-09 08:05 2 missed \"Nightly\" 2026-12-08 22:00 1\n";
+    if (runMissed[0] == '1') expected += "2026-12-09 08:05 2 catch-up \"Nightly\"\n";
+    EXPECT_EQ(expected, out) << "RunMissedBackups " << runMissed;
+  }
+  for (std::vector<std::string> bad : {std::vector<std::string>{"--off", "2026-12-08 18:00"},
+                                       {"--off", "2026-12-08 18:00", "2026-12-08 17:00"},
+                                       {"--off", "2026-12-08 18:00", "tomorrow"}}) {
+    bad.insert(bad.begin(), {"schedule", file});
+    EXPECT_EQ(ExitUsage, RunSchedule(bad)) << bad[3];
+  }
+}
+
+}  // namespace
+#endif
