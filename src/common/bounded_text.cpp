@@ -23,3 +23,21 @@ bool AppendBounded(char* dst, size_t size, const char* src) {
   dst[used + n] = '\0';
   return fits;
 }
+
+TextBuilder& TextBuilder::Number(long long value, int minDigits) {
+  char digits[24];
+  int n = 0;
+  // Counted on the unsigned magnitude, so that the smallest value is right too.
+  unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+  do {
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0 && n < 20);
+  while (n < minDigits && n < 20) digits[n++] = '0';
+  char text[24];
+  int t = 0;
+  if (value < 0) text[t++] = '-';
+  while (n > 0) text[t++] = digits[--n];
+  text[t] = '\0';
+  return Add(text);
+}

@@ -1,13 +1,13 @@
 // The launch and missed-run decisions of one evaluated minute.
 #include "scheduler/minute_decision.h"
 
-std::vector<MinuteDecision> DecideMinute(BackupSetEntry* head, const DateTimeParts& parts,
-                                         EvaluationHistory& history, int runMissed, int (*takeConnectEvent)()) {
+size_t DecideMinute(BackupSetEntry* head, const DateTimeParts& parts, EvaluationHistory& history, int runMissed,
+                    int (*takeConnectEvent)(), MinuteDecision* out, size_t capacity) {
   DateTimeParts minuteParts = parts;
   minuteParts.Second = 0;
   const PackedTime minute = DateTimeUtil::PackTime(minuteParts);
-  std::vector<MinuteDecision> decisions;
-  for (BackupSetEntry* e = head; e != nullptr; e = e->next) {
+  size_t count = 0;
+  for (BackupSetEntry* e = head; e != nullptr && count < capacity; e = e->next) {
     MinuteDecision d;
     d.Entry = e;
     d.Trigger = ChooseLaunchTrigger(*e, parts, takeConnectEvent);
@@ -22,7 +22,7 @@ std::vector<MinuteDecision> DecideMinute(BackupSetEntry* head, const DateTimePar
         if (runMissed == 1) d.Trigger = LaunchTrigger::CatchUp;
       }
     }
-    decisions.push_back(d);
+    out[count++] = d;
   }
-  return decisions;
+  return count;
 }

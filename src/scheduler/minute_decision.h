@@ -3,7 +3,7 @@
 // its held or missed slots since the previous evaluation. Shared by the timer
 // tick and hdbtool's replay of it.
 #pragma once
-#include <vector>
+#include <stddef.h>
 
 #include "scheduler/backup_set.h"
 #include "scheduler/missed_runs.h"
@@ -20,7 +20,9 @@ struct MinuteDecision {
 };
 
 // The sets of the list from head that launch or missed a run in the minute of
-// parts, in list order. runMissed: the RunMissedBackups preference (1 makes a
-// missed run up now). takeConnectEvent may be null (no drive events).
-std::vector<MinuteDecision> DecideMinute(BackupSetEntry* head, const DateTimeParts& parts,
-                                         EvaluationHistory& history, int runMissed, int (*takeConnectEvent)());
+// parts, in list order, into out (capacity entries; one a set at most, so as
+// many as the list has sets). Returns how many. runMissed: the
+// RunMissedBackups preference (1 makes a missed run up now). takeConnectEvent
+// may be null (no drive events).
+size_t DecideMinute(BackupSetEntry* head, const DateTimeParts& parts, EvaluationHistory& history, int runMissed,
+                    int (*takeConnectEvent)(), MinuteDecision* out, size_t capacity);

@@ -1,8 +1,9 @@
 // Composing the missed-run notices.
 #include "scheduler/missed_notice.h"
 
-#include <stdio.h>
 #include <string.h>
+
+#include "common/bounded_text.h"
 
 namespace {
 
@@ -33,15 +34,16 @@ void ComposeMissedNotice(const MissedNoticeItem* items, size_t count, TimeFormat
     char when[kTimeText];
     format(items[i].LastSlot, when, sizeof when);
     char sentence[512];
+    TextBuilder b(sentence, sizeof sentence);
+    b.Add(i ? "\n\"" : "\"").Add(items[i].Name);
     if (items[i].Count > 1)
-      snprintf(sentence, sizeof sentence, "%s\"%s\" missed %d runs, the last at %s, because %s: %s.",
-               i ? "\n" : "", items[i].Name, items[i].Count, when, MissedReasonPhrase(items[i].Reason),
-               Ending(items[i].RunsNow));
+      b.Add("\" missed ").Number(items[i].Count).Add(" runs, the last at ").Add(when);
     else
-      snprintf(sentence, sizeof sentence, "%s\"%s\" did not run at %s because %s: %s.", i ? "\n" : "",
-               items[i].Name, when, MissedReasonPhrase(items[i].Reason), Ending(items[i].RunsNow));
+      b.Add("\" did not run at ").Add(when);
+    b.Add(" because ").Add(MissedReasonPhrase(items[i].Reason)).Add(": ").Add(Ending(items[i].RunsNow)).Add(".");
     char more[64];
-    snprintf(more, sizeof more, "\nand %u more (see Logs\\Tickwarden.log).", static_cast<unsigned>(count - i));
+    TextBuilder(more, sizeof more).Add("\nand ").Number(static_cast<long long>(count - i))
+        .Add(" more (see Logs\\Tickwarden.log).");
     const size_t length = strlen(sentence);
     // The sentence fits with room left to count the sets after it, or it is the last.
     const size_t reserve = i + 1 < count ? strlen(more) + 8 : 0;
@@ -63,17 +65,16 @@ void ComposeMissedTip(const MissedNoticeItem* items, size_t count, TimeFormatter
   char when[kTimeText];
   format(last.LastSlot, when, sizeof when);
   char tail[kTimeText + 32];
-  snprintf(tail, sizeof tail, " %s, %s", when, Ending(last.RunsNow));
+  TextBuilder(tail, sizeof tail).Add("\" ").Add(when).Add(", ").Add(Ending(last.RunsNow));
   char head[48];
-  if (count > 1)
-    snprintf(head, sizeof head, "Missed %u backups, last", static_cast<unsigned>(count));
-  else
-    snprintf(head, sizeof head, "Missed");
+  TextBuilder h(head, sizeof head);
+  if (count > 1) h.Add("Missed ").Number(static_cast<long long>(count)).Add(" backups, last \"");
+  else h.Add("Missed \"");
   // The name gives way first; the time and the ending stay whole.
   const size_t fixed = strlen(head) + strlen(tail);
-  size_t nameRoom = fixed + 4 < outSize ? outSize - 1 - fixed - 3 : 0;
+  const size_t nameRoom = fixed + 1 < outSize ? outSize - 1 - fixed : 0;
   char name[sizeof last.Name];
-  snprintf(name, sizeof name, "%s", last.Name);
+  CopyBounded(name, sizeof name, last.Name);
   if (strlen(name) > nameRoom) name[nameRoom] = '\0';
-  snprintf(out, outSize, "%s \"%s\"%s", head, name, tail);
+  TextBuilder(out, outSize).Add(head).Add(name).Add(tail);
 }

@@ -11,9 +11,6 @@ namespace {
 const int32_t kTypeDailyAtTime = 0;
 const PackedTime kSecondsPerMinute = 60;
 const int64_t kSecondsPerDay = 86400;
-// Stretches kept between two evaluations; more are merged into the last.
-const size_t kMaxStretches = 32;
-
 PackedTime MinuteStart(PackedTime t) { return t - t % kSecondsPerMinute; }
 
 bool Holds(const TimeStretch& s, PackedTime slot) { return MinuteStart(s.From) <= slot && slot <= s.To; }
@@ -44,7 +41,7 @@ void EvaluationHistory::Start(PackedTime schedulerStart) {
   offlineOpen_ = false;
   start_ = schedulerStart;
   previous_ = 0;
-  stretches_.clear();
+  stretchCount_ = 0;
 }
 
 void EvaluationHistory::StartRunning(PackedTime minute) {
@@ -54,18 +51,19 @@ void EvaluationHistory::StartRunning(PackedTime minute) {
 
 void EvaluationHistory::NoteStretch(StretchKind kind, PackedTime from, PackedTime to) {
   if (to < from) return;
-  if (stretches_.size() >= kMaxStretches) {
-    TimeStretch& last = stretches_.back();
+  if (stretchCount_ == MaxTimeStretches) {
+    TimeStretch& last = stretches_[stretchCount_ - 1];
     if (from < last.From) last.From = from;
     if (to > last.To) last.To = to;
     return;
   }
-  stretches_.push_back({kind, from, to});
+  stretches_[stretchCount_++] = {kind, from, to};
 }
 
 void EvaluationHistory::NoteOffline(PackedTime now) {
-  if (offlineOpen_ && !stretches_.empty() && stretches_.back().Kind == StretchKind::Offline) {
-    if (now > stretches_.back().To) stretches_.back().To = now;
+  if (offlineOpen_ && stretchCount_ > 0 && stretches_[stretchCount_ - 1].Kind == StretchKind::Offline) {
+    TimeStretch& open = stretches_[stretchCount_ - 1];
+    if (now > open.To) open.To = now;
     return;
   }
   offlineOpen_ = true;
@@ -75,8 +73,9 @@ void EvaluationHistory::NoteOffline(PackedTime now) {
 void EvaluationHistory::NoteOnline(PackedTime now) {
   if (!offlineOpen_) return;
   offlineOpen_ = false;
-  if (!stretches_.empty() && stretches_.back().Kind == StretchKind::Offline && now > stretches_.back().To)
-    stretches_.back().To = now;
+  if (stretchCount_ > 0 && stretches_[stretchCount_ - 1].Kind == StretchKind::Offline &&
+      now > stretches_[stretchCount_ - 1].To)
+    stretches_[stretchCount_ - 1].To = now;
 }
 
 void EvaluationHistory::Evaluated(PackedTime minute) {
@@ -85,30 +84,35 @@ void EvaluationHistory::Evaluated(PackedTime minute) {
   previous_ = MinuteStart(minute);
   // What ends before this minute can hold no later slot; an open offline
   // stretch stays until the repository returns.
-  std::vector<TimeStretch> kept;
-  for (const TimeStretch& s : stretches_)
-    if (s.To >= previous_) kept.push_back(s);
-  stretches_.swap(kept);
+  size_t kept = 0;
+  for (size_t i = 0; i < stretchCount_; ++i)
+    if (stretches_[i].To >= previous_) stretches_[kept++] = stretches_[i];
+  stretchCount_ = kept;
 }
 
 void EvaluationHistory::NoteTold(int32_t setNumber, PackedTime lastSlot) {
-  for (auto& t : told_)
-    if (t.first == setNumber) {
-      if (lastSlot > t.second) t.second = lastSlot;
+  for (size_t i = 0; i < toldCount_; ++i)
+    if (told_[i].SetNumber == setNumber) {
+      if (lastSlot > told_[i].LastSlot) told_[i].LastSlot = lastSlot;
       return;
     }
-  told_.push_back({setNumber, lastSlot});
+  if (toldCount_ < MaxToldSets) {
+    told_[toldCount_++] = {setNumber, lastSlot};
+    return;
+  }
+  told_[toldNext_] = {setNumber, lastSlot};
+  toldNext_ = (toldNext_ + 1) % MaxToldSets;
 }
 
 PackedTime EvaluationHistory::ToldUpTo(int32_t setNumber) const {
-  for (const auto& t : told_)
-    if (t.first == setNumber) return t.second;
+  for (size_t i = 0; i < toldCount_; ++i)
+    if (told_[i].SetNumber == setNumber) return told_[i].LastSlot;
   return 0;
 }
 
 bool EvaluationHistory::StretchHolding(PackedTime slot, StretchKind kind) const {
-  for (const TimeStretch& s : stretches_)
-    if (s.Kind == kind && Holds(s, slot)) return true;
+  for (size_t i = 0; i < stretchCount_; ++i)
+    if (stretches_[i].Kind == kind && Holds(stretches_[i], slot)) return true;
   return false;
 }
 

@@ -10,9 +10,8 @@
 // evaluations; FindDailySlots judges one set's slots against it. The timer
 // tick and hdbtool's replay of it share both.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
-
-#include <vector>
 
 #include "scheduler/backup_set.h"
 #include "common/packed_time.h"
@@ -30,6 +29,10 @@ struct TimeStretch {
 
 // A missed slot is looked for at most this many days back.
 const int MissedLookBackDays = 7;
+// Stretches kept between two evaluations (more are merged into the last), and
+// sets whose told runs are remembered (more replace the oldest).
+const size_t MaxTimeStretches = 32;
+const size_t MaxToldSets = 64;
 
 class EvaluationHistory {
  public:
@@ -69,8 +72,14 @@ class EvaluationHistory {
   bool offlineOpen_ = false;
   PackedTime start_ = 0;
   PackedTime previous_ = 0;
-  std::vector<TimeStretch> stretches_;
-  std::vector<std::pair<int32_t, PackedTime>> told_;
+  TimeStretch stretches_[MaxTimeStretches];
+  size_t stretchCount_ = 0;
+  struct Told {
+    int32_t SetNumber;
+    PackedTime LastSlot;
+  } told_[MaxToldSets];
+  size_t toldCount_ = 0;
+  size_t toldNext_ = 0;  // the entry a new set replaces once all are taken
 };
 
 struct SlotFinding {

@@ -48,6 +48,9 @@ std::vector<SimulatedLaunch> SimulateScheduleTicks(BackupSetEntry* head, DateTim
   long settleLeft = 0;          // minutes after a start before the first evaluation
   PackedTime lastEvaluated = 0;  // the tick's once-a-minute gate
   bool evaluatedAny = false;
+  size_t setCount = 0;
+  for (const BackupSetEntry* e = head; e != nullptr; e = e->next) ++setCount;
+  std::vector<MinuteDecision> decisions;
 
   for (long i = 0; i < minutes; ++i, AdvanceWallClockMinute(wall)) {
     for (const SimulatedClockSet& c : options.ClockSets)
@@ -76,7 +79,9 @@ std::vector<SimulatedLaunch> SimulateScheduleTicks(BackupSetEntry* head, DateTim
     lastEvaluated = now;
     evaluatedAny = true;
 
-    for (const MinuteDecision& d : DecideMinute(head, wall, history, options.RunMissed, nullptr)) {
+    decisions.resize(setCount);
+    decisions.resize(DecideMinute(head, wall, history, options.RunMissed, nullptr, decisions.data(), setCount));
+    for (const MinuteDecision& d : decisions) {
       if (d.Slots.Outcome == SlotFinding::Missed) {
         SimulatedLaunch m = Event(wall, *d.Entry);
         m.Missed = true;

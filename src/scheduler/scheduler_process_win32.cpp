@@ -6,6 +6,7 @@
 
 #include <string.h>
 
+#include "common/bounded_text.h"
 #include "common/program_directory.h"
 #include "common/program_messages.h"
 #include "common/single_instance.h"
@@ -146,10 +147,10 @@ void OnTrayCallback(HWND window, LPARAM mouseMessage) {
 
 void LogStart() {
   const DWORD version = GetVersion();
-  char text[160];
-  wsprintfA(text, "Tickwarden 1.0 on Windows %u.%u (%s family) in %s", static_cast<unsigned>(version & 0xFF),
-            static_cast<unsigned>((version >> 8) & 0xFF), (version & 0x80000000UL) ? "95/98/ME" : "NT",
-            ProgramDirectory);
+  char text[360];
+  TextBuilder(text, sizeof text).Add("Tickwarden 1.0 on Windows ").Number(version & 0xFF).Add(".")
+      .Number((version >> 8) & 0xFF).Add((version & 0x80000000UL) ? " (95/98/ME family) in " : " (NT family) in ")
+      .Add(ProgramDirectory);
   SupportLogLine("start", text);
 }
 

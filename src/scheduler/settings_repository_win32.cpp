@@ -2,6 +2,7 @@
 // repository, loading it, and noticing when the main program rewrote it.
 #include <windows.h>
 
+#include "common/bounded_text.h"
 #include "common/find_handle.h"
 #include "common/program_messages.h"
 #include "database/file_manager.h"
@@ -47,15 +48,16 @@ const char* FailureText(SettingsLoadResult why) {
 
 void LogLoad(const char* path, SettingsLoadResult why) {
   char text[400];
+  TextBuilder b(text, sizeof text);
   if (why == SettingsLoadResult::Loaded) {
     int sets = 0;
     for (const BackupSetEntry* e = BackupSetList; e; e = e->next) ++sets;
-    wsprintfA(text, "%d sets loaded from %s (settle %d min, prompt %d, make up missed runs %d)", sets, path,
-              SettleTime, PromptBeforeStarting, RunMissedBackups);
+    b.Number(sets).Add(" sets loaded from ").Add(path).Add(" (settle ").Number(SettleTime).Add(" min, prompt ");
+    b.Number(PromptBeforeStarting).Add(", make up missed runs ").Number(RunMissedBackups).Add(")");
   } else if (why == SettingsLoadResult::Offline) {
-    wsprintfA(text, "not loaded: %s", FailureText(why));
+    b.Add("not loaded: ").Add(FailureText(why));
   } else {
-    wsprintfA(text, "not loaded: %s %s", path, FailureText(why));
+    b.Add("not loaded: ").Add(path).Add(" ").Add(FailureText(why));
   }
   SupportLogLine("settings", text);
 }

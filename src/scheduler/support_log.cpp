@@ -1,11 +1,11 @@
 // Line format and the bounded buffer of the support log.
 #include "scheduler/support_log.h"
 
-#include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
-#include "common/text_escape.h"
+#include "common/bounded_text.h"
+#include "common/escaped_text.h"
+#include "scheduler/backup_set.h"
 #include "scheduler/real_calendar.h"
 
 namespace {
@@ -13,6 +13,61 @@ namespace {
 const char kMissedWord[] = " missed ";
 // "YYYY-MM-DD HH:MM:SS" before the word.
 const size_t kStampLength = 19;
+// A name's bytes, as the settings keep them (the field's terminator aside).
+const size_t BackupSetNameBytes = BackupSetNameLength;
+
+// Reads exactly `digits` decimal digits (or, with 0, one or more, an optional
+// '-' first) at p; false when they are not there.
+bool ReadNumber(const char*& p, const char* stop, int digits, long& value) {
+  bool negative = digits == 0 && p < stop && *p == '-';
+  if (negative) ++p;
+  int n = 0;
+  value = 0;
+  while (p < stop && *p >= '0' && *p <= '9' && (digits == 0 ? n < 10 : n < digits)) {
+    value = value * 10 + (*p++ - '0');
+    ++n;
+  }
+  if (negative) value = -value;
+  return digits == 0 ? n > 0 : n == digits;
+}
+
+bool Expect(const char*& p, const char* stop, char c) {
+  if (p >= stop || *p != c) return false;
+  ++p;
+  return true;
+}
+
+// Passes over a quoted, escaped name: every '\' takes the next character along.
+bool SkipQuoted(const char*& p, const char* stop) {
+  if (!Expect(p, stop, '"')) return false;
+  while (p < stop) {
+    char c = *p++;
+    if (c == '"') return true;
+    if (c == '\\') {
+      if (p >= stop) return false;
+      ++p;
+    }
+  }
+  return false;
+}
+
+void ReadMissedLine(const char* line, const char* stop, MissedLineReader read, void* context) {
+  const size_t wordLength = sizeof kMissedWord - 1;
+  if (static_cast<size_t>(stop - line) <= kStampLength + wordLength) return;
+  if (memcmp(line + kStampLength, kMissedWord, wordLength) != 0) return;
+  const char* p = line + kStampLength + wordLength;
+  long set, y, mo, d, h, mi;
+  if (!ReadNumber(p, stop, 0, set) || !Expect(p, stop, ' ') || !SkipQuoted(p, stop) || !Expect(p, stop, ' '))
+    return;
+  if (!ReadNumber(p, stop, 4, y) || !Expect(p, stop, '-') || !ReadNumber(p, stop, 2, mo) || !Expect(p, stop, '-') ||
+      !ReadNumber(p, stop, 2, d) || !Expect(p, stop, ' ') || !ReadNumber(p, stop, 2, h) || !Expect(p, stop, ':') ||
+      !ReadNumber(p, stop, 2, mi))
+    return;
+  DateTimeParts parts = {static_cast<int32_t>(y), static_cast<int32_t>(mo), static_cast<int32_t>(d),
+                         static_cast<int32_t>(h), static_cast<int32_t>(mi), 0};
+  if (IsRealMinute(parts) == 0) return;
+  read(static_cast<int32_t>(set), DateTimeUtil::PackTime(parts), context);
+}
 
 }  // namespace
 
@@ -20,10 +75,11 @@ size_t FormatSupportLogLine(char* out, size_t outSize, PackedTime when, const ch
   if (out == nullptr || outSize < 3) return 0;
   DateTimeParts p;
   DateTimeUtil::UnpackTime(when, p);
-  int n = snprintf(out, outSize - 2, "%04d-%02d-%02d %02d:%02d:%02d %s%s%s", p.Year, p.Month, p.Day, p.Hour,
-                   p.Minute, p.Second, word ? word : "", text && *text ? " " : "", text ? text : "");
-  size_t length = n < 0 ? 0 : static_cast<size_t>(n);
-  if (length > outSize - 3) length = outSize - 3;
+  TextBuilder line(out, outSize - 2);
+  line.Number(p.Year, 4).Add("-").Number(p.Month, 2).Add("-").Number(p.Day, 2).Add(" ");
+  line.Number(p.Hour, 2).Add(":").Number(p.Minute, 2).Add(":").Number(p.Second, 2).Add(" ").Add(word);
+  if (text && *text) line.Add(" ").Add(text);
+  size_t length = strlen(out);
   // A line is one line, whatever its text held.
   for (size_t i = 0; i < length; ++i)
     if (out[i] == '\r' || out[i] == '\n') out[i] = ' ';
@@ -56,44 +112,35 @@ void SupportLogBuffer::Consume(size_t n) {
   size_ -= n;
 }
 
-std::string MinuteText(PackedTime t) {
+void FormatMinute(PackedTime t, char* out, size_t outSize) {
   DateTimeParts p;
   DateTimeUtil::UnpackTime(t, p);
-  char text[32];
-  snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", p.Year, p.Month, p.Day, p.Hour, p.Minute);
-  return text;
+  TextBuilder(out, outSize).Number(p.Year, 4).Add("-").Number(p.Month, 2).Add("-").Number(p.Day, 2).Add(" ")
+      .Number(p.Hour, 2).Add(":").Number(p.Minute, 2);
 }
 
-std::string MissedLogText(int32_t setNumber, const char* name, PackedTime lastSlot, int count, const char* why,
-                          bool runsNow) {
-  char head[24];
-  snprintf(head, sizeof head, "%ld ", static_cast<long>(setNumber));
-  char tail[160];
-  snprintf(tail, sizeof tail, " %s %d %s; %s", MinuteText(lastSlot).c_str(), count, why,
-           runsNow ? "made up now" : "not made up");
-  return head + QuoteText(name ? name : "") + tail;
+void FormatSetText(char* out, size_t outSize, int32_t setNumber, const char* name) {
+  char escaped[BackupSetNameBytes * 4 + 1];
+  const char* n = name ? name : "";
+  EscapeTextInto(n, strnlen(n, BackupSetNameBytes), escaped, sizeof escaped);
+  TextBuilder(out, outSize).Number(setNumber).Add(" \"").Add(escaped).Add("\"");
 }
 
-void ReadMissedLogLines(const std::string& text, std::vector<std::pair<int32_t, PackedTime>>& out) {
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(start, end - start);
-    start = end + 1;
-    if (line.size() <= kStampLength || line.compare(kStampLength, strlen(kMissedWord), kMissedWord) != 0) continue;
-    size_t pos = kStampLength + strlen(kMissedWord);
-    char* after = nullptr;
-    const long set = strtol(line.c_str() + pos, &after, 10);
-    pos = static_cast<size_t>(after - line.c_str());
-    if (pos >= line.size() || line[pos] != ' ') continue;
-    ++pos;
-    std::string name, error;
-    if (!ParseQuoted(line, pos, name, error)) continue;
-    DateTimeParts p = {};
-    if (sscanf(line.c_str() + pos, " %4d-%2d-%2d %2d:%2d", &p.Year, &p.Month, &p.Day, &p.Hour, &p.Minute) != 5)
-      continue;
-    if (IsRealMinute(p) == 0) continue;
-    out.push_back({static_cast<int32_t>(set), DateTimeUtil::PackTime(p)});
+void FormatMissedLogText(char* out, size_t outSize, int32_t setNumber, const char* name, PackedTime lastSlot,
+                         int count, const char* why, bool runsNow) {
+  char set[BackupSetNameBytes * 4 + 32], minute[20];
+  FormatSetText(set, sizeof set, setNumber, name);
+  FormatMinute(lastSlot, minute, sizeof minute);
+  TextBuilder(out, outSize).Add(set).Add(" ").Add(minute).Add(" ").Number(count).Add(" ").Add(why)
+      .Add(runsNow ? "; made up now" : "; not made up");
+}
+
+void ReadMissedLogLines(const char* text, size_t length, MissedLineReader read, void* context) {
+  const char* end = text + length;
+  for (const char* line = text; line < end;) {
+    const char* next = static_cast<const char*>(memchr(line, '\n', static_cast<size_t>(end - line)));
+    const char* stop = next ? next : end;
+    ReadMissedLine(line, stop, read, context);
+    line = next ? next + 1 : end;
   }
 }

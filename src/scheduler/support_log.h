@@ -9,10 +9,6 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "common/packed_time.h"
 
 const size_t SupportLogMaxBytes = 256 * 1024;
@@ -42,15 +38,19 @@ class SupportLogBuffer {
   unsigned dropped_ = 0;
 };
 
-// The text of a "missed" line: set number, quoted name, the last missed
-// minute (YYYY-MM-DD HH:MM), how many, why, and whether it runs now.
-std::string MissedLogText(int32_t setNumber, const char* name, PackedTime lastSlot, int count, const char* why,
-                          bool runsNow);
-// Reads back set number and last missed minute from each "missed" line of a
+// "YYYY-MM-DD HH:MM" of a packed time (out: at least 17 bytes).
+void FormatMinute(PackedTime t, char* out, size_t outSize);
+// How every line about a set names it: number and quoted name, as hdbtool
+// dump quotes names.
+void FormatSetText(char* out, size_t outSize, int32_t setNumber, const char* name);
+// The text of a "missed" line: the set, the last missed minute, how many, why,
+// and whether it runs now.
+void FormatMissedLogText(char* out, size_t outSize, int32_t setNumber, const char* name, PackedTime lastSlot,
+                         int count, const char* why, bool runsNow);
+// Calls read with set number and last missed minute of each "missed" line of a
 // log text (lines of other words, and damaged ones, are passed over).
-void ReadMissedLogLines(const std::string& text, std::vector<std::pair<int32_t, PackedTime>>& out);
-// "YYYY-MM-DD HH:MM" of a packed time.
-std::string MinuteText(PackedTime t);
+typedef void (*MissedLineReader)(int32_t setNumber, PackedTime lastSlot, void* context);
+void ReadMissedLogLines(const char* text, size_t length, MissedLineReader read, void* context);
 
 // Whether a log of currentSize bytes is renamed to the old log before adding.
 inline bool SupportLogNeedsTurnover(unsigned long currentSize, size_t adding) {
@@ -63,6 +63,7 @@ void SupportLogLine(const char* word, const char* text);
 // Writes what waits into <repository>\Logs\Tickwarden.log; keeps it when the
 // folder or file cannot be written.
 void FlushSupportLog(const char* repository);
-// The buffer, for tests.
+// The buffer (made at the first line, so that it takes no room in the
+// program's file); tests read it.
 SupportLogBuffer& PendingSupportLog();
 #endif

@@ -1,7 +1,7 @@
 // Writing the support log into the repository's Logs folder.
 #include <windows.h>
 
-#include <stdio.h>
+#include <new>
 
 #include "common/bounded_text.h"
 #include "database/file_manager.h"
@@ -11,7 +11,13 @@
 
 namespace {
 
-SupportLogBuffer g_pending;
+// Made at the first line; lines that come when it cannot be made are dropped.
+SupportLogBuffer* g_pending;
+
+SupportLogBuffer* Pending() {
+  if (g_pending == nullptr) g_pending = new (std::nothrow) SupportLogBuffer();
+  return g_pending;
+}
 
 const char kLogsFolder[] = "Logs";
 const char kLogFile[] = "Tickwarden.log";
@@ -50,7 +56,7 @@ bool JoinPath(char* out, const char* folder, const char* name) {
 // Room for the line that tells how many lines were lost.
 size_t DroppedNotice(char* out, size_t size, unsigned dropped) {
   char text[96];
-  snprintf(text, sizeof text, "%u earlier lines were lost while the log could not be written", dropped);
+  TextBuilder(text, sizeof text).Number(dropped).Add(" earlier lines were lost while the log could not be written");
   PackedTime now = SchedulerTime ? SchedulerTime->CurrentPackedTime() : DateTimeUtil().CurrentPackedTime();
   return FormatSupportLogLine(out, size, now, "offline", text);
 }
@@ -58,24 +64,24 @@ size_t DroppedNotice(char* out, size_t size, unsigned dropped) {
 // Appends the notice (if any) and every waiting line; they are forgotten once written.
 void WriteWaiting(LogFile& file, const char* notice, size_t noticeLength) {
   if (noticeLength && !file.Append(notice, noticeLength)) return;
-  if (!file.Append(g_pending.Data(), g_pending.Size())) return;
-  g_pending.Consume(g_pending.Size());
-  g_pending.ClearDropped();
+  if (!file.Append(g_pending->Data(), g_pending->Size())) return;
+  g_pending->Consume(g_pending->Size());
+  g_pending->ClearDropped();
 }
 
 }  // namespace
 
-SupportLogBuffer& PendingSupportLog() { return g_pending; }
+SupportLogBuffer& PendingSupportLog() { return *Pending(); }
 
 void SupportLogLine(const char* word, const char* text) {
   char line[SupportLogLineBytes + 64];
   PackedTime now = SchedulerTime ? SchedulerTime->CurrentPackedTime() : DateTimeUtil().CurrentPackedTime();
   size_t length = FormatSupportLogLine(line, sizeof line, now, word, text);
-  g_pending.Append(line, length);
+  if (SupportLogBuffer* pending = Pending()) pending->Append(line, length);
 }
 
 void FlushSupportLog(const char* repository) {
-  if (g_pending.Size() == 0 || repository == nullptr || repository[0] == '\0') return;
+  if (g_pending == nullptr || g_pending->Size() == 0 || repository == nullptr || repository[0] == '\0') return;
   char folder[PathBufferSize], path[PathBufferSize], old[PathBufferSize];
   if (!JoinPath(folder, repository, kLogsFolder) || !JoinPath(path, folder, kLogFile) ||
       !JoinPath(old, folder, kOldLogFile))
@@ -83,8 +89,8 @@ void FlushSupportLog(const char* repository) {
   CreateDirectoryA(folder, nullptr);
 
   char notice[160];
-  size_t noticeLength = g_pending.Dropped() ? DroppedNotice(notice, sizeof notice, g_pending.Dropped()) : 0;
-  const size_t adding = g_pending.Size() + noticeLength;
+  size_t noticeLength = g_pending->Dropped() ? DroppedNotice(notice, sizeof notice, g_pending->Dropped()) : 0;
+  const size_t adding = g_pending->Size() + noticeLength;
   {
     LogFile current(path);
     if (!current.Open()) return;

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "common/text_escape.h"
 #include "common/bounded_text.h"
 #include "database/file_manager.h"
 #include "scheduler/tray_icon_content.h"
@@ -39,6 +38,10 @@ const PackedTime kSecondsPerMinute = 60;
 const int64_t kClockSlackSeconds = 90;
 // How much of the end of an earlier log is read for missed runs told before.
 const DWORD kToldLogTail = 64 * 1024;
+// Missed sets named in one notice; the balloon counts the rest.
+const size_t kNoticeItems = 16;
+// A support-log line's text.
+const size_t kLineText = SupportLogLineBytes;
 
 // The whole minute of a time, for the once-a-minute gate.
 int WholeMinute(PackedTime t) { return static_cast<int>(t / kSecondsPerMinute); }
@@ -69,17 +72,23 @@ bool Settled(unsigned long uptimeMs) {
   return true;
 }
 
-void Log(const char* word, const std::string& text) { SupportLogLine(word, text.c_str()); }
+void Log(const char* word, const char* text) { SupportLogLine(word, text); }
 
-std::string Stamp(PackedTime t) {
+void AddStamp(TextBuilder& b, PackedTime t) {
   DateTimeParts p;
   DateTimeUtil::UnpackTime(t, p);
-  char text[32];
-  snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second);
-  return text;
+  b.Number(p.Year, 4).Add("-").Number(p.Month, 2).Add("-").Number(p.Day, 2).Add(" ");
+  b.Number(p.Hour, 2).Add(":").Number(p.Minute, 2).Add(":").Number(p.Second, 2);
 }
 
-std::string SetText(const BackupSetEntry& e) { return std::to_string(e.SetNumber) + " " + QuoteText(e.Name); }
+void LogClock(PackedTime expected, PackedTime found) {
+  char text[64];
+  TextBuilder b(text, sizeof text);
+  AddStamp(b, expected);
+  b.Add(" -> ");
+  AddStamp(b, found);
+  Log("clock", text);
+}
 
 void NoteReachable(bool online, const char* repository) {
   const int now = online ? 1 : 0;
@@ -96,11 +105,13 @@ void ObserveClock(unsigned long uptimeMs, PackedTime now) {
     const int64_t up = static_cast<int64_t>((uptimeMs - g_clock.Uptime) / 1000);
     if (wall - up > kClockSlackSeconds || up - wall > kClockSlackSeconds) {
       SchedulerHistory.NoteClockMoved();
-      Log("clock", Stamp(g_clock.Wall + static_cast<PackedTime>(up)) + " -> " + Stamp(now));
+      LogClock(g_clock.Wall + static_cast<PackedTime>(up), now);
     }
   }
   g_clock = {true, now, uptimeMs};
 }
+
+void NoteToldBefore(int32_t setNumber, PackedTime lastSlot, void*) { SchedulerHistory.NoteTold(setNumber, lastSlot); }
 
 // Missed runs told in an earlier run of the scheduler are not told again.
 void ReadToldFromLog(const char* repository) {
@@ -113,63 +124,72 @@ void ReadToldFromLog(const char* repository) {
   HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return;
+  char* text = new (std::nothrow) char[kToldLogTail];
   const DWORD size = GetFileSize(f, nullptr);
   const DWORD from = size != INVALID_FILE_SIZE && size > kToldLogTail ? size - kToldLogTail : 0;
-  std::string text;
-  if (SetFilePointer(f, static_cast<LONG>(from), nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER) {
-    char chunk[4096];
-    DWORD got = 0;
-    while (text.size() < kToldLogTail && ReadFile(f, chunk, sizeof chunk, &got, nullptr) && got > 0)
-      text.append(chunk, got);
-  }
+  DWORD got = 0;
+  if (text && SetFilePointer(f, static_cast<LONG>(from), nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+      ReadFile(f, text, kToldLogTail, &got, nullptr))
+    ReadMissedLogLines(text, got, NoteToldBefore, nullptr);
+  delete[] text;
   CloseHandle(f);
-  std::vector<std::pair<int32_t, PackedTime>> told;
-  ReadMissedLogLines(text, told);
-  for (const auto& t : told) SchedulerHistory.NoteTold(t.first, t.second);
 }
 
 void FormatForUser(PackedTime when, char* out, size_t outSize) {
   SchedulerTime->FormatPackedTime(when, out, static_cast<unsigned>(outSize));
 }
 
-void TellMissed(const std::vector<MissedNoticeItem>& items) {
-  if (items.empty()) return;
+void TellMissed(const MissedNoticeItem* items, size_t count) {
+  if (count == 0) return;
   char text[256], tip[kTooltipFieldSize];
-  ComposeMissedNotice(items.data(), items.size(), FormatForUser, text, sizeof text);
-  ComposeMissedTip(items.data(), items.size(), FormatForUser, tip, sizeof tip);
-  TrayNotice(MissedNoticeTitle(items.size()), text, tip);
+  ComposeMissedNotice(items, count, FormatForUser, text, sizeof text);
+  ComposeMissedTip(items, count, FormatForUser, tip, sizeof tip);
+  TrayNotice(MissedNoticeTitle(count), text, tip);
 }
 
 // Decides every set first and tells the user of missed runs before any
 // prompt appears; then launches, in list order.
 void Evaluate(PackedTime now, const DateTimeParts& parts) {
-  const std::vector<MinuteDecision> decisions =
-      DecideMinute(BackupSetList, parts, SchedulerHistory, RunMissedBackups, TakeConnectEvent);
-  std::vector<MissedNoticeItem> missed;
-  for (const MinuteDecision& d : decisions) {
+  size_t sets = 0;
+  for (const BackupSetEntry* e = BackupSetList; e; e = e->next) ++sets;
+  if (sets == 0) return;
+  MinuteDecision* decisions = new (std::nothrow) MinuteDecision[sets];
+  if (decisions == nullptr) return;
+  const size_t count =
+      DecideMinute(BackupSetList, parts, SchedulerHistory, RunMissedBackups, TakeConnectEvent, decisions, sets);
+  MissedNoticeItem missed[kNoticeItems];
+  size_t missedCount = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const MinuteDecision& d = decisions[i];
     if (d.Slots.Outcome != SlotFinding::Missed) continue;
     const bool runsNow = d.Trigger == LaunchTrigger::CatchUp;
-    Log("missed", MissedLogText(d.Entry->SetNumber, d.Entry->Name, d.Slots.LastSlot, d.Slots.Count,
-                                MissedReasonText(d.Slots.Reason), runsNow));
-    MissedNoticeItem item;
-    memcpy(item.Name, d.Entry->Name, sizeof item.Name);
-    item.Name[sizeof item.Name - 1] = '\0';
+    char text[kLineText];
+    FormatMissedLogText(text, sizeof text, d.Entry->SetNumber, d.Entry->Name, d.Slots.LastSlot, d.Slots.Count,
+                        MissedReasonText(d.Slots.Reason), runsNow);
+    Log("missed", text);
+    // Past the notice's room the log has them all; the balloon counts them.
+    MissedNoticeItem& item = missed[missedCount < kNoticeItems ? missedCount++ : kNoticeItems - 1];
+    CopyBounded(item.Name, sizeof item.Name, d.Entry->Name);
     item.LastSlot = d.Slots.LastSlot;
     item.Count = d.Slots.Count;
     item.Reason = d.Slots.Reason;
     item.RunsNow = runsNow;
-    missed.push_back(item);
   }
-  TellMissed(missed);
-  for (const MinuteDecision& d : decisions) {
+  TellMissed(missed, missedCount);
+  for (size_t i = 0; i < count; ++i) {
+    const MinuteDecision& d = decisions[i];
     if (d.Trigger == LaunchTrigger::None) continue;
     d.Entry->LastRunTime = now;
-    const std::string held = d.Slots.Outcome == SlotFinding::Held
-                                 ? "(due " + MinuteText(d.Slots.LastSlot) + ", held while the scheduler was busy)"
-                                 : std::string();
-    LaunchAndLog(*d.Entry, LaunchTriggerWord(d.Trigger), held.c_str());
+    char held[64] = "";
+    if (d.Slots.Outcome == SlotFinding::Held) {
+      char minute[20];
+      FormatMinute(d.Slots.LastSlot, minute, sizeof minute);
+      TextBuilder(held, sizeof held).Add("(due ").Add(minute).Add(", held while the scheduler was busy)");
+    }
+    LaunchAndLog(*d.Entry, LaunchTriggerWord(d.Trigger), held);
     TrayTip(NextBackupTime(now, parts));
   }
+  delete[] decisions;
 }
 
 // The tooltip always names what 1031 would answer: a time whose minute
@@ -203,17 +223,23 @@ void NoteOwnWait(PackedTime from) {
 
 LaunchRoute LaunchAndLog(const BackupSetEntry& e, const char* trigger, const char* note) {
   const LaunchRoute route = LaunchSetVia(e);
+  char set[BackupSetNameLength * 4 + 32];
+  FormatSetText(set, sizeof set, e.SetNumber, e.Name);
+  char text[kLineText];
   if (LastPrompt.Ending != PromptEnding::NotShown) {
-    const char* how = LastPrompt.Ending == PromptEnding::StartNow    ? "start now"
-                      : LastPrompt.Ending == PromptEnding::Skip      ? "skip"
-                                                                     : "countdown ended";
-    std::string text = SetText(e) + " " + how;
-    if (LastPrompt.PausedMs > 0) text += ", paused " + std::to_string((LastPrompt.PausedMs + 500) / 1000) + " s";
+    TextBuilder b(text, sizeof text);
+    b.Add(set).Add(LastPrompt.Ending == PromptEnding::StartNow ? " start now"
+                   : LastPrompt.Ending == PromptEnding::Skip   ? " skip"
+                                                               : " countdown ended");
+    if (LastPrompt.PausedMs > 0) b.Add(", paused ").Number((LastPrompt.PausedMs + 500) / 1000).Add(" s");
     Log("prompt", text);
   }
-  if (route != LaunchRoute::Skipped)
-    Log("launch", SetText(e) + " " + trigger + " " + LaunchRouteText(route) + (note && *note ? " " : "") +
-                      (note ? note : ""));
+  if (route != LaunchRoute::Skipped) {
+    TextBuilder b(text, sizeof text);
+    b.Add(set).Add(" ").Add(trigger).Add(" ").Add(LaunchRouteText(route));
+    if (note && *note) b.Add(" ").Add(note);
+    Log("launch", text);
+  }
   return route;
 }
 
@@ -277,7 +303,7 @@ void OnTimeChange() {
   if (g_clock.Valid) {
     const PackedTime expected = g_clock.Wall + static_cast<PackedTime>((uptime - g_clock.Uptime) / 1000);
     if (WholeMinute(expected) != WholeMinute(now)) {
-      Log("clock", Stamp(expected) + " -> " + Stamp(now));
+      LogClock(expected, now);
       SchedulerHistory.NoteClockMoved();
     }
   }

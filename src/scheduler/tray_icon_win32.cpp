@@ -29,6 +29,7 @@ TrayShown g_shown;
 bool g_menuOpen;
 char g_noticeTip[kTooltipFieldSize];
 bool g_noticeSeen;  // the tooltip still carries a notice the user has seen
+DWORD g_shellMajor;  // 0 until asked
 
 // The second form of the notification record (shell version 5), which adds
 // the balloon; declared here since the headers offer it only for newer targets.
@@ -116,8 +117,9 @@ const TrayShown& CurrentTray() { return g_shown; }
 bool TrayMenuOpen() { return g_menuOpen; }
 
 bool ShellHasBalloons() {
-  static const DWORD major = ShellMajorVersion();
-  return major >= 5;
+  // Asked once; a plain global, as everything here runs on the window thread.
+  if (g_shellMajor == 0) g_shellMajor = ShellMajorVersion();
+  return g_shellMajor >= 5;
 }
 
 void TrayNotice(const char* title, const char* text, const char* shortTip) {

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "common/text_escape.h"
+#include "text_escape.h"
 
 namespace {
 

@@ -28,7 +28,7 @@
 #include "scheduler/schedule.h"
 #include "scheduler/schedule_simulation.h"
 #include "scheduler/settings.h"
-#include "common/text_escape.h"
+#include "text_escape.h"
 
 namespace {
 

@@ -33,11 +33,17 @@ TEST(SupportLog, LinesAreStampedOneLineEachAndTheBufferDropsTheOldest) {
 TEST(SupportLog, MissedLinesReadBack) {
   const char* names[] = {"Nightly", "with \"quotes\" and \\", ""};
   std::string log = "2026-12-09 07:00:00 start Tickwarden\r\n2026-12-09 07:00:01 missed 9 damaged\r\n";
-  for (int i = 0; i < 3; ++i)
-    log += "2026-12-09 07:05:00 missed " +
-           MissedLogText(i - 1, names[i], PackTime(2026, 12, 8, 22, i, 0), 2, "asleep", i == 1) + "\r\n";
+  for (int i = 0; i < 3; ++i) {
+    char text[400];
+    FormatMissedLogText(text, sizeof text, i - 1, names[i], PackTime(2026, 12, 8, 22, i, 0), 2, "asleep", i == 1);
+    log += std::string("2026-12-09 07:05:00 missed ") + text + "\r\n";
+  }
+  EXPECT_NE(std::string::npos, log.find("missed 0 \"with \\\"quotes\\\" and \\\\\" 2026-12-08 22:01 2 asleep; made up now"))
+      << log;
   std::vector<std::pair<int32_t, PackedTime>> read;
-  ReadMissedLogLines(log, read);
+  ReadMissedLogLines(log.data(), log.size(), [](int32_t set, PackedTime slot, void* out) {
+    static_cast<std::vector<std::pair<int32_t, PackedTime>>*>(out)->push_back({set, slot});
+  }, &read);
   ASSERT_EQ(3u, read.size());
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(i - 1, read[i].first);

@@ -11,7 +11,7 @@
 #include "database_test_support.h"
 #include "description.h"
 #include "hdbtool_commands.h"
-#include "common/text_escape.h"
+#include "text_escape.h"
 
 namespace {
 

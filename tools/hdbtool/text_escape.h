@@ -1,6 +1,5 @@
-// How hdbtool and the support log write names and values: inside double
-// quotes, with '\' and '"' escaped by a backslash and every byte below 0x20 or
-// from 0x7F up written as \xHH. ParseQuoted reads the same form back.
+// How hdbtool writes names and values: inside double quotes, escaped as
+// common/escaped_text.h does. ParseQuoted reads the same form back.
 #pragma once
 #include <stddef.h>
 

@@ -1,9 +1,9 @@
 // Escaping and unescaping of quoted texts.
-#include "common/text_escape.h"
+#include "text_escape.h"
+
+#include "common/escaped_text.h"
 
 namespace {
-
-const char HexDigits[] = "0123456789ABCDEF";
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -15,21 +15,8 @@ int HexValue(char c) {
 }  // namespace
 
 std::string EscapeText(const char* bytes, size_t length) {
-  std::string out;
-  out.reserve(length);
-  for (size_t i = 0; i < length; ++i) {
-    unsigned char c = (unsigned char)bytes[i];
-    if (c == '\\' || c == '"') {
-      out += '\\';
-      out += (char)c;
-    } else if (c < 0x20 || c >= 0x7F) {
-      out += "\\x";
-      out += HexDigits[c >> 4];
-      out += HexDigits[c & 0xF];
-    } else {
-      out += (char)c;
-    }
-  }
+  std::string out(length * 4 + 1, '\0');
+  out.resize(EscapeTextInto(bytes, length, &out[0], out.size()));
   return out;
 }
 
