@@ -209,12 +209,18 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
                      g_shutdown == ShutdownRun::WaitingForMainProgram
                  ? 0
                  : 1;
-    case WM_TIMECHANGE:
+    case WM_TIMECHANGE: {
+      const PackedTime before = Now();
       OnTimeChange();
+      NoteOwnWait(before);
       return 0;
-    case WM_POWERBROADCAST:
+    }
+    case WM_POWERBROADCAST: {
+      const PackedTime before = Now();
       OnPowerEvent(wParam);
+      NoteOwnWait(before);
       return TRUE;
+    }
     case WM_CLOSE:
     case tw::kMsgSchedulerExit:
       TrayRemove();

@@ -33,6 +33,9 @@ void TrayNoticeSeen();
 bool TrayTipOutdated(PackedTime nextTime);
 // 1 when the shell shows balloons (its version is 5 or later).
 bool ShellHasBalloons();
+// Takes the shell's major version as given instead of asking shell32, so that
+// tests can see what an older shell is shown; 0 asks again.
+void SetShellMajorVersion(unsigned long major);
 
 // What the shell was last told to show, kept as the record of the icon's state.
 struct TrayShown {

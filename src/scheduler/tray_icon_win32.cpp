@@ -122,6 +122,8 @@ bool ShellHasBalloons() {
   return g_shellMajor >= 5;
 }
 
+void SetShellMajorVersion(unsigned long major) { g_shellMajor = major; }
+
 void TrayNotice(const char* title, const char* text, const char* shortTip) {
   if (ShellHasBalloons()) {
     NotifyRecordV2 data;

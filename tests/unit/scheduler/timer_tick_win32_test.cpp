@@ -341,6 +341,33 @@ TEST_F(TimerTickTest, MissedDailyRunsAreToldOnceAndMadeUpWhenAsked) {
   }
 }
 
+// A shell older than version 5 has no balloons: the notice stands in the
+// tooltip until the user has pointed at the icon.
+TEST_F(TimerTickTest, OnAnOlderShellTheTooltipTellsOfAMissedRunUntilSeen) {
+  HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  TrayAdd(window);
+  SetShellMajorVersion(4);
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
+  config.AddSet("4", DailySet("22", "0"));
+  Load(config);
+  StartTickHistory(At(2003, 12, 8, 21, 49), 0);
+  TimerTickAt(10 * kMinute, At(2003, 12, 8, 21, 59));
+  TimerTickAt(41 * kMinute, At(2003, 12, 8, 22, 30));
+  EXPECT_TRUE(shell_.Balloons().empty());
+  EXPECT_EQ(0u, shell_.Tip().find("Missed \"daily\" ")) << shell_.Tip();
+  EXPECT_NE(std::string::npos, shell_.Tip().find(", not made up")) << shell_.Tip();
+  EXPECT_LE(shell_.Tip().size(), 63u);
+  TimerTickAt(42 * kMinute, At(2003, 12, 8, 22, 31));
+  EXPECT_EQ(0u, shell_.Tip().find("Missed")) << "not seen yet";
+  TrayNoticeSeen();
+  TimerTickAt(43 * kMinute, At(2003, 12, 8, 22, 32));
+  EXPECT_EQ(0u, shell_.Tip().find("Next backup at ")) << shell_.Tip();
+  SetShellMajorVersion(0);
+  TrayRemove();
+  DestroyWindow(window);
+}
+
 TEST_F(TimerTickTest, ReturningRepositoryStartsOnlyTheFirstConnectSet) {
   std::string disk = testwatch::MakeTempFolder("disk");
   testwatch::MakeFolders(disk + "\\Backups");
