@@ -33,6 +33,9 @@ struct DatabaseFile {
   CachedObject* Spares;  // dropped records kept for the next loads, by Next
   int SpareCount;
   StreamCursor FreeCursor;
+  // Whether FreeCursor is open. Read-only opens never allocate and leave it
+  // closed, so that a damaged free-block stream does not keep readers out.
+  int FreeCursorOpen;
   FileManager* Files;
   int TakingFreeBlock;  // guards against allocation re-entering itself
   // Blocks the file held when last measured. The header's count lags while the

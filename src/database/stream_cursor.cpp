@@ -140,7 +140,7 @@ int AllocateBlock(DatabaseFile* db) {
 uint32_t TakeFreeBlock(DatabaseFile* db) {
   // Shifting the free-block stream may itself allocate in a damaged file; such
   // a nested request appends instead of recursing.
-  if (db->FreeBlockCount() == 0 || db->TakingFreeBlock) return 0;
+  if (db->FreeBlockCount() == 0 || db->TakingFreeBlock || !db->FreeCursorOpen) return 0;
   db->TakingFreeBlock = 1;
   StreamCursor* c = &db->FreeCursor;
   unsigned char entry[4];
