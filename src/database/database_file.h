@@ -42,6 +42,10 @@ struct DatabaseFile {
   // main program has the file open, so readers bound ids by the larger of both.
   uint32_t FileBlocks;
   ReadWindow Windows[ReadWindowCount];
+  // The file as the read-only open last saw it (see read_ahead.h).
+  OpenFileStamp Stamp;
+  int StampKnown;
+  unsigned long StampCheckedAt;
   ChildTable Tables[ChildTableSlots];
   unsigned long UseClock;  // orders window and table uses
 

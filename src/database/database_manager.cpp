@@ -104,7 +104,8 @@ bool ValidMode(int mode) { return mode == OpenCreate || mode == OpenReadOnly || 
 DatabaseFile::DatabaseFile()
     : File(NoFile), ReferenceCount(0), Mode(OpenReadOnly), FilePosition(UnknownFilePosition),
       CacheHead(nullptr), CacheTail(nullptr), Spares(nullptr),
-      SpareCount(0), FreeCursorOpen(0), Files(nullptr), TakingFreeBlock(0), FileBlocks(0), UseClock(0) {
+      SpareCount(0), FreeCursorOpen(0), Files(nullptr), TakingFreeBlock(0), FileBlocks(0), Stamp{0, 0},
+      StampKnown(0), StampCheckedAt(0), UseClock(0) {
   memset(Header, 0, sizeof Header);
   memset(Path, 0, sizeof Path);
   memset(&FreeCursor, 0, sizeof FreeCursor);
@@ -217,7 +218,7 @@ int DatabaseManager::OpenDatabase(const char* path, int mode) {
       db->ReferenceCount = 1;
       db->FilePosition = UnknownFilePosition;
       if (mode == OpenReadWrite) MirrorCopy(db);
-      MeasureFileBlocks(db);
+      NoteFileStamp(db);
       unsigned char unit[HeaderUnitSize];
       if (g_files->FileSeek(file, 0, 0) == 0 && g_files->FileRead(file, unit, HeaderUnitSize) == (int)HeaderUnitSize) {
         memcpy(db->Header, unit, HeaderUsedBytes);

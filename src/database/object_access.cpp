@@ -133,6 +133,7 @@ int DatabaseManager::FindChild(int handle, int parent, const char* name) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db || !name) return -1;
   RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
   TransientObject object(db, (uint32_t)parent);
   if (!object.Get()) return -1;
   ChildTable* table = LoadChildTable(db, object.Get());
@@ -161,6 +162,7 @@ int DatabaseManager::FirstChild(int handle, int parent) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db) return -1;
   RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
   TransientObject object(db, (uint32_t)parent);
   if (!object.Get()) return -1;
   ChildTable* table = LoadChildTable(db, object.Get());
@@ -180,6 +182,7 @@ int DatabaseManager::NextChild(int handle, int parent, int previous) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db) return -1;
   RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
   TransientObject object(db, (uint32_t)parent);
   if (!object.Get()) return -1;
   ChildTable* table = LoadChildTable(db, object.Get());
@@ -202,6 +205,7 @@ int DatabaseManager::ReadName(int handle, int id, char* dest, int size) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db) return -1;
   RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
   return ReadNameLocked(db, (uint32_t)id, dest, size);
 }
 
@@ -209,6 +213,7 @@ int DatabaseManager::ReadData(int handle, int id, void* dest, int count) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db || count < 0 || (!dest && count > 0)) return -1;
   RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
   if (LoadObject(db, (uint32_t)id) != 0) return -1;
   CachedObject* o = FindCachedObject(db, (uint32_t)id);
   uint64_t target = (uint64_t)o->Header.DataPosition() + o->DataReadPosition;

@@ -11,6 +11,7 @@ int ReadChildEntries(int handle, int id, std::vector<ChildEntry>& entries) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db) return ObjectCannotBeLoaded;
   RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
   TransientObject object(db, (uint32_t)id);
   if (!object.Get()) return ObjectCannotBeLoaded;
   ChildTable* table = LoadChildTable(db, object.Get());
@@ -24,5 +25,6 @@ bool DatabaseHasRootBlock(int handle) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db) return false;
   RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
   return ObjectIdInFile(db, (uint32_t)RootObjectId);
 }

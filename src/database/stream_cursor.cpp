@@ -74,7 +74,10 @@ void ResetDatabaseBlockReads() {
 }
 
 void MeasureFileBlocks(DatabaseFile* db) {
-  int64_t size = db->File == NoFile ? -1 : db->Files->FileSize(db->File);
+  SetFileBlocks(db, db->File == NoFile ? -1 : db->Files->FileSize(db->File));
+}
+
+void SetFileBlocks(DatabaseFile* db, int64_t size) {
   if (size < (int64_t)(HeaderUnitSize + BlockSize)) {
     db->FileBlocks = 0;
     return;
