@@ -38,8 +38,8 @@ struct DatabaseFile {
   int FreeCursorOpen;
   FileManager* Files;
   int TakingFreeBlock;  // guards against allocation re-entering itself
-  // Blocks the file held when last measured. The header's count lags while the
-  // main program has the file open, so readers bound ids by the larger of both.
+  // Blocks the file held when last measured: the bound of object ids (the
+  // header's count lags while the main program has the file open).
   uint32_t FileBlocks;
   ReadWindow Windows[ReadWindowCount];
   // The file as the read-only open last saw it (see read_ahead.h).

@@ -17,12 +17,12 @@ const size_t SmallNameSize = 256;
 // Ids travel as int; MaxBlockNumber and below fit.
 int AsObjectId(uint32_t id) { return id > MaxBlockNumber ? -1 : (int)id; }
 
-// The first entry from index on that enumeration returns: not a repeat of an
-// earlier id, and naming a block the file can hold (an id beyond it is passed
-// over, so that the siblings after it are still seen). Count when none.
+// The first entry from index on that enumeration returns (an entry passed
+// over does not end it, so that the siblings after it are still seen). Count
+// when none.
 uint32_t NextListedEntry(DatabaseFile* db, const ChildTable* t, uint32_t index) {
   for (; index < t->Count; ++index)
-    if (!t->Repeats[index] && ObjectIdInFile(db, t->Id(index))) return index;
+    if (ClassifyChildEntry(db, t, index) == ListedEntry) return index;
   return t->Count;
 }
 
@@ -148,7 +148,7 @@ int DatabaseManager::FindChild(int handle, int parent, const char* name) {
   int found = -1;
   // Reading a candidate's name never writes, so the table stays in place.
   for (uint32_t i = 0; i < table->Count && found < 0; ++i) {
-    if (table->Hash(i) != hash) continue;
+    if (table->Hash(i) != hash || table->Id(i) == 0) continue;  // block 0 holds no object
     // Room for one byte more than the name looked for, so that a stored name
     // that merely begins with it is told apart.
     int got = ReadNameLocked(db, table->Id(i), candidate, (int)length + 2);

@@ -88,7 +88,7 @@ void SetFileBlocks(DatabaseFile* db, int64_t size) {
 
 bool ObjectIdInFile(DatabaseFile* db, uint32_t id) {
   if (id > MaxBlockNumber) return false;
-  if (id < db->BlockCount() || id < db->FileBlocks) return true;
+  if (id < db->FileBlocks) return true;
   // The file may have grown since it was measured.
   MeasureFileBlocks(db);
   return id < db->FileBlocks;
