@@ -5,7 +5,6 @@
 
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <new>
 #include <string>
@@ -27,6 +26,9 @@ const char PartialSuffix[] = ".partial";
 // Names are at most 65535 bytes long.
 const int NameBufferSize = 65536;
 const int DataChunkSize = 4096;
+// Build holds the whole tree in memory: descriptions larger than this (far
+// beyond any configuration) are refused rather than left to exhaust it.
+const size_t MaxDescriptionBytes = 64u * 1024 * 1024;
 
 // Closes a database handle at scope exit.
 class OpenDatabaseHandle {
@@ -182,15 +184,23 @@ class TreeWalker final : private ChildEntryVisitor {
   bool outOfMemory_ = false;
 };
 
-bool ReadAll(const char* path, std::string& text) {
-  if (std::string(path) == "-") {
-    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    return !std::cin.bad();
+// Reads all of path ("-": standard input) if it holds at most limit bytes.
+enum ReadResult { ReadDone, ReadFailed, ReadTooLarge };
+ReadResult ReadAll(const char* path, size_t limit, std::string& text) {
+  std::ifstream file;
+  bool fromStdin = std::string(path) == "-";
+  if (!fromStdin) {
+    file.open(path, std::ios::binary);
+    if (!file) return ReadFailed;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  std::istream& in = fromStdin ? std::cin : file;
+  text.clear();
+  char chunk[DataChunkSize];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    if (text.size() + (size_t)in.gcount() > limit) return ReadTooLarge;
+    text.append(chunk, (size_t)in.gcount());
+  }
+  return in.bad() ? ReadFailed : ReadDone;
 }
 
 // Check findings as hdbtool prints them: problems as they are, notes marked.
@@ -238,9 +248,15 @@ int RunCheck(const char* databasePath, std::ostream& out, std::ostream& err) {
 
 int RunBuild(const char* descriptionPath, const char* outputPath, std::ostream& err) {
   std::string text;
-  if (!ReadAll(descriptionPath, text)) {
-    err << "hdbtool: cannot read description " << descriptionPath << "\n";
-    return ExitUsage;
+  switch (ReadAll(descriptionPath, MaxDescriptionBytes, text)) {
+    case ReadDone: break;
+    case ReadFailed:
+      err << "hdbtool: cannot read description " << descriptionPath << "\n";
+      return ExitUsage;
+    case ReadTooLarge:
+      err << "hdbtool: description " << descriptionPath << " is larger than " << MaxDescriptionBytes / (1024 * 1024)
+          << " MB, more than build takes\n";
+      return ExitUsage;
   }
   ObjectNode root;
   std::string error;

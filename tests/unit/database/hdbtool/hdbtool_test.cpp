@@ -139,6 +139,9 @@ TEST_F(HdbtoolTest, UnreadableInputsExitWithTwo) {
   WriteFileBytes(bad, {'"', 'a'});
   EXPECT_EQ(RunBuild(bad.c_str(), dir.File("o.hdb").c_str(), err), ExitUsage);
   EXPECT_NE(err.str().find("line 1"), std::string::npos);
+  std::filesystem::resize_file(bad, 65u << 20);  // beyond the 64 MB build takes
+  EXPECT_EQ(RunBuild(bad.c_str(), dir.File("o.hdb").c_str(), err), ExitUsage);
+  EXPECT_NE(err.str().find("is larger than 64 MB"), std::string::npos) << err.str();
 }
 
 // Files past 2 GiB and past the 4 GiB that block offsets reach, kept sparse:
