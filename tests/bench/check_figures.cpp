@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
     else runs = atoi(argv[i]) > 0 ? atoi(argv[i]) : runs;
   }
   const size_t targets[] = {668 * 1024, 718 * 1024, 1024 * 1024};
-  printf("%-14s %8s %8s %9s %6s %9s %11s %9s %14s %14s\n", "shape", "file", "parents", "children", "tail",
+  printf("%-14s %8s %8s %9s %6s %11s %11s %11s %14s %14s\n", "shape", "file", "parents", "children", "tail",
          "check", "check lines", "dump", "dump out bytes", "dump err bytes");
   for (size_t target : targets) {
     for (const Shape& shape : ShapesFitting(target)) {
@@ -224,9 +224,9 @@ int main(int argc, char** argv) {
         std::ostream out(&outCount), err(&errCount);
         RunDump(path.c_str(), out, err);
       });
-      printf("%-14s %5lu KB %8u %9u %6u %8.3fs %11lu %8.3fs %14lu %14lu\n", shape.Name,
-             (unsigned long)(image.Size() / 1024), shape.Parents, shape.Children, shape.Tail, check,
-             (unsigned long)lines, dump, (unsigned long)outCount.Count, (unsigned long)errCount.Count);
+      printf("%-14s %5lu KB %8u %9u %6u %8.2f ms %11lu %8.2f ms %14lu %14lu\n", shape.Name,
+             (unsigned long)(image.Size() / 1024), shape.Parents, shape.Children, shape.Tail, check * 1000,
+             (unsigned long)lines, dump * 1000, (unsigned long)outCount.Count, (unsigned long)errCount.Count);
       fflush(stdout);
       if (keep.empty()) remove(path.c_str());
     }
