@@ -166,7 +166,9 @@ class Checker {
         Problem(what + ": block " + std::to_string(block) + " names " + std::to_string(predecessor) +
                 " as its predecessor, not " + std::to_string(previous));
       uint32_t n = length - position < BlockPayloadSize ? length - position : BlockPayloadSize;
-      if (n > 0) bytes.Take(position, b + BlockPayloadOffset, n);
+      // The first block goes over even when empty: it is where an object's
+      // header is looked for.
+      if (n > 0 || index == 0) bytes.Take(position, b + BlockPayloadOffset, n);
       if (!error_.empty()) return Failed;
       position += n;
       if (index + 1 == needed) return Walked;

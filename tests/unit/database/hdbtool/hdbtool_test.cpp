@@ -269,14 +269,16 @@ TEST_F(HdbtoolTest, SharedBlocksAndObjectsAreReportedOnce) {
 
 TEST_F(HdbtoolTest, CheckReportsShortChainsAndHeaders) {
   std::string path = dir.File("short.hdb");
-  RawImage image(3);
+  RawImage image(4);
   image.SetHeader(HeaderBlockCountOffset, 9);
-  image.SmallObject(1, RawImage::Object("", {Child(2, "a")}, ""));
+  image.SmallObject(1, RawImage::Object("", {Child(2, "a"), Child(3, "")}, ""));
   image.Link(2, 700, 0);
   image.Save(path);
   std::string report = Check(path, ExitProblems);
-  EXPECT_NE(report.find("BlockCount 9 but the file holds 3"), std::string::npos) << report;
+  EXPECT_NE(report.find("BlockCount 9 but the file holds 4"), std::string::npos) << report;
   EXPECT_NE(report.find("object 2: length 700 needs 3 blocks, the chain has 1"), std::string::npos) << report;
+  EXPECT_NE(report.find("object 3: stream of 0 bytes cannot hold the 28-byte object header"), std::string::npos)
+      << report;
 }
 
 // Files dump cannot show in full: it prints what it can, says what it left
