@@ -75,7 +75,7 @@ class TreeWalker final : private ChildEntryVisitor {
     }
     int length = db_.ReadName(handle_, RootObjectId, name_.data(), (int)name_.size());
     if (length < 0) {
-      Problem("the root object cannot be read; nothing to show");
+      Problem("object 1 cannot be loaded; nothing to show");
       return true;
     }
     if (!reachedBy_.Set(RootObjectId, ReachedAsRoot) || !Enter(RootObjectId)) return false;

@@ -301,7 +301,7 @@ TEST_F(HdbtoolTest, DumpReportsWhatItLeavesOut) {
          im.SmallObject(2, RawImage::Object("k", {}, ""));
        },
        0, "children table cannot be read"},
-      {"root length all ones", [](RawImage& im) { im.Link(1, 0xFFFFFFFFu, 0); }, 0, "root object cannot be read"},
+      {"root length all ones", [](RawImage& im) { im.Link(1, 0xFFFFFFFFu, 0); }, 0, "object 1 cannot be loaded; nothing"},
       {"file cut after block 0", [](RawImage& im) { im.Bytes().resize(2 * BlockSize); }, 0,
        "object 1: first block 1 is outside the file"},
       {"child id beyond the file between two good ones",
