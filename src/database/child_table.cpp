@@ -8,6 +8,7 @@
 
 #include "database/cached_object.h"
 #include "database/database_file.h"
+#include "database/stream_cursor.h"
 
 namespace {
 
@@ -84,6 +85,13 @@ ChildTable* LoadChildTable(DatabaseFile* db, CachedObject* o) {
   t.LastReturned = 0;
   t.LastUse = ++db->UseClock;
   return &t;
+}
+
+ChildEntryKind ClassifyChildEntry(DatabaseFile* db, const ChildTable* t, uint32_t index) {
+  uint32_t id = t->Id(index);
+  if (id == 0) return BlockZeroEntry;
+  if (!ObjectIdInFile(db, id)) return OutsideFileEntry;
+  return t->Repeats[index] ? RepeatedEntry : ListedEntry;
 }
 
 void DropChildTables(DatabaseFile* db) {

@@ -26,6 +26,13 @@ struct ChildTable {
   uint32_t Hash(uint32_t i) const { return GetU32(Entries + i * ChildEntrySize + 4); }
 };
 
+// What enumeration makes of an entry. It returns the listed ones; it passes
+// over an entry naming block 0 (the free-block stream's in a new file, never an
+// object's first block), an id the file does not hold, and a repeat of an
+// earlier entry's id, tested in that order.
+enum ChildEntryKind { ListedEntry, BlockZeroEntry, OutsideFileEntry, RepeatedEntry };
+ChildEntryKind ClassifyChildEntry(DatabaseFile* db, const ChildTable* t, uint32_t index);
+
 // The table of a loaded object, or null when it does not fit in the object's
 // stream or cannot be read (or memory is short).
 ChildTable* LoadChildTable(DatabaseFile* db, CachedObject* object);

@@ -33,12 +33,19 @@ struct DatabaseFile {
   CachedObject* Spares;  // dropped records kept for the next loads, by Next
   int SpareCount;
   StreamCursor FreeCursor;
+  // Whether FreeCursor is open. Read-only opens never allocate and leave it
+  // closed, so that a damaged free-block stream does not keep readers out.
+  int FreeCursorOpen;
   FileManager* Files;
   int TakingFreeBlock;  // guards against allocation re-entering itself
-  // Blocks the file held when last measured. The header's count lags while the
-  // main program has the file open, so readers bound ids by the larger of both.
+  // Blocks the file held when last measured: the bound of object ids (the
+  // header's count lags while the main program has the file open).
   uint32_t FileBlocks;
   ReadWindow Windows[ReadWindowCount];
+  // The file as the read-only open last saw it (see read_ahead.h).
+  OpenFileStamp Stamp;
+  int StampKnown;
+  unsigned long StampCheckedAt;
   ChildTable Tables[ChildTableSlots];
   unsigned long UseClock;  // orders window and table uses
 

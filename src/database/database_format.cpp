@@ -18,18 +18,20 @@ void ObjectHeader::Set(uint32_t namePosition, uint32_t nameLength, uint32_t chil
   Bytes[ObjectDataPositionHighOffset] = (unsigned char)(dataPosition >> 16);
 }
 
-uint32_t NameHash(const char* name, size_t length) {
-  uint32_t count = 0;
-  uint16_t sum = 0;
-  uint8_t x = 0;
+void NameHashState::Add(const char* bytes, size_t length) {
   for (size_t i = 0; i < length; ++i) {
-    int v = (signed char)name[i];
+    int v = (signed char)bytes[i];
     if (v >= 'A' && v <= 'Z') v += 32;
-    sum = (uint16_t)(sum + v);
-    x = (uint8_t)(x ^ (uint8_t)v);
-    ++count;
+    Sum = (uint16_t)(Sum + v);
+    Xor = (uint8_t)(Xor ^ (uint8_t)v);
+    ++Count;
   }
-  return ((count & 0xFFu) << 24) | ((uint32_t)x << 16) | sum;
+}
+
+uint32_t NameHash(const char* name, size_t length) {
+  NameHashState state;
+  state.Add(name, length);
+  return state.Value();
 }
 
 uint32_t NameHash(const char* name) { return NameHash(name, name ? strlen(name) : 0); }

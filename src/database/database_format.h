@@ -86,6 +86,14 @@ struct ObjectHeader {
 
 // Case-folding hash of a zero-terminated name; stored in every children-table entry.
 uint32_t NameHash(const char* name);
+// The same hash over a name that arrives in pieces (a name read block by block).
+struct NameHashState {
+  uint32_t Count = 0;
+  uint16_t Sum = 0;
+  uint8_t Xor = 0;
+  void Add(const char* bytes, size_t length);
+  uint32_t Value() const { return ((Count & 0xFFu) << 24) | ((uint32_t)Xor << 16) | Sum; }
+};
 // The same for a name given with its length (names read from a file).
 uint32_t NameHash(const char* name, size_t length);
 

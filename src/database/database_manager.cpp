@@ -91,6 +91,12 @@ void ReleaseSlot(int slot) {
   }
 }
 
+// Writers take blocks from the free-block stream; they cannot work without it.
+bool OpenFreeCursor(DatabaseFile* db) {
+  db->FreeCursorOpen = StreamOpen(db, &db->FreeCursor, db->HeaderField(HeaderFreeListBlockOffset)) == 0;
+  return db->FreeCursorOpen != 0;
+}
+
 bool ValidMode(int mode) { return mode == OpenCreate || mode == OpenReadOnly || mode == OpenReadWrite; }
 
 }  // namespace
@@ -98,7 +104,8 @@ bool ValidMode(int mode) { return mode == OpenCreate || mode == OpenReadOnly || 
 DatabaseFile::DatabaseFile()
     : File(NoFile), ReferenceCount(0), Mode(OpenReadOnly), FilePosition(UnknownFilePosition),
       CacheHead(nullptr), CacheTail(nullptr), Spares(nullptr),
-      SpareCount(0), Files(nullptr), TakingFreeBlock(0), FileBlocks(0), UseClock(0) {
+      SpareCount(0), FreeCursorOpen(0), Files(nullptr), TakingFreeBlock(0), FileBlocks(0), Stamp{0, 0},
+      StampKnown(0), StampCheckedAt(0), UseClock(0) {
   memset(Header, 0, sizeof Header);
   memset(Path, 0, sizeof Path);
   memset(&FreeCursor, 0, sizeof FreeCursor);
@@ -160,18 +167,20 @@ int DatabaseManager::OpenDatabase(const char* path, int mode) {
       // holders took: only their own closes release it.
       RecursiveLockHolder hold(db->Lock);
       if (db->File != NoFile) g_files->FileClose(db->File);
-      db->File = NoFile;
+      db->File = g_files->FileOpen(db->Path, OpenReadWrite);
       db->FilePosition = UnknownFilePosition;
-      int file = g_files->FileOpen(db->Path, OpenReadWrite);
-      if (file < 0) {
+      DropReadWindows(db);
+      db->Mode = OpenReadWrite;
+      // A writer needs the free-block stream the reader could do without.
+      if (db->File < 0 || !OpenFreeCursor(db)) {
+        if (db->File >= 0) g_files->FileClose(db->File);
+        db->Mode = OpenReadOnly;
         db->File = g_files->FileOpen(db->Path, OpenReadOnly);
         if (db->File < 0) db->File = NoFile;
+        db->FilePosition = UnknownFilePosition;
         return -1;
       }
-      db->File = file;
-      DropReadWindows(db);
       ++db->ReferenceCount;
-      db->Mode = OpenReadWrite;
       MirrorCopy(db);
       db->SetHeaderField(HeaderWriterOpenOffset, 1);
       WriteHeader(db);
@@ -209,15 +218,16 @@ int DatabaseManager::OpenDatabase(const char* path, int mode) {
       db->ReferenceCount = 1;
       db->FilePosition = UnknownFilePosition;
       if (mode == OpenReadWrite) MirrorCopy(db);
-      MeasureFileBlocks(db);
+      NoteFileStamp(db);
       unsigned char unit[HeaderUnitSize];
       if (g_files->FileSeek(file, 0, 0) == 0 && g_files->FileRead(file, unit, HeaderUnitSize) == (int)HeaderUnitSize) {
         memcpy(db->Header, unit, HeaderUsedBytes);
-        if (mode == OpenReadWrite) {
+        ok = mode == OpenReadOnly || OpenFreeCursor(db);
+        // A writer refused for its free-block stream leaves the flag as it was.
+        if (ok && mode == OpenReadWrite) {
           db->SetHeaderField(HeaderWriterOpenOffset, 1);
           WriteHeader(db);
         }
-        ok = StreamOpen(db, &db->FreeCursor, db->HeaderField(HeaderFreeListBlockOffset)) == 0;
       }
     }
   } else {
@@ -240,6 +250,7 @@ int DatabaseManager::OpenDatabase(const char* path, int mode) {
         int freeList = StreamCreate(db, &db->FreeCursor);
         if (freeList >= 0) {
           db->SetHeaderField(HeaderFreeListBlockOffset, (uint32_t)freeList);
+          db->FreeCursorOpen = 1;
           ok = true;
         }
       }
@@ -264,7 +275,7 @@ int DatabaseManager::CloseDatabase(int handle) {
   if (--db->ReferenceCount > 0) return 0;
   {
     RecursiveLockHolder hold(db->Lock);
-    if (db->File != NoFile) StreamClose(db, &db->FreeCursor);
+    if (db->File != NoFile && db->FreeCursorOpen) StreamClose(db, &db->FreeCursor);
     int leftOpen = DropAllObjects(db);
     if (leftOpen > 0) {
       char message[DiagnosticBufferSize];

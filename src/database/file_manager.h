@@ -24,6 +24,15 @@ const int FileErrorAccessDenied = -13;
 const int FileErrorSharing = -16;
 
 const int MaxOpenFiles = 256;
+
+// What tells whether an open file has changed: its size and the time of its
+// last write, in the platform's own units (compared, never converted).
+struct OpenFileStamp {
+  int64_t Size;
+  uint64_t LastWrite;
+  bool operator==(const OpenFileStamp& o) const { return Size == o.Size && LastWrite == o.LastWrite; }
+  bool operator!=(const OpenFileStamp& o) const { return !(*this == o); }
+};
 // Path texts: at most 259 characters plus the terminator.
 const int MaxPathLength = 259;
 const int PathBufferSize = 260;
@@ -41,6 +50,8 @@ class FileManager {
   int FileSeek(int file, unsigned long high, unsigned long low);
   // The size of an open file in bytes, or -1 for a bad handle or a failed query.
   int64_t FileSize(int file);
+  // 0 with the size and last-write time of an open file, or -1.
+  int FileStamp(int file, OpenFileStamp* stamp);
   int FileClose(int file);
   int FileFlush(int file);
   int FileExists(const char* path);

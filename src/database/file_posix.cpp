@@ -94,6 +94,15 @@ int64_t FileManager::FileSize(int file) {
   return (int64_t)info.st_size;
 }
 
+int FileManager::FileStamp(int file, OpenFileStamp* stamp) {
+  intptr_t entry = HandleAt(file);
+  struct stat info;
+  if (!entry || !stamp || fstat(FromTable(entry), &info) != 0) return -1;
+  stamp->Size = (int64_t)info.st_size;
+  stamp->LastWrite = (uint64_t)info.st_mtim.tv_sec * 1000000000u + (uint64_t)info.st_mtim.tv_nsec;
+  return 0;
+}
+
 int FileManager::FileClose(int file) {
   intptr_t entry = ReleaseSlotLocked(file);
   if (entry) close(FromTable(entry));

@@ -17,12 +17,12 @@ const size_t SmallNameSize = 256;
 // Ids travel as int; MaxBlockNumber and below fit.
 int AsObjectId(uint32_t id) { return id > MaxBlockNumber ? -1 : (int)id; }
 
-// The first entry from index on that enumeration returns: not a repeat of an
-// earlier id, and naming a block the file can hold (an id beyond it is passed
-// over, so that the siblings after it are still seen). Count when none.
+// The first entry from index on that enumeration returns (an entry passed
+// over does not end it, so that the siblings after it are still seen). Count
+// when none.
 uint32_t NextListedEntry(DatabaseFile* db, const ChildTable* t, uint32_t index) {
   for (; index < t->Count; ++index)
-    if (!t->Repeats[index] && ObjectIdInFile(db, t->Id(index))) return index;
+    if (ClassifyChildEntry(db, t, index) == ListedEntry) return index;
   return t->Count;
 }
 
@@ -133,6 +133,7 @@ int DatabaseManager::FindChild(int handle, int parent, const char* name) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db || !name) return -1;
   RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
   TransientObject object(db, (uint32_t)parent);
   if (!object.Get()) return -1;
   ChildTable* table = LoadChildTable(db, object.Get());
@@ -147,7 +148,7 @@ int DatabaseManager::FindChild(int handle, int parent, const char* name) {
   int found = -1;
   // Reading a candidate's name never writes, so the table stays in place.
   for (uint32_t i = 0; i < table->Count && found < 0; ++i) {
-    if (table->Hash(i) != hash) continue;
+    if (table->Hash(i) != hash || table->Id(i) == 0) continue;  // block 0 holds no object
     // Room for one byte more than the name looked for, so that a stored name
     // that merely begins with it is told apart.
     int got = ReadNameLocked(db, table->Id(i), candidate, (int)length + 2);
@@ -161,6 +162,7 @@ int DatabaseManager::FirstChild(int handle, int parent) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db) return -1;
   RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
   TransientObject object(db, (uint32_t)parent);
   if (!object.Get()) return -1;
   ChildTable* table = LoadChildTable(db, object.Get());
@@ -180,6 +182,7 @@ int DatabaseManager::NextChild(int handle, int parent, int previous) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db) return -1;
   RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
   TransientObject object(db, (uint32_t)parent);
   if (!object.Get()) return -1;
   ChildTable* table = LoadChildTable(db, object.Get());
@@ -202,6 +205,7 @@ int DatabaseManager::ReadName(int handle, int id, char* dest, int size) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db) return -1;
   RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
   return ReadNameLocked(db, (uint32_t)id, dest, size);
 }
 
@@ -209,6 +213,7 @@ int DatabaseManager::ReadData(int handle, int id, void* dest, int count) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db || count < 0 || (!dest && count > 0)) return -1;
   RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
   if (LoadObject(db, (uint32_t)id) != 0) return -1;
   CachedObject* o = FindCachedObject(db, (uint32_t)id);
   uint64_t target = (uint64_t)o->Header.DataPosition() + o->DataReadPosition;

@@ -1,28 +1,35 @@
-// Children tables and the root block as tools see them.
+// Children tables, the root block and the writer flag as tools see them.
 #include "database/object_inspection.h"
 
 #include "database/cached_object.h"
-#include "database/child_table.h"
 #include "database/database_file.h"
 #include "database/database_manager.h"
 
-int ReadChildEntries(int handle, int id, std::vector<ChildEntry>& entries) {
-  entries.clear();
+int VisitChildEntries(int handle, int id, ChildEntryVisitor& visitor) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db) return ObjectCannotBeLoaded;
   RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
   TransientObject object(db, (uint32_t)id);
   if (!object.Get()) return ObjectCannotBeLoaded;
   ChildTable* table = LoadChildTable(db, object.Get());
   if (!table) return ChildTableUnreadable;
-  for (uint32_t i = 0; i < table->Count; ++i)
-    entries.push_back({table->Id(i), table->Repeats[i] != 0, ObjectIdInFile(db, table->Id(i))});
+  for (uint32_t i = 0; i < table->Count; ++i) visitor.Entry(i, table->Id(i), ClassifyChildEntry(db, table, i));
   return 0;
 }
 
-bool DatabaseHasRootBlock(int handle) {
+RootBlockState DatabaseRootBlock(int handle) {
+  DatabaseFile* db = LookUpDatabase(handle);
+  if (!db) return NoRootYet;
+  RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
+  if (ObjectIdInFile(db, (uint32_t)RootObjectId)) return RootInFile;
+  return db->BlockCount() > (uint32_t)RootObjectId ? RootPastFileEnd : NoRootYet;
+}
+
+bool DatabaseWriterOpen(int handle) {
   DatabaseFile* db = LookUpDatabase(handle);
   if (!db) return false;
   RecursiveLockHolder hold(db->Lock);
-  return ObjectIdInFile(db, (uint32_t)RootObjectId);
+  return db->HeaderField(HeaderWriterOpenOffset) != 0;
 }

@@ -1,22 +1,31 @@
 // For tools that report damage (hdbtool): what an object's children table
-// holds besides what enumeration returns, and whether a root block exists.
-// Programs use FirstChild/NextChild instead.
+// holds besides what enumeration returns, whether a root block exists, and
+// the header's writer flag. Programs use FirstChild/NextChild instead.
 #pragma once
 #include <stdint.h>
 
-#include <vector>
+#include "database/child_table.h"
 
-struct ChildEntry {
-  uint32_t Id;
-  bool Repeat;  // an earlier entry has the same id (enumeration passes over it)
-  bool InFile;  // the id names a block the file can hold
+// Receives the entries of one children table in order. It is called with the
+// database's lock held and must not call the engine.
+class ChildEntryVisitor {
+ public:
+  virtual void Entry(uint32_t index, uint32_t id, ChildEntryKind kind) = 0;
+
+ protected:
+  ~ChildEntryVisitor() {}
 };
 
 const int ObjectCannotBeLoaded = -1;
 const int ChildTableUnreadable = -2;
 
-// 0 with the table's entries in order, ObjectCannotBeLoaded, or
-// ChildTableUnreadable (it does not fit the object's stream or its chain breaks).
-int ReadChildEntries(int handle, int id, std::vector<ChildEntry>& entries);
-// Whether the database's blocks reach the root object (a new database has none).
-bool DatabaseHasRootBlock(int handle);
+// 0 after visiting every entry of id's children table, ObjectCannotBeLoaded,
+// or ChildTableUnreadable (it does not fit the object's stream, its chain
+// breaks, or memory ran short).
+int VisitChildEntries(int handle, int id, ChildEntryVisitor& visitor);
+// Where the root object's block stands: in the file, not written yet (a new
+// database has none), or past the end of a file whose header counts it.
+enum RootBlockState { RootInFile, NoRootYet, RootPastFileEnd };
+RootBlockState DatabaseRootBlock(int handle);
+// Whether the header says a writer has the file open (see WriterOpenNote).
+bool DatabaseWriterOpen(int handle);

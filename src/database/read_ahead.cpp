@@ -1,5 +1,5 @@
-// Read-ahead windows of one read-only database: which run holds a block, and
-// which run gives way (the one used longest ago).
+// Read-ahead windows of one read-only database: which run holds a block,
+// which run gives way (the one used longest ago), and when they are stale.
 #include "database/read_ahead.h"
 
 #include <string.h>
@@ -8,9 +8,12 @@
 
 #include "database/database_file.h"
 #include "database/file_manager.h"
+#include "database/monotonic_clock.h"
 #include "database/stream_cursor.h"
 
 namespace {
+
+ReadAheadClock g_clock = MonotonicMilliseconds;
 
 ReadWindow* WindowHolding(DatabaseFile* db, uint32_t block) {
   for (ReadWindow& w : db->Windows)
@@ -61,4 +64,29 @@ void DropReadWindows(DatabaseFile* db) {
     w.Bytes = nullptr;
     w.Count = 0;
   }
+}
+
+ReadAheadClock SetReadAheadClock(ReadAheadClock clock) {
+  ReadAheadClock previous = g_clock;
+  g_clock = clock ? clock : MonotonicMilliseconds;
+  return previous;
+}
+
+void NoteFileStamp(DatabaseFile* db) {
+  db->StampCheckedAt = g_clock();
+  db->StampKnown = db->Files->FileStamp(db->File, &db->Stamp) == 0;
+  SetFileBlocks(db, db->StampKnown ? db->Stamp.Size : -1);
+}
+
+void RefreshReadAhead(DatabaseFile* db) {
+  if (db->Mode != OpenReadOnly || db->File == NoFile) return;
+  if (db->StampKnown && g_clock() == db->StampCheckedAt) return;
+  OpenFileStamp before = db->Stamp;
+  bool known = db->StampKnown != 0;
+  NoteFileStamp(db);
+  if (known && db->StampKnown && db->Stamp == before) return;
+  // Changed, or not to be told: what was read before may be stale. The
+  // buffers stay for the next reads.
+  for (ReadWindow& w : db->Windows) w.Count = 0;
+  DropChildTables(db);
 }

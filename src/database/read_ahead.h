@@ -1,11 +1,20 @@
 // Read-ahead for read-only opens: blocks come from the file in aligned runs,
-// and the last few runs stay in memory for the life of the open, so a settings
-// load costs a few dozen system calls instead of one seek and one read per
-// block. Writers never use it (their blocks change under them).
+// and the last few runs stay in memory, so a settings load costs a few dozen
+// system calls instead of one seek and one read per block. Writers never use
+// it (their blocks change under them).
+//
+// Kept runs must not outlive the file they were read from: at the start of
+// each operation (at most once per millisecond of the monotonic clock, which
+// costs no system call, where looking at the file costs one) the file's size
+// and last-write time are compared with those it had; on a change the runs and
+// kept children tables are forgotten and ids are bounded by the file's new
+// size, so a long-lived reader sees what the file now holds and nothing past
+// its end.
 #pragma once
 #include <stdint.h>
 
 #include "database/database_format.h"
+#include "database/file_manager.h"
 
 struct DatabaseFile;
 
@@ -23,3 +32,12 @@ struct ReadWindow {
 // window memory could be had (the caller reads the single block instead).
 int ReadBlockAhead(DatabaseFile* db, uint32_t block, unsigned char dest[BlockSize]);
 void DropReadWindows(DatabaseFile* db);
+// Notes the file's stamp, as the open or a refresh reads it.
+void NoteFileStamp(DatabaseFile* db);
+// What each operation of a read-only open does first (see above).
+void RefreshReadAhead(DatabaseFile* db);
+
+// The clock that paces those looks; tests put in their own. Returns the one
+// that was in use.
+typedef unsigned long (*ReadAheadClock)();
+ReadAheadClock SetReadAheadClock(ReadAheadClock clock);

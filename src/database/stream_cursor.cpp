@@ -74,7 +74,10 @@ void ResetDatabaseBlockReads() {
 }
 
 void MeasureFileBlocks(DatabaseFile* db) {
-  int64_t size = db->File == NoFile ? -1 : db->Files->FileSize(db->File);
+  SetFileBlocks(db, db->File == NoFile ? -1 : db->Files->FileSize(db->File));
+}
+
+void SetFileBlocks(DatabaseFile* db, int64_t size) {
   if (size < (int64_t)(HeaderUnitSize + BlockSize)) {
     db->FileBlocks = 0;
     return;
@@ -85,7 +88,7 @@ void MeasureFileBlocks(DatabaseFile* db) {
 
 bool ObjectIdInFile(DatabaseFile* db, uint32_t id) {
   if (id > MaxBlockNumber) return false;
-  if (id < db->BlockCount() || id < db->FileBlocks) return true;
+  if (id < db->FileBlocks) return true;
   // The file may have grown since it was measured.
   MeasureFileBlocks(db);
   return id < db->FileBlocks;
@@ -140,7 +143,7 @@ int AllocateBlock(DatabaseFile* db) {
 uint32_t TakeFreeBlock(DatabaseFile* db) {
   // Shifting the free-block stream may itself allocate in a damaged file; such
   // a nested request appends instead of recursing.
-  if (db->FreeBlockCount() == 0 || db->TakingFreeBlock) return 0;
+  if (db->FreeBlockCount() == 0 || db->TakingFreeBlock || !db->FreeCursorOpen) return 0;
   db->TakingFreeBlock = 1;
   StreamCursor* c = &db->FreeCursor;
   unsigned char entry[4];

@@ -48,6 +48,9 @@ int StreamRemoveBytes(DatabaseFile* db, StreamCursor* cursor, uint32_t position,
 void CountFileRead(uint32_t blocks);
 // Measures how many blocks the file holds now (DatabaseFile::FileBlocks).
 void MeasureFileBlocks(DatabaseFile* db);
-// Whether id can name an object: within the 32-bit offset and below the larger
-// of the header's block count and the file's (measured again when needed).
+// The same from a size just measured (-1: unknown, none held).
+void SetFileBlocks(DatabaseFile* db, int64_t size);
+// Whether id can name an object: a block the file holds (measured again when
+// needed). The header's count is no bound: it lags behind a writer that still
+// has the file open, and runs ahead of a file cut short.
 bool ObjectIdInFile(DatabaseFile* db, uint32_t id);

@@ -13,16 +13,20 @@ const char DataSeparator[] = " = ";
 
 }  // namespace
 
-std::string FormatLine(const std::string& name, const std::string& data, size_t depth) {
+const char DataStart[] = " = \"";
+const char DataEnd[] = "\"";
+const char LineEnd[] = "\n";
+
+std::string LineStart(const std::string& name, size_t depth) {
   std::string out;
   for (size_t i = 0; i < depth; ++i) out += IndentUnit;
-  out += QuoteText(name);
-  if (!data.empty()) {
-    out += DataSeparator;
-    out += QuoteText(data);
-  }
-  out += '\n';
-  return out;
+  return out + QuoteText(name);
+}
+
+std::string FormatLine(const std::string& name, const std::string& data, size_t depth) {
+  std::string out = LineStart(name, depth);
+  if (!data.empty()) out += DataStart + EscapeText(data) + DataEnd;
+  return out + LineEnd;
 }
 
 std::string FormatDescription(const ObjectNode& root) {

@@ -16,6 +16,13 @@ const size_t MaxTreeDepth = 1000;
 std::string FormatDescription(const ObjectNode& root);
 // The line of one object at depth (0 for the root's children), with its end.
 std::string FormatLine(const std::string& name, const std::string& data, size_t depth);
+// The same line in pieces, for data written as it is read: LineStart, then
+// only when there is data DataStart, the data through EscapeText and
+// DataEnd, then LineEnd.
+std::string LineStart(const std::string& name, size_t depth);
+extern const char DataStart[];
+extern const char DataEnd[];
+extern const char LineEnd[];
 
 // Parses a description into root's children. Blank lines are ignored and a
 // carriage return before a line end is dropped. On failure returns false and

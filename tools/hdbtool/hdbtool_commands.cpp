@@ -5,17 +5,19 @@
 
 #include <fstream>
 #include <iostream>
-#include <iterator>
-#include <set>
-#include <sstream>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "database/block_marks.h"
+#include "database/damage_text.h"
 #include "database/database_check.h"
 #include "database/database_manager.h"
 #include "database/object_inspection.h"
 #include "database/object_writer.h"
 #include "description.h"
+#include "text_escape.h"
 
 namespace {
 
@@ -24,6 +26,9 @@ const char PartialSuffix[] = ".partial";
 // Names are at most 65535 bytes long.
 const int NameBufferSize = 65536;
 const int DataChunkSize = 4096;
+// Build holds the whole tree in memory: descriptions larger than this (far
+// beyond any configuration) are refused rather than left to exhaust it.
+const size_t MaxDescriptionBytes = 64u * 1024 * 1024;
 
 // Closes a database handle at scope exit.
 class OpenDatabaseHandle {
@@ -49,93 +54,114 @@ class OpenDatabaseHandle {
 
 // Prints the tree below the root as it walks it, through the engine's public
 // interface as the scheduler would, with an explicit stack (no recursion per
-// level). Every object is followed once; what is left out is reported on err:
-// objects that cannot be read, ids that lead back to an ancestor or reach an
-// object a second time, entries naming no block of the file, tables that
-// cannot be read, and levels beyond MaxTreeDepth.
-class TreeWalker {
+// level) and data written as it is read. Every object is followed once; what
+// is left out is reported on err in the words check uses: objects that cannot
+// be read, children tables that cannot be read, every entry enumeration passes
+// over, objects reached a second time, and levels beyond MaxTreeDepth.
+class TreeWalker final : private ChildEntryVisitor {
  public:
   TreeWalker(DatabaseManager& db, int handle, std::ostream& out, std::ostream& err)
-      : db_(db), handle_(handle), out_(out), err_(err) {}
+      : db_(db), handle_(handle), out_(out), err_(err), name_(NameBufferSize + 1) {}
 
-  void Walk() {
-    if (!DatabaseHasRootBlock(handle_)) return;  // a new database: nothing below
-    ObjectNode root;
-    if (!ReadObject(RootObjectId, root)) {
-      Problem("the root object cannot be read; nothing to show");
-      return;
+  // False when memory ran short.
+  bool Walk() {
+    if (DatabaseWriterOpen(handle_)) err_ << "hdbtool: note: " << WriterOpenNote() << "\n";
+    switch (DatabaseRootBlock(handle_)) {
+      case RootInFile: break;
+      case NoRootYet: return true;  // a new database: nothing below
+      case RootPastFileEnd:
+        Problem("object 1: first block 1 is outside the file; nothing to show");
+        return true;
     }
-    Enter(RootObjectId);
+    int length = db_.ReadName(handle_, RootObjectId, name_.data(), (int)name_.size());
+    if (length < 0) {
+      Problem("object 1 cannot be loaded; nothing to show");
+      return true;
+    }
+    if (!reachedBy_.Set(RootObjectId, ReachedAsRoot) || !Enter(RootObjectId)) return false;
     while (!stack_.empty()) {
       Frame& top = stack_.back();
       int child = top.Last == NotStarted ? db_.FirstChild(handle_, top.Id) : db_.NextChild(handle_, top.Id, top.Last);
       if (child == -1) {
-        onPath_.erase(top.Id);
         stack_.pop_back();
         continue;
       }
-      int parent = top.Id;
       top.Last = child;
-      if (onPath_.count(child)) {
-        Problem("object " + std::to_string(child) + " under " + std::to_string(parent) +
-                " leads back to itself; not followed");
-        continue;
-      }
-      if (visited_.count(child)) {
-        Problem("object " + std::to_string(child) + " under " + std::to_string(parent) +
-                " was reached before (a shared child); not followed");
-        continue;
-      }
-      ObjectNode node;
-      if (!ReadObject(child, node)) continue;
-      out_ << FormatLine(node.Name, node.Data, stack_.size() - 1);
+      // A child some other table listed first was reported when its parent
+      // was entered.
+      if (reachedBy_.Get((uint32_t)child) != (uint32_t)top.Id + 1) continue;
+      if (!PrintObject(child)) continue;
       if (stack_.size() >= MaxTreeDepth) {
         Problem("object " + std::to_string(child) + " lies deeper than " + std::to_string(MaxTreeDepth) +
                 " levels; its children are not followed");
         continue;
       }
-      Enter(child);
+      if (!Enter(child)) return false;
     }
+    if (moreReached_ > 0) Problem(MoreReachedAgain(moreReached_));
+    return !outOfMemory_;
   }
   bool Damaged() const { return damaged_; }
 
  private:
   static const int NotStarted = -2;
+  static const uint32_t ReachedAsRoot = 0xFFFFFFFFu;  // ids stop at MaxBlockNumber
   struct Frame {
     int Id;
     int Last;
   };
 
-  void Enter(int id) {
-    visited_.insert(id);
-    onPath_.insert(id);
+  // An object is reached when a table lists it, as check has it: a later
+  // table listing it again reaches it a second time, whichever is shown first.
+  bool Enter(int id) {
     stack_.push_back({id, NotStarted});
-    ReportSkippedEntries(id);
-  }
-  // What enumeration passes over without a word.
-  void ReportSkippedEntries(int id) {
-    std::vector<ChildEntry> entries;
-    if (ReadChildEntries(handle_, id, entries) == ChildTableUnreadable) {
+    entryParent_ = (uint32_t)id;
+    if (VisitChildEntries(handle_, id, *this) == ChildTableUnreadable)
       Problem("object " + std::to_string(id) + ": children table cannot be read; its children are left out");
+    return !outOfMemory_;
+  }
+  // What enumeration passes over without a word, and what it would show a
+  // second time.
+  void Entry(uint32_t index, uint32_t id, ChildEntryKind kind) override {
+    switch (kind) {
+      case ListedEntry:
+        if (reachedBy_.Get(id) != 0) return ReachedAgainUnder(entryParent_, id);
+        if (!reachedBy_.Set(id, entryParent_ + 1)) outOfMemory_ = true;
+        return;
+      case BlockZeroEntry: return Problem(EntryNamesBlockZero(entryParent_, index) + "; passed over");
+      case OutsideFileEntry: return Problem(EntryOutsideFile(entryParent_, index, id) + "; passed over");
+      case RepeatedEntry: return Problem(EntryRepeatsChild(entryParent_, index, id) + "; passed over");
+    }
+  }
+  // An object is named once; later entries naming it are counted.
+  void ReachedAgainUnder(uint32_t parent, uint32_t child) {
+    if (reported_.Test(child)) {
+      ++moreReached_;
       return;
     }
-    for (size_t i = 0; i < entries.size(); ++i)
-      if (!entries[i].InFile)
-        Problem("object " + std::to_string(id) + ": entry " + std::to_string(i) + " names object " +
-                std::to_string(entries[i].Id) + ", outside the file; passed over");
+    if (!reported_.Set(child)) outOfMemory_ = true;
+    Problem(ReachedAgain(parent, child) + "; not followed");
   }
-  bool ReadObject(int id, ObjectNode& node) {
-    std::vector<char> name(NameBufferSize + 1);
-    int length = db_.ReadName(handle_, id, name.data(), (int)name.size());
+  // The object's line, its data written as it is read; false when it cannot
+  // be loaded.
+  bool PrintObject(int id) {
+    int length = db_.ReadName(handle_, id, name_.data(), (int)name_.size());
     if (length < 0) {
       Problem("object " + std::to_string(id) + " cannot be loaded; left out");
       return false;
     }
-    node.Name.assign(name.data(), (size_t)length);
+    out_ << LineStart(std::string(name_.data(), (size_t)length), stack_.size() - 1);
     char chunk[DataChunkSize];
     int n;
-    while ((n = db_.ReadData(handle_, id, chunk, sizeof chunk)) > 0) node.Data.append(chunk, (size_t)n);
+    bool data = false;
+    while ((n = db_.ReadData(handle_, id, chunk, sizeof chunk)) > 0) {
+      if (!data) out_ << DataStart;
+      data = true;
+      out_ << EscapeText(chunk, (size_t)n);
+    }
     db_.ReleaseObject(handle_, id);
+    if (data) out_ << DataEnd;
+    out_ << LineEnd;
     if (n < 0) Problem("object " + std::to_string(id) + ": data cannot be read in full");
     return true;
   }
@@ -148,22 +174,45 @@ class TreeWalker {
   int handle_;
   std::ostream& out_;
   std::ostream& err_;
-  std::vector<Frame> stack_;
-  std::set<int> onPath_;
-  std::set<int> visited_;
+  std::vector<char> name_;
+  std::vector<Frame> stack_;  // at most MaxTreeDepth frames
+  BlockWords reachedBy_;  // the parent (+ 1) whose table first listed each object
+  BlockBits reported_;
+  uint64_t moreReached_ = 0;
+  uint32_t entryParent_ = 0;
   bool damaged_ = false;
+  bool outOfMemory_ = false;
 };
 
-bool ReadAll(const char* path, std::string& text) {
-  if (std::string(path) == "-") {
-    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    return !std::cin.bad();
+// Reads all of path ("-": standard input) if it holds at most limit bytes.
+enum ReadResult { ReadDone, ReadFailed, ReadTooLarge };
+ReadResult ReadAll(const char* path, size_t limit, std::string& text) {
+  std::ifstream file;
+  bool fromStdin = std::string(path) == "-";
+  if (!fromStdin) {
+    file.open(path, std::ios::binary);
+    if (!file) return ReadFailed;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  std::istream& in = fromStdin ? std::cin : file;
+  text.clear();
+  char chunk[DataChunkSize];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    if (text.size() + (size_t)in.gcount() > limit) return ReadTooLarge;
+    text.append(chunk, (size_t)in.gcount());
+  }
+  return in.bad() ? ReadFailed : ReadDone;
 }
+
+// Check findings as hdbtool prints them: problems as they are, notes marked.
+class PrintedFindings : public CheckFindings {
+ public:
+  explicit PrintedFindings(std::ostream& out) : out_(out) {}
+  void Problem(const std::string& line) override { out_ << line << "\n"; }
+  void Note(const std::string& line) override { out_ << "note: " << line << "\n"; }
+
+ private:
+  std::ostream& out_;
+};
 
 }  // namespace
 
@@ -174,29 +223,40 @@ int RunDump(const char* databasePath, std::ostream& out, std::ostream& err) {
     err << "hdbtool: cannot open database " << databasePath << "\n";
     return ExitUsage;
   }
-  TreeWalker walker(db, handle.Get(), out, err);
-  walker.Walk();
+  // Kept off the stack: the walk's page tables take some tens of kilobytes.
+  std::unique_ptr<TreeWalker> walker(new (std::nothrow) TreeWalker(db, handle.Get(), out, err));
+  bool finished = walker && walker->Walk();
   out.flush();
-  return walker.Damaged() ? ExitProblems : ExitClean;
+  if (!finished) {
+    err << "hdbtool: not enough memory to dump " << databasePath << "\n";
+    return ExitUsage;
+  }
+  return walker->Damaged() ? ExitProblems : ExitClean;
 }
 
 int RunCheck(const char* databasePath, std::ostream& out, std::ostream& err) {
-  std::vector<std::string> problems;
-  int count = CheckDatabase(databasePath, problems);
+  PrintedFindings findings(out);
+  std::string error;
+  int count = CheckDatabase(databasePath, findings, error);
+  out.flush();
   if (count < 0) {
-    err << "hdbtool: " << (problems.empty() ? std::string("cannot read ") + databasePath : problems.back()) << "\n";
+    err << "hdbtool: " << error << "\n";
     return ExitUsage;
   }
-  for (const std::string& line : problems) out << line << "\n";
-  out.flush();
   return count == 0 ? ExitClean : ExitProblems;
 }
 
 int RunBuild(const char* descriptionPath, const char* outputPath, std::ostream& err) {
   std::string text;
-  if (!ReadAll(descriptionPath, text)) {
-    err << "hdbtool: cannot read description " << descriptionPath << "\n";
-    return ExitUsage;
+  switch (ReadAll(descriptionPath, MaxDescriptionBytes, text)) {
+    case ReadDone: break;
+    case ReadFailed:
+      err << "hdbtool: cannot read description " << descriptionPath << "\n";
+      return ExitUsage;
+    case ReadTooLarge:
+      err << "hdbtool: description " << descriptionPath << " is larger than " << MaxDescriptionBytes / (1024 * 1024)
+          << " MB, more than build takes\n";
+      return ExitUsage;
   }
   ObjectNode root;
   std::string error;

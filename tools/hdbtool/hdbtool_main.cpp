@@ -1,8 +1,13 @@
 // hdbtool: looks into, checks and builds hierarchical database (.hdb) files.
+// Whatever a file holds, every command ends with its exit status and, for
+// what it cannot do, a message: memory that runs out mid-way included.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
+#include <exception>
 #include <iostream>
+#include <new>
 
 #include "hdbtool_commands.h"
 #if HDBTOOL_HAS_SCHEDULE
@@ -26,9 +31,15 @@ int UsageError(const char* reason) {
   return ExitUsage;
 }
 
-}  // namespace
+// The commands bound what they hold by what they read; this is the floor
+// beneath that. What was printed so far stays printed.
+[[noreturn]] void OutOfMemory() {
+  fflush(stdout);
+  fputs("hdbtool: not enough memory for this file\n", stderr);
+  _Exit(ExitUsage);
+}
 
-int main(int argc, char** argv) {
+int RunCommand(int argc, char** argv) {
   if (argc < 2) return UsageError(nullptr);
   const char* command = argv[1];
   if (strcmp(command, "dump") == 0) {
@@ -55,4 +66,21 @@ int main(int argc, char** argv) {
     return ExitClean;
   }
   return UsageError((std::string("unknown command ") + command).c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::set_new_handler(OutOfMemory);
+#if defined(__cpp_exceptions)
+  // The native build has exceptions; none may leave without a word.
+  try {
+    return RunCommand(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "hdbtool: " << e.what() << "\n";
+    return ExitUsage;
+  }
+#else
+  return RunCommand(argc, argv);
+#endif
 }

@@ -8,10 +8,16 @@
 
 #include <new>
 
+// A program that installed a new-handler (hdbtool does) gets its say before
+// the end.
 void* operator new(size_t size) {
-  void* p = malloc(size ? size : 1);
-  if (p == nullptr) abort();
-  return p;
+  for (;;) {
+    void* p = malloc(size ? size : 1);
+    if (p != nullptr) return p;
+    std::new_handler handler = std::get_new_handler();
+    if (handler == nullptr) abort();
+    handler();
+  }
 }
 void* operator new[](size_t size) { return operator new(size); }
 void* operator new(size_t size, const std::nothrow_t&) noexcept { return malloc(size ? size : 1); }

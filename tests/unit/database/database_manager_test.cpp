@@ -200,12 +200,27 @@ TEST_F(DatabaseManagerTest, ForeignMagicStillOpens) {
   EXPECT_EQ(db.CloseDatabase(h), 0);
 }
 
-TEST_F(DatabaseManagerTest, UnreadableFreeListFailsToOpen) {
+// Readers never allocate, so a free-block stream they cannot read keeps out
+// only writers, who would take blocks from it.
+TEST_F(DatabaseManagerTest, UnreadableFreeListKeepsOutOnlyWriters) {
   std::string path = dir.File("free.hdb");
-  RawImage image(1);
-  image.SetHeader(HeaderFreeListBlockOffset, 9);  // beyond BlockCount
+  RawImage image(3);
+  image.SetHeader(HeaderFreeListBlockOffset, 9);  // beyond the file
+  image.SmallObject(1, RawImage::Object("", {Child(2, "a")}, ""));
+  image.SmallObject(2, RawImage::Object("a", {}, "5"));
   image.Save(path);
-  EXPECT_EQ(db.OpenDatabase(path.c_str(), OpenReadOnly), -1);
+  auto before = ReadFileBytes(path);
+  int h = db.OpenDatabase(path.c_str(), OpenReadOnly);
+  ASSERT_GE(h, 0);
+  char value[4];
+  EXPECT_EQ(db.ReadData(h, db.FindChild(h, RootObjectId, "a"), value, sizeof value), 1);
+  db.ReleaseObject(h, 2);
+  EXPECT_EQ(db.OpenDatabase(path.c_str(), OpenReadWrite), -1);  // upgrading the reader
+  EXPECT_EQ(LookUpDatabase(h)->Mode, OpenReadOnly);
+  EXPECT_EQ(db.FindChild(h, RootObjectId, "a"), 2);
+  EXPECT_EQ(db.CloseDatabase(h), 0);
+  EXPECT_EQ(db.OpenDatabase(path.c_str(), OpenReadWrite), -1);
+  EXPECT_EQ(ReadFileBytes(path), before);
 }
 
 // Every open database holds one of the file layer's 256 handles, so that

@@ -141,6 +141,31 @@ TEST_F(FileManagerTest, FileTests) {
   EXPECT_GE(written + 3600, now);
 }
 
+// What a reader compares to tell that an open file changed: its size, and its
+// last-write time when the size stays.
+TEST_F(FileManagerTest, StampOfAnOpenFileFollowsSizeAndLastWrite) {
+  std::string path = dir.File("stamped");
+  WriteFileBytes(path, {1, 2, 3});
+  OpenFileStamp first, grown, touched;
+  int h = files.FileOpen(path.c_str(), OpenReadWrite);
+  ASSERT_GE(h, 0);
+  ASSERT_EQ(files.FileStamp(h, &first), 0);
+  EXPECT_EQ(first.Size, 3);
+  ASSERT_EQ(files.FileSeek(h, 0, 3), 0);
+  ASSERT_EQ(files.FileWrite(h, "\4", 1), 1);
+  ASSERT_EQ(files.FileStamp(h, &grown), 0);
+  EXPECT_EQ(grown.Size, 4);
+  files.FileClose(h);
+  std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
+  h = files.FileOpen(path.c_str(), OpenReadOnly);
+  ASSERT_GE(h, 0);
+  ASSERT_EQ(files.FileStamp(h, &touched), 0);
+  EXPECT_EQ(touched.Size, 4);
+  EXPECT_NE(touched.LastWrite, grown.LastWrite);
+  files.FileClose(h);
+  EXPECT_EQ(files.FileStamp(h, &touched), -1);
+}
+
 TEST_F(FileManagerTest, CopyReplacesTarget) {
   std::string from = dir.File("from"), to = dir.File("to");
   WriteFileBytes(from, {9, 8, 7});

@@ -193,16 +193,21 @@ TEST_F(ObjectTest, AllOnesLengthCannotBeLoaded) {
 }
 
 // Repeats would make enumeration cycle; an id beyond the file or the 32-bit
-// offset used to end it, hiding every later sibling.
+// offset used to end it, hiding every later sibling. Block 0 (the free-block
+// stream's) is no object, and ids the header counts but the file does not
+// hold are outside it.
 TEST_F(ObjectTest, RepeatedAndOutOfRangeIdsArePassedOver) {
   RawImage image(5);
+  image.SetHeader(HeaderBlockCountOffset, 60);
   image.SmallObject(1, RawImage::Object("", {Child(2, "a"), Child(0xFFFFFFFFu, "x"), Child(3, "b"), Child(2, "a"),
-                                            Child(77, "y"), Child(4, "c"), Child(3, "b")}, ""));
+                                            Child(0, ""), Child(77, "y"), Child(40, "w"), Child(4, "c"),
+                                            Child(3, "b")}, ""));
   image.SmallObject(2, RawImage::Object("a", {}, ""));
   image.SmallObject(3, RawImage::Object("b", {}, ""));
   image.SmallObject(4, RawImage::Object("c", {}, ""));
   Open(image);
   EXPECT_EQ(Enumerate(1), (std::vector<int>{2, 3, 4}));
+  EXPECT_EQ(db.FindChild(handle, 1, ""), -1);  // block 0's zeros read as an empty name
 }
 
 TEST_F(ObjectTest, SelfReferenceEndsEnumeration) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -137,44 +139,146 @@ TEST_F(HdbtoolTest, UnreadableInputsExitWithTwo) {
   WriteFileBytes(bad, {'"', 'a'});
   EXPECT_EQ(RunBuild(bad.c_str(), dir.File("o.hdb").c_str(), err), ExitUsage);
   EXPECT_NE(err.str().find("line 1"), std::string::npos);
+  std::filesystem::resize_file(bad, 65u << 20);  // beyond the 64 MB build takes
+  EXPECT_EQ(RunBuild(bad.c_str(), dir.File("o.hdb").c_str(), err), ExitUsage);
+  EXPECT_NE(err.str().find("is larger than 64 MB"), std::string::npos) << err.str();
 }
 
-TEST_F(HdbtoolTest, CheckReportsDamage) {
+// Files past 2 GiB and past the 4 GiB that block offsets reach, kept sparse:
+// check reads them block by block and dump through the engine, with an object
+// far out in each.
+TEST_F(HdbtoolTest, LargeSparseFilesAreReadBlockByBlock) {
+  const uint32_t Far = (uint32_t)((3ull << 30) / BlockSize);
+  const struct {
+    uint64_t size;
+    const char* problem;
+  } cases[] = {{(uint64_t)(Far + 2) * BlockSize, nullptr},
+               {(4ull << 30) + 4 * BlockSize, "is beyond the 4 GiB that block offsets reach"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
+    std::string path = dir.File("large.hdb");
+    RawImage image(2);
+    image.SetHeader(HeaderBlockCountOffset, Far + 1);
+    image.SmallObject(1, RawImage::Object("", {Child(Far, "far")}, ""));
+    image.Save(path);
+    std::filesystem::resize_file(path, c.size);
+    RawImage block(1);
+    block.SmallObject(0, RawImage::Object("far", {}, "x"));
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp((std::streamoff)(Far + 1) * BlockSize);
+    file.write(reinterpret_cast<const char*>(block.Block(0)), BlockSize);
+    file.close();
+    std::string report = Check(path, c.problem ? ExitProblems : ExitClean);
+    if (c.problem) {
+      EXPECT_NE(report.find(c.problem), std::string::npos) << report;
+    }
+    EXPECT_EQ(Dump(path), "\"far\" = \"x\"\n");
+    std::filesystem::remove(path);
+  }
+}
+
+// check and dump name the same damage in the same words; dump adds what it
+// did about it.
+TEST_F(HdbtoolTest, CheckAndDumpTellOneStory) {
   std::string path = dir.File("damaged.hdb");
   RawImage image(8);
-  image.SetHeader(HeaderWriterOpenOffset, 0);
   image.SmallObject(1, RawImage::Object("", {Child(2, "a"), Child(3, "wrong"), Child(2, "a"), Child(4, "d"),
-                                            Child(50, "x")}, ""));
-  image.SmallObject(2, RawImage::Object("a", {Child(1, "")}, ""));  // back to the root
+                                            Child(50, "x"), Child(0, "z"), Child(6, "f")}, ""));
+  // Back to the root, and to a sibling the root listed first (though dump
+  // shows "a" first).
+  image.SmallObject(2, RawImage::Object("a", {Child(1, ""), Child(3, "b")}, ""));
   image.SmallObject(3, RawImage::Object("b", {}, ""));
-  std::string big(600, 'd');
-  std::string d = RawImage::Object("d", {}, big);
-  image.Stream({4, 5, 6}, d, (uint32_t)d.size());
-  image.Link(6, 5, 2);  // the tail of d runs into object 2
+  std::string d = RawImage::Object("d", {}, std::string(600, 'd'));
+  image.Stream({4, 5, 6}, d, (uint32_t)d.size());  // its third block is object 6's
+  image.SmallObject(6, RawImage::Object("f", {}, ""));
   image.Save(path);
   std::string report = Check(path, ExitProblems);
-  EXPECT_NE(report.find("entry 1: hash"), std::string::npos) << report;
-  EXPECT_NE(report.find("repeats child 2"), std::string::npos) << report;
-  EXPECT_NE(report.find("outside the file"), std::string::npos) << report;
-  EXPECT_NE(report.find("reached a second time"), std::string::npos) << report;
-  EXPECT_NE(report.find("belongs to both"), std::string::npos) << report;
-  // dump still prints what it can and says what it left out
   std::ostringstream out, err;
   EXPECT_EQ(RunDump(path.c_str(), out, err), ExitProblems);
   EXPECT_NE(out.str().find("\"a\"\n"), std::string::npos);
-  EXPECT_NE(err.str().find("leads back"), std::string::npos) << err.str();
+  const struct {
+    const char* line;
+    const char* dumpAdds;  // null: dump cannot see it
+  } lines[] = {
+      {"object 1: entry 2 repeats child 2", "; passed over"},
+      {"object 1: entry 4 names object 50, outside the file", "; passed over"},
+      {"object 1: entry 5 names block 0, which holds no object", "; passed over"},
+      {"object 1 under object 2 is reached a second time (cycle or shared child)", "; not followed"},
+      {"object 3 under object 2 is reached a second time (cycle or shared child)", "; not followed"},
+      {"object 1: entry 1: hash", nullptr},
+      {"block 6 belongs to both object 4 and object 6", nullptr},
+  };
+  for (const auto& l : lines) {
+    EXPECT_NE(report.find(l.line), std::string::npos) << l.line << "\n" << report;
+    if (l.dumpAdds) {
+      EXPECT_NE(err.str().find("hdbtool: " + std::string(l.line) + l.dumpAdds + "\n"), std::string::npos)
+          << l.line << "\n" << err.str();
+    }
+  }
+}
+
+// A copy taken while the main program has the file open is sound.
+TEST_F(HdbtoolTest, OpenWriterFlagIsANoteNotDamage) {
+  std::string path = Build(Sample);
+  auto bytes = ReadFileBytes(path);
+  PutU32(bytes.data() + HeaderWriterOpenOffset, 1);
+  WriteFileBytes(path, bytes);
+  EXPECT_EQ(Check(path, ExitClean), "note: header: WriterOpen is set (a program had the file open for writing when "
+                                    "it was read or copied, or did not close it)\n");
+  std::ostringstream out, err;
+  EXPECT_EQ(RunDump(path.c_str(), out, err), ExitClean);
+  EXPECT_EQ(out.str(), Sample);
+  EXPECT_EQ(err.str().rfind("hdbtool: note: header: WriterOpen is set", 0), 0u) << err.str();
+}
+
+// Parents whose tables all list the same children, whose chains all run into
+// one shared tail: each shared block and each object reached again is named
+// once, the rest counted.
+TEST_F(HdbtoolTest, SharedBlocksAndObjectsAreReportedOnce) {
+  const uint32_t Parents = 5, Children = 20, Tail = 10, FirstChild = 2 + Parents, TailBlock = FirstChild + Children;
+  RawImage image(TailBlock + Tail);
+  std::vector<std::pair<uint32_t, uint32_t>> parents, children;
+  for (uint32_t p = 0; p < Parents; ++p) parents.push_back(Child(2 + p, "p"));
+  for (uint32_t c = 0; c < Children; ++c) children.push_back(Child(FirstChild + c, "k"));
+  image.SmallObject(1, RawImage::Object("", parents, ""));
+  for (uint32_t p = 0; p < Parents; ++p) image.SmallObject(2 + p, RawImage::Object("p", children, ""));
+  std::vector<uint32_t> tail;
+  for (uint32_t t = 0; t < Tail; ++t) tail.push_back(TailBlock + t);
+  image.Stream(tail, std::string(Tail * BlockPayloadSize, 'x'), 0);
+  for (uint32_t c = 0; c < Children; ++c) {
+    image.SmallObject(FirstChild + c, RawImage::Object("k", {}, ""));
+    image.Link(FirstChild + c, (Tail + 1) * BlockPayloadSize - 1, TailBlock);
+  }
+  image.Link(TailBlock, FirstChild, TailBlock + 1);  // the first child's
+  std::string path = dir.File("shared.hdb");
+  image.Save(path);
+  std::string report = Check(path, ExitProblems);
+  auto count = [&](const std::string& what) {
+    size_t n = 0;
+    for (size_t at = report.find(what); at != std::string::npos; at = report.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("belongs to both"), 1u) << report;
+  EXPECT_EQ(count("is reached a second time"), (size_t)Children) << report;
+  EXPECT_NE(report.find("\n" + std::to_string(Children - 2) + " more streams run into blocks already reported as "
+                        "shared\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("\n" + std::to_string((Parents - 2) * Children) + " more entries name objects already "
+                        "reported as reached a second time\n"), std::string::npos) << report;
+  EXPECT_EQ(count("\n"), 3u + Children) << report;
 }
 
 TEST_F(HdbtoolTest, CheckReportsShortChainsAndHeaders) {
   std::string path = dir.File("short.hdb");
-  RawImage image(3);
+  RawImage image(4);
   image.SetHeader(HeaderBlockCountOffset, 9);
-  image.SmallObject(1, RawImage::Object("", {Child(2, "a")}, ""));
+  image.SmallObject(1, RawImage::Object("", {Child(2, "a"), Child(3, "")}, ""));
   image.Link(2, 700, 0);
   image.Save(path);
   std::string report = Check(path, ExitProblems);
-  EXPECT_NE(report.find("BlockCount 9 but the file holds 3"), std::string::npos) << report;
+  EXPECT_NE(report.find("BlockCount 9 but the file holds 4"), std::string::npos) << report;
   EXPECT_NE(report.find("object 2: length 700 needs 3 blocks, the chain has 1"), std::string::npos) << report;
+  EXPECT_NE(report.find("object 3: stream of 0 bytes cannot hold the 28-byte object header"), std::string::npos)
+      << report;
 }
 
 // Files dump cannot show in full: it prints what it can, says what it left
@@ -197,9 +301,9 @@ TEST_F(HdbtoolTest, DumpReportsWhatItLeavesOut) {
          im.SmallObject(2, RawImage::Object("k", {}, ""));
        },
        0, "children table cannot be read"},
-      {"root length all ones", [](RawImage& im) { im.Link(1, 0xFFFFFFFFu, 0); }, 0, "root object cannot be read"},
+      {"root length all ones", [](RawImage& im) { im.Link(1, 0xFFFFFFFFu, 0); }, 0, "object 1 cannot be loaded; nothing"},
       {"file cut after block 0", [](RawImage& im) { im.Bytes().resize(2 * BlockSize); }, 0,
-       "root object cannot be read"},
+       "object 1: first block 1 is outside the file"},
       {"child id beyond the file between two good ones",
        [](RawImage& im) {
          im.SmallObject(1, RawImage::Object("", {Child(2, "a"), Child(0xFFFFFFFFu, "x"), Child(3, "b")}, ""));
@@ -227,7 +331,7 @@ TEST_F(HdbtoolTest, DumpReportsWhatItLeavesOut) {
            im.SmallObject(2 * level + 3, RawImage::Object("b", next, ""));
          }
        },
-       2 * Levels, "reached before (a shared child)"},
+       2 * Levels, "is reached a second time (cycle or shared child); not followed"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -264,7 +368,8 @@ TEST_F(HdbtoolTest, CheckReportsFreeListDamage) {
   std::string path = dir.File("free.hdb");
   RawImage image(6);
   std::string entries(16, '\0');
-  for (uint32_t i = 0; i < 4; ++i) PutU32(reinterpret_cast<unsigned char*>(&entries[i * 4]), i == 2 ? 0 : 5);
+  const uint32_t listed[] = {5, 5, 0, 2};
+  for (uint32_t i = 0; i < 4; ++i) PutU32(reinterpret_cast<unsigned char*>(&entries[i * 4]), listed[i]);
   image.Stream({0}, entries, 16);
   image.SetHeader(HeaderFreeBlockCountOffset, 4);
   image.SmallObject(1, RawImage::Object("", {Child(2, "a")}, ""));
@@ -273,11 +378,13 @@ TEST_F(HdbtoolTest, CheckReportsFreeListDamage) {
   std::string report = Check(path, ExitProblems);
   EXPECT_NE(report.find("entry 1 lists block 5 a second time"), std::string::npos) << report;
   EXPECT_NE(report.find("entry 2 names block 0"), std::string::npos) << report;
+  EXPECT_NE(report.find("object 2: block 2 is listed as free"), std::string::npos) << report;
   image.SetHeader(HeaderFreeListBlockOffset, 2);  // the free-block stream is object 2
   image.SetHeader(HeaderFreeBlockCountOffset, 0);
   image.Save(path);
   report = Check(path, ExitProblems);
-  EXPECT_NE(report.find("block 2 belongs to both free-block stream and object 2"), std::string::npos) << report;
+  // The tree is walked first: it is the free-block stream that runs into object 2.
+  EXPECT_EQ(report, "block 2 belongs to both object 2 and free-block stream\n");
 }
 
 }  // namespace

@@ -1,0 +1,79 @@
+// A long-lived read-only open sees the file as it is now: the runs read ahead
+// and the kept children tables give way when the file's size or last-write
+// time changes, looked at once per tick of the read-ahead clock (the test's
+// own clock here). Native only: a Windows reader's open keeps others from
+// rewriting the file, which these tests do under it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "database/database_manager.h"
+#include "database/read_ahead.h"
+#include "database_test_support.h"
+
+namespace {
+
+unsigned long g_now = 0;
+unsigned long TestClock() { return g_now; }
+
+RawImage WithValue(const std::string& value) {
+  RawImage image(3);
+  image.SmallObject(1, RawImage::Object("", {Child(2, "a")}, ""));
+  image.SmallObject(2, RawImage::Object("a", {}, value));
+  return image;
+}
+
+class ReadAheadTest : public ::testing::Test {
+ protected:
+  void SetUp() override { previous_ = SetReadAheadClock(TestClock); }
+  void TearDown() override { SetReadAheadClock(previous_); }
+  // The value of key "a", or "-" when it cannot be found or read.
+  std::string Value(int h) {
+    int key = db.FindChild(h, RootObjectId, "a");
+    char text[16];
+    int n = db.ReadData(h, key, text, sizeof text);
+    db.ReleaseObject(h, key);
+    return key < 0 || n < 0 ? "-" : std::string(text, (size_t)n);
+  }
+  TempDir dir;
+  DatabaseManager db;
+
+ private:
+  ReadAheadClock previous_ = nullptr;
+};
+
+TEST_F(ReadAheadTest, KeptRunsGiveWayWhenTheFileChanges) {
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> change;
+    const char* after;
+  } cases[] = {
+      {"value rewritten, same size, later last write",
+       [](const std::string& path) {
+         auto written = std::filesystem::last_write_time(path);
+         WithValue("7").Save(path);
+         std::filesystem::last_write_time(path, written + std::chrono::seconds(10));
+       },
+       "7"},
+      {"file cut to its header and block 0",
+       [](const std::string& path) { std::filesystem::resize_file(path, 2 * BlockSize); }, "-"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string path = dir.File("long-lived.hdb");
+    WithValue("5").Save(path);
+    int h = db.OpenDatabase(path.c_str(), OpenReadOnly);
+    ASSERT_GE(h, 0);
+    EXPECT_EQ(Value(h), "5");
+    c.change(path);
+    EXPECT_EQ(Value(h), "5");  // the file is looked at once per tick
+    ++g_now;
+    EXPECT_EQ(Value(h), c.after);
+    EXPECT_EQ(db.CloseDatabase(h), 0);
+  }
+}
+
+}  // namespace
