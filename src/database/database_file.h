@@ -45,7 +45,6 @@ struct DatabaseFile {
   // The file as the read-only open last saw it (see read_ahead.h).
   OpenFileStamp Stamp;
   int StampKnown;
-  unsigned long StampCheckedAt;
   ChildTable Tables[ChildTableSlots];
   unsigned long UseClock;  // orders window and table uses
 

@@ -105,7 +105,7 @@ DatabaseFile::DatabaseFile()
     : File(NoFile), ReferenceCount(0), Mode(OpenReadOnly), FilePosition(UnknownFilePosition),
       CacheHead(nullptr), CacheTail(nullptr), Spares(nullptr),
       SpareCount(0), FreeCursorOpen(0), Files(nullptr), TakingFreeBlock(0), FileBlocks(0), Stamp{0, 0},
-      StampKnown(0), StampCheckedAt(0), UseClock(0) {
+      StampKnown(0), UseClock(0) {
   memset(Header, 0, sizeof Header);
   memset(Path, 0, sizeof Path);
   memset(&FreeCursor, 0, sizeof FreeCursor);

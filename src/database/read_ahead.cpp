@@ -8,12 +8,9 @@
 
 #include "database/database_file.h"
 #include "database/file_manager.h"
-#include "database/monotonic_clock.h"
 #include "database/stream_cursor.h"
 
 namespace {
-
-ReadAheadClock g_clock = MonotonicMilliseconds;
 
 ReadWindow* WindowHolding(DatabaseFile* db, uint32_t block) {
   for (ReadWindow& w : db->Windows)
@@ -66,21 +63,13 @@ void DropReadWindows(DatabaseFile* db) {
   }
 }
 
-ReadAheadClock SetReadAheadClock(ReadAheadClock clock) {
-  ReadAheadClock previous = g_clock;
-  g_clock = clock ? clock : MonotonicMilliseconds;
-  return previous;
-}
-
 void NoteFileStamp(DatabaseFile* db) {
-  db->StampCheckedAt = g_clock();
   db->StampKnown = db->Files->FileStamp(db->File, &db->Stamp) == 0;
   SetFileBlocks(db, db->StampKnown ? db->Stamp.Size : -1);
 }
 
 void RefreshReadAhead(DatabaseFile* db) {
   if (db->Mode != OpenReadOnly || db->File == NoFile) return;
-  if (db->StampKnown && g_clock() == db->StampCheckedAt) return;
   OpenFileStamp before = db->Stamp;
   bool known = db->StampKnown != 0;
   NoteFileStamp(db);

@@ -4,9 +4,8 @@
 // it (their blocks change under them).
 //
 // Kept runs must not outlive the file they were read from: at the start of
-// each operation (at most once per millisecond of the monotonic clock, which
-// costs no system call, where looking at the file costs one) the file's size
-// and last-write time are compared with those it had; on a change the runs and
+// each operation (once, however many blocks it reads) the file's size and
+// last-write time are compared with those it had; on a change the runs and
 // kept children tables are forgotten and ids are bounded by the file's new
 // size, so a long-lived reader sees what the file now holds and nothing past
 // its end.
@@ -37,7 +36,3 @@ void NoteFileStamp(DatabaseFile* db);
 // What each operation of a read-only open does first (see above).
 void RefreshReadAhead(DatabaseFile* db);
 
-// The clock that paces those looks; tests put in their own. Returns the one
-// that was in use.
-typedef unsigned long (*ReadAheadClock)();
-ReadAheadClock SetReadAheadClock(ReadAheadClock clock);
