@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "window_thread_win32.h"
+
 namespace testwatch {
 
 struct ShellIconCall {
@@ -24,19 +26,7 @@ struct ShellIconCall {
 
 class NotificationArea {
  public:
-  NotificationArea() {
-    InitializeCriticalSection(&lock_);
-    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-    WaitForSingleObject(ready_, 10000);
-  }
-  ~NotificationArea() {
-    if (IsWindow(window_)) PostMessageA(window_, WM_CLOSE, 0, 0);
-    WaitForSingleObject(thread_, 10000);
-    CloseHandle(thread_);
-    CloseHandle(ready_);
-    DeleteCriticalSection(&lock_);
-  }
+  NotificationArea() : window_("Shell_TrayWnd", "", 0, Hook, this) {}
   NotificationArea(const NotificationArea&) = delete;
   NotificationArea& operator=(const NotificationArea&) = delete;
 
@@ -108,43 +98,24 @@ class NotificationArea {
     calls_.push_back(c);
     LeaveCriticalSection(&lock_);
   }
-  static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<NotificationArea*>(GetWindowLongPtrA(w, GWLP_USERDATA));
-    if (m == WM_COPYDATA && self) {
-      const COPYDATASTRUCT* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-      self->Record(static_cast<DWORD>(cds->dwData), static_cast<const BYTE*>(cds->lpData), cds->cbData);
-      return TRUE;
-    }
-    if (m == WM_CLOSE) {
-      DestroyWindow(w);
-      return 0;
-    }
-    if (m == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcA(w, m, wp, lp);
-  }
-  static DWORD WINAPI Run(LPVOID p) {
-    auto* self = static_cast<NotificationArea*>(p);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "Shell_TrayWnd";
-    RegisterClassA(&wc);
-    HWND w = CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                             wc.hInstance, nullptr);
-    SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_ = w;
-    SetEvent(self->ready_);
-    MSG m;
-    while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
-    UnregisterClassA(wc.lpszClassName, wc.hInstance);
-    return 0;
+  static bool Hook(void* context, UINT m, WPARAM, LPARAM lp, LRESULT* result) {
+    if (m != WM_COPYDATA) return false;
+    const COPYDATASTRUCT* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+    static_cast<NotificationArea*>(context)->Record(static_cast<DWORD>(cds->dwData),
+                                                    static_cast<const BYTE*>(cds->lpData), cds->cbData);
+    *result = TRUE;
+    return true;
   }
 
-  CRITICAL_SECTION lock_;
-  HANDLE ready_;
-  HANDLE thread_;
-  HWND window_ = nullptr;
+  struct Lock {
+    Lock() { InitializeCriticalSection(&section); }
+    ~Lock() { DeleteCriticalSection(&section); }
+    CRITICAL_SECTION section;
+  } lockHolder_;
+  CRITICAL_SECTION& lock_ = lockHolder_.section;
   std::vector<ShellIconCall> calls_;
+  // Last, so that its thread has ended before the records and the lock go.
+  WindowThread window_;
 };
 
 }  // namespace testwatch

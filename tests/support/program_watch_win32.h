@@ -83,6 +83,25 @@ void ForEachProcessNamed(const char* name, Fn fn) {
   CloseHandle(snap);
 }
 
+// Top-level windows of a class, by any title.
+struct ClassCount {
+  const char* cls;
+  int count;
+};
+
+inline BOOL CALLBACK CountIfOfClass(HWND wnd, LPARAM lp) {
+  auto* c = reinterpret_cast<ClassCount*>(lp);
+  char name[256];
+  if (GetClassNameA(wnd, name, sizeof name) > 0 && lstrcmpA(name, c->cls) == 0) ++c->count;
+  return TRUE;
+}
+
+inline int CountWindowsOfClass(const char* cls) {
+  ClassCount count = {cls, 0};
+  EnumWindows(CountIfOfClass, reinterpret_cast<LPARAM>(&count));
+  return count.count;
+}
+
 inline int CountProcessesNamed(const char* name) {
   int n = 0;
   ForEachProcessNamed(name, [&](DWORD) { ++n; });

@@ -1,6 +1,7 @@
 // A top-level window of a given class on a thread of the test, standing in for
 // another program's window: it counts the WM_CLOSE it gets and can hold the
-// sender inside WM_CLOSE, as a hung program would, until released.
+// sender inside WM_CLOSE, as a hung program would, until released. A hook may
+// answer other messages (the stand-in notification area records the shell's).
 #pragma once
 #include <windows.h>
 
@@ -10,10 +11,15 @@ namespace testwatch {
 
 class WindowThread {
  public:
+  // Answers a message on the window's thread: true with *result set, or false
+  // to leave it to the window.
+  typedef bool (*MessageHook)(void* context, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+
   // holdOnCloseMs: how long WM_CLOSE is held before the window closes, unless
   // Release() comes first; 0 closes at once.
-  WindowThread(const char* className, const char* title, DWORD holdOnCloseMs)
-      : className_(className), title_(title), holdMs_(holdOnCloseMs) {
+  WindowThread(const char* className, const char* title, DWORD holdOnCloseMs, MessageHook hook = nullptr,
+               void* hookContext = nullptr)
+      : className_(className), title_(title), holdMs_(holdOnCloseMs), hook_(hook), hookContext_(hookContext) {
     ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     closeArrived_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     release_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -40,6 +46,8 @@ class WindowThread {
  private:
   static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<WindowThread*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+    LRESULT result = 0;
+    if (self && self->hook_ && self->hook_(self->hookContext_, m, wp, lp, &result)) return result;
     if (m == WM_CLOSE && self) {
       InterlockedIncrement(&self->closes_);
       SetEvent(self->closeArrived_);
@@ -71,6 +79,8 @@ class WindowThread {
   std::string className_;
   std::string title_;
   DWORD holdMs_;
+  MessageHook hook_;
+  void* hookContext_;
   HANDLE ready_;
   HANDLE closeArrived_;
   HANDLE release_;

@@ -21,24 +21,6 @@ using testwatch::ReadText;
 
 constexpr char kAssistantFile[] = "Tickwardenaide.exe";
 
-// Windows of a class, by any title.
-struct WindowSearch {
-  const char* cls;
-  int count;
-};
-
-BOOL CALLBACK CountIfOfClass(HWND wnd, LPARAM lp) {
-  auto* s = reinterpret_cast<WindowSearch*>(lp);
-  char name[256];
-  if (GetClassNameA(wnd, name, sizeof name) > 0 && lstrcmpA(name, s->cls) == 0) ++s->count;
-  return TRUE;
-}
-
-int CountWindows(const char* cls) {
-  WindowSearch search = {cls, 0};
-  EnumWindows(CountIfOfClass, reinterpret_cast<LPARAM>(&search));
-  return search.count;
-}
 
 // Closes the windows of a class politely, then ends whatever still runs under
 // that file name.
@@ -172,7 +154,7 @@ TEST_F(Assistant, ASecondCopyStartsAMissingSchedulerThenExitsWithoutAWindow) {
   DWORD code = 99;
   GetExitCodeProcess(second.Process(), &code);
   EXPECT_EQ(0u, code);
-  EXPECT_EQ(1, CountWindows(tw::kAssistantClass));
+  EXPECT_EQ(1, testwatch::CountWindowsOfClass(tw::kAssistantClass));
   EXPECT_NE(nullptr, testwatch::WaitForWindow(tw::kSchedulerClass));
 }
 

@@ -14,24 +14,6 @@ namespace {
 
 using namespace schedtest;
 
-struct ClassCount {
-  const char* cls;
-  int n;
-};
-
-BOOL CALLBACK CountIfOfClass(HWND w, LPARAM p) {
-  auto* c = reinterpret_cast<ClassCount*>(p);
-  char name[64];
-  if (GetClassNameA(w, name, sizeof name) && lstrcmpA(name, c->cls) == 0) ++c->n;
-  return TRUE;
-}
-
-int CountWindowsOfClass(const char* cls) {
-  ClassCount count = {cls, 0};
-  EnumWindows(CountIfOfClass, reinterpret_cast<LPARAM>(&count));
-  return count.n;
-}
-
 // Milliseconds the window takes to answer a plain message; a bound when it does not.
 DWORD AnswerTime(HWND w, DWORD bound) {
   const DWORD start = GetTickCount();
@@ -79,7 +61,7 @@ TEST_F(SchedulerRunsTest, TwoStartsRacingALockedFileMakeOneScheduler) {
     HWND w = testwatch::WaitForWindow(kSchedulerClass, 30000);
     ASSERT_NE(nullptr, w);
     EXPECT_TRUE(PollUntil([] { return testwatch::CountProcessesNamed("Tickwarden.exe") == 1; }, 30000));
-    EXPECT_EQ(1, CountWindowsOfClass(kSchedulerClass));
+    EXPECT_EQ(1, testwatch::CountWindowsOfClass(kSchedulerClass));
   }
   HWND w = FindWindowA(kSchedulerClass, nullptr);
   ASSERT_NE(nullptr, testwatch::WaitForWindow(kAssistantClass, 20000));
@@ -94,7 +76,7 @@ TEST_F(SchedulerRunsTest, TwoStartsRacingALockedFileMakeOneScheduler) {
   AnswerTime(w, 20000);
   EXPECT_EQ(1, testwatch::CountLines(Log(), Started(7)));
   EXPECT_EQ(std::string::npos, Log().find("msg 33568 1 7")) << Log();
-  EXPECT_EQ(1, CountWindowsOfClass(kSchedulerClass));
+  EXPECT_EQ(1, testwatch::CountWindowsOfClass(kSchedulerClass));
   EXPECT_EQ(1, testwatch::CountProcessesNamed("Tickwardenaide.exe"));
 }
 
