@@ -158,6 +158,13 @@ void FlushLogIfOnline() {
   if (RepositoryWasOnline()) FlushSupportLog(RepositoryPath);
 }
 
+// At the end, wherever the repository is now (no tick may have looked yet).
+void FlushLogAtStop(const char* why) {
+  SupportLogLine("stop", why);
+  char repository[260];
+  if (LocateRepository(repository) == 1) FlushSupportLog(repository);
+}
+
 }  // namespace
 
 HWND SchedulerWindow() { return g_window; }
@@ -223,8 +230,14 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CLOSE:
     case tw::kMsgSchedulerExit:
+      // The last line is written while the window still stands: whoever
+      // waits for it to go (the uninstaller) may remove the folder next.
+      FlushLogAtStop(nullptr);
       TrayRemove();
       DestroyWindow(window);
+      return 0;
+    case WM_ENDSESSION:
+      if (wParam) FlushLogAtStop("the Windows session ends");
       return 0;
     case WM_DESTROY:
       KillTimer(window, SCHEDULER_TIMER_ID);
@@ -326,9 +339,6 @@ int RunScheduler(HINSTANCE instance) {
   }
 
   // Shut-down: everything start-up created goes, and the assistant with us.
-  SupportLogLine("stop", nullptr);
-  char repository[260];
-  if (LocateRepository(repository) == 1) FlushSupportLog(repository);
   DestroyIcon(NormalTrayIcon);
   DestroyIcon(OfflineTrayIcon);
   if (created) {
