@@ -46,8 +46,9 @@ figures() {
 # over the same build (so that CTest's logs do not mix); a lane takes its
 # versions in turn in its one prefix, switching Wine's Version value.
 matrix_lane() {
-  local dir="$root/build/matrix/lane$1" rc=0 began
+  local lane=$1 dir="$root/build/matrix/lane$1" rc=0 began lane_began
   shift
+  lane_began=$(date +%s)
   rm -rf "$dir"
   mkdir -p "$dir"
   echo "subdirs(\"$root/build/$TW_WIN_PRESET\")" > "$dir/CTestTestfile.cmake"
@@ -67,6 +68,7 @@ matrix_lane() {
   done
   tw_stop_wine
   rm -rf "$WINEPREFIX"
+  echo "== lane $lane ($*): $(( $(date +%s) - lane_began )) s"
   return $rc
 }
 
@@ -109,12 +111,14 @@ skipped "build/$TW_WIN_PRESET"
 figures "build/$TW_WIN_PRESET"
 "$WINESERVER" -k >/dev/null 2>&1 || true
 
+main_done=$(date +%s)
 for (( lane = 0; lane < ${#lane_pids[@]}; lane++ )); do
   wait "${lane_pids[lane]}" || status=1
   cat "build/matrix/lane$lane.log"
 done
 if [ ${#lane_pids[@]} -gt 0 ]; then
-  echo "== version matrix: ${#versions[@]} versions in ${#lane_pids[@]} lanes, $(( $(date +%s) - matrix_began )) s from the end of the builds"
+  echo "== version matrix: ${#versions[@]} versions in ${#lane_pids[@]} lanes beside the rest, which took" \
+    "$(( main_done - matrix_began )) s; waited $(( $(date +%s) - main_done )) s for the lanes after it"
 fi
 
 echo "== total time $(( $(date +%s) - start )) s ($TW_WIN_PRESET build under Wine)"
