@@ -26,16 +26,75 @@ echo "== Windows build, x86_64 (mingw-w64, warnings as errors)"
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$jobs"
 
-# Every skipped test is named with the reason it gave (CTest shows only failures).
+# Every skipped test is named with the reason it gave (CTest shows only
+# failures), from the log of the test directory the run used.
 skipped() {
   awk '/: Skipped$/ { getline why; reason = why } /^\[  SKIPPED \] [^ ]+ \(/ { print "   skipped: " $4 ": " reason; reason = "" }' \
-    "build/$1/Testing/Temporary/LastTest.log" 2>/dev/null || true
+    "$1/Testing/Temporary/LastTest.log" 2>/dev/null || true
+}
+
+# What the tests that branch on the Windows version observed (README,
+# "Windows versions"): the "[tray]" and "[branches]" lines of the run.
+figures() {
+  grep -h -e '^\[tray\] ' -e '^\[branches\] ' "$1/Testing/Temporary/LastTest.log" 2>/dev/null | sed 's/^/   /' || true
+}
+
+# The tests labelled "matrix" exercise what branches on the Windows version;
+# they run again under every other emulated version. The versions are dealt
+# to lanes that run side by side (the tests mostly wait), each lane with a
+# prefix, wineserver and X display of its own and a test directory of its own
+# over the same build (so that CTest's logs do not mix); a lane takes its
+# versions in turn in its one prefix, switching Wine's Version value.
+matrix_lane() {
+  local lane=$1 dir="$root/build/matrix/lane$1" rc=0 began lane_began
+  shift
+  lane_began=$(date +%s)
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  echo "subdirs(\"$root/build/$TW_WIN_PRESET\")" > "$dir/CTestTestfile.cmake"
+  export WINEPREFIX="$dir/wineprefix"
+  unset DISPLAY
+  for version in "$@"; do
+    began=$(date +%s)
+    echo "== Windows tests under Wine ($version, $TW_WIN_PRESET build)"
+    export TW_WINVER="$version"
+    source scripts/wine-env.sh
+    ctest --test-dir "$dir" -L matrix --output-on-failure || rc=1
+    skipped "$dir"
+    figures "$dir"
+    # Every process of the next version starts afresh.
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    echo "== $version: $(( $(date +%s) - began )) s"
+  done
+  tw_stop_wine
+  rm -rf "$WINEPREFIX"
+  echo "== lane $lane ($*): $(( $(date +%s) - lane_began )) s"
+  return $rc
+}
+
+# Started once the builds are done, beside the native tests and the main run
+# under Windows XP; their output follows when all have ended.
+lane_pids=()
+matrix_began=$(date +%s)
+read -r -a versions <<< "${TW_MATRIX:-win95 win98 winme nt40 win2k win2003 win10}"
+if [ ${#filter[@]} -eq 0 ]; then
+  lanes=${TW_MATRIX_LANES:-4}
+  mkdir -p build/matrix
+  for (( lane = 0; lane < lanes && lane < ${#versions[@]}; lane++ )); do
+    mine=()
+    for (( i = lane; i < ${#versions[@]}; i += lanes )); do mine+=("${versions[i]}"); done
+    matrix_lane "$lane" "${mine[@]}" > "build/matrix/lane$lane.log" 2>&1 &
+    lane_pids+=($!)
+  done
+fi
+stop_lanes() {
+  for pid in "${lane_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
 }
 
 status=0
 echo "== native tests"
 ctest --preset native "${filter[@]}" || status=1
-skipped native
+skipped build/native
 
 if [ "$TW_WIN_PRESET" != win32 ]; then
   echo "== shipped i686 programs: imports and size budgets"
@@ -46,24 +105,20 @@ echo "== Windows tests under Wine (winxp, $TW_WIN_PRESET build)"
 # A fresh prefix per run: tests change its registry, drives and folders.
 rm -rf build/wineprefix
 source scripts/wine-env.sh
-trap tw_stop_wine EXIT
+trap 'tw_stop_wine; stop_lanes' EXIT
 ctest --preset "$TW_WIN_PRESET" "${filter[@]}" || status=1
-skipped "$TW_WIN_PRESET"
+skipped "build/$TW_WIN_PRESET"
+figures "build/$TW_WIN_PRESET"
 "$WINESERVER" -k >/dev/null 2>&1 || true
 
-# The tests labelled "matrix" exercise what branches on the Windows version;
-# they run again under each other emulated version, each in its own prefix.
-if [ ${#filter[@]} -eq 0 ]; then
-  for version in ${TW_MATRIX:-win98 win2k win10}; do
-    echo "== Windows tests under Wine ($version, $TW_WIN_PRESET build)"
-    export WINEPREFIX="$root/build/wineprefix-$version" TW_WINVER="$version"
-    rm -rf "$WINEPREFIX"
-    source scripts/wine-env.sh
-    ctest --preset "$TW_WIN_PRESET" -L matrix || status=1
-    skipped "$TW_WIN_PRESET"
-    "$WINESERVER" -k >/dev/null 2>&1 || true
-    rm -rf "$WINEPREFIX"
-  done
+main_done=$(date +%s)
+for (( lane = 0; lane < ${#lane_pids[@]}; lane++ )); do
+  wait "${lane_pids[lane]}" || status=1
+  cat "build/matrix/lane$lane.log"
+done
+if [ ${#lane_pids[@]} -gt 0 ]; then
+  echo "== version matrix: ${#versions[@]} versions in ${#lane_pids[@]} lanes beside the rest, which took" \
+    "$(( main_done - matrix_began )) s; waited $(( $(date +%s) - main_done )) s for the lanes after it"
 fi
 
 echo "== total time $(( $(date +%s) - start )) s ($TW_WIN_PRESET build under Wine)"

@@ -2,30 +2,36 @@
 # on Xvfb and one persistent wineserver, so that every Windows test of the run
 # shares them. Never touches ~/.wine.
 #   WINEPREFIX   defaults to <repo>/build/wineprefix
-#   TW_WINVER    the emulated Windows version (winxp unless set: win98, win2k, win10 ...)
+#   TW_WINVER    the emulated Windows version (winxp unless set): win95, win98, winme,
+#                nt40, win2k, winxp, win2003, win10; set again on every source, so
+#                one prefix can serve several versions in turn
+#   DISPLAY      a live X display is used as it is; unset it for an Xvfb of the
+#                prefix's own (as the test run's version lanes do)
 #   TW_WINE_WAY  win32 or win64 (scripts/wine-way.sh decides when unset)
 # After it: $TW_WINE is the Wine loader, $WINESERVER the server, $TW_WIN_PRESET the
-# build, and tw_stop_wine ends the server and the Xvfb this file started.
+# build, and tw_stop_wine ends the server and the Xvfb this file started for
+# the prefix.
 _tw_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$_tw_root/scripts/wine-way.sh"
 export TW_WINVER="${TW_WINVER:-winxp}"
 mkdir -p "$(dirname "$WINEPREFIX")"
 
-# One X display for the whole run; reuse a live one from an earlier source.
-export TW_XVFB_PID="$_tw_root/build/.xvfb-pid" TW_XVFB_DISPLAY="$_tw_root/build/.xvfb-display"
+# One X display per prefix for the whole run, so that prefixes tested side by
+# side do not share a screen and its focus; reuse a live one from an earlier
+# source. Xvfb picks a free display number itself (-displayfd) and reports it
+# once it accepts connections, so that starts side by side cannot race.
+export TW_XVFB_PID="$WINEPREFIX.xvfb-pid" TW_XVFB_DISPLAY="$WINEPREFIX.xvfb-display"
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
-  if [ -f "$TW_XVFB_DISPLAY" ] && xdpyinfo -display "$(cat "$TW_XVFB_DISPLAY")" >/dev/null 2>&1; then
+  if [ -s "$TW_XVFB_DISPLAY" ] && xdpyinfo -display "$(cat "$TW_XVFB_DISPLAY")" >/dev/null 2>&1; then
     export DISPLAY="$(cat "$TW_XVFB_DISPLAY")"
   else
-    for n in $(seq 91 140); do
-      [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-      echo $! > "$TW_XVFB_PID"
-      for _ in $(seq 1 100); do xdpyinfo -display ":$n" >/dev/null 2>&1 && break; sleep 0.1; done
-      export DISPLAY=":$n"
-      echo ":$n" > "$TW_XVFB_DISPLAY"
-      break
-    done
+    rm -f "$TW_XVFB_DISPLAY.n"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$TW_XVFB_DISPLAY.n" >/dev/null 2>&1 &
+    echo $! > "$TW_XVFB_PID"
+    for _ in $(seq 1 100); do [ -s "$TW_XVFB_DISPLAY.n" ] && break; sleep 0.1; done
+    export DISPLAY=":$(tr -d '\n' < "$TW_XVFB_DISPLAY.n")"
+    echo "$DISPLAY" > "$TW_XVFB_DISPLAY"
+    rm -f "$TW_XVFB_DISPLAY.n"
   fi
 fi
 
@@ -40,6 +46,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$TW_WINE" wineboot -i >/dev/null 2>&1 || true
   "$WINESERVER" -w
 fi
+# Wine links the user's Desktop, Documents and the like to the host's home
+# folder, which every prefix (and the host) would then share: give the prefix
+# folders of its own, so that tests side by side never see each other's files.
+for _tw_link in "$WINEPREFIX"/drive_c/users/*/*; do
+  if [ -L "$_tw_link" ]; then rm -f "$_tw_link" && mkdir -p "$_tw_link"; fi
+done
+unset _tw_link
 "$TW_WINE" reg add 'HKCU\Software\Wine' /v Version /d "$TW_WINVER" /f >/dev/null 2>&1 || true
 tw_stop_wine() {
   "$WINESERVER" -k >/dev/null 2>&1 || true

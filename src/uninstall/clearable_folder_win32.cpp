@@ -1,4 +1,8 @@
 // The uninstaller's guard against clearing a drive root or system folder.
+// Paths are compared as written first; then the folder the path resolves to
+// is compared by identity, which is what catches another spelling (a link, a
+// mount point, a substituted or host drive) of a guarded folder. A path that
+// merely passes through such a link to an ordinary folder is fine.
 #include "uninstall/clearable_folder.h"
 
 #include <windows.h>
@@ -13,13 +17,22 @@
 namespace pw {
 namespace {
 
-// The Windows and system folders and every folder above them, deepest first.
+// The Windows and system folders with every folder above them, and the roots
+// of the local disks.
 constexpr size_t kMaxGuardedIdentities = 64;
+// Drive letters C: to Z:.
+constexpr int kFirstDriveIndex = 2;
+constexpr int kLastDriveIndex = 25;
 
 struct GuardedIdentities {
   FolderIdentity items[kMaxGuardedIdentities];
   size_t count;
 };
+
+void AddIdentity(const char* folder, GuardedIdentities* guarded) {
+  if (guarded->count < kMaxGuardedIdentities && ReadFolderIdentity(folder, &guarded->items[guarded->count]))
+    ++guarded->count;
+}
 
 void AddFolderAndAncestors(const char* folder, GuardedIdentities* guarded) {
   char path[kPathSize];
@@ -29,17 +42,29 @@ void AddFolderAndAncestors(const char* folder, GuardedIdentities* guarded) {
     char probe[kPathSize];
     bool fits = CopyBounded(probe, sizeof probe, path);
     if (fits && probe[1] == ':' && probe[2] == '\0') fits = JoinPath(probe, sizeof probe, path, "");
-    if (fits && guarded->count < kMaxGuardedIdentities && ReadFolderIdentity(probe, &guarded->items[guarded->count]))
-      ++guarded->count;
+    if (fits) AddIdentity(probe, guarded);
     char* slash = strrchr(path, '\\');
     if (!slash || slash == path || (slash == path + 1 && path[0] == '\\')) return;
     *slash = '\0';
   }
 }
 
-// False when the folder is, by identity, the Windows or system folder or a
-// folder above them. A folder that exists but cannot be identified is refused
-// on the NT family, where every folder can be opened for its identity.
+// Fixed and RAM disks only: a look at an empty removable drive can ask the
+// user for a disk, and one at a lost network connection can take minutes.
+void AddLocalDriveRoots(GuardedIdentities* guarded) {
+  DWORD present = GetLogicalDrives();
+  for (int i = kFirstDriveIndex; i <= kLastDriveIndex; ++i) {
+    if (!(present & (1UL << i))) continue;
+    char root[4] = {(char)('A' + i), ':', '\\', '\0'};
+    UINT type = GetDriveTypeA(root);
+    if (type == DRIVE_FIXED || type == DRIVE_RAMDISK) AddIdentity(root, guarded);
+  }
+}
+
+// False when the folder is, by identity, the Windows or system folder, a
+// folder above them or a drive root. A folder that exists but cannot be
+// identified is refused on the NT family, where every folder can be opened
+// for its identity; 95/98/ME have only the spelling rules.
 bool IsClearByIdentity(const char* folder, const char* const* guardedFolders, size_t guardedCount) {
   if (GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) return true;
   FolderIdentity candidate;
@@ -47,6 +72,7 @@ bool IsClearByIdentity(const char* folder, const char* const* guardedFolders, si
   GuardedIdentities guarded;
   guarded.count = 0;
   for (size_t i = 0; i < guardedCount; ++i) AddFolderAndAncestors(guardedFolders[i], &guarded);
+  AddLocalDriveRoots(&guarded);
   for (size_t i = 0; i < guarded.count; ++i)
     if (SameFolder(candidate, guarded.items[i])) return false;
   return true;
@@ -54,9 +80,6 @@ bool IsClearByIdentity(const char* folder, const char* const* guardedFolders, si
 
 }  // namespace
 
-// The folders a cleared folder must never be, nor lie above: the Windows and
-// system folders, in their long and short spellings, and by identity in any
-// spelling at all; and no link or alias drive may lead to it.
 bool IsClearableFolder(const char* directory) {
   char folders[4][kPathSize] = {};
   UINT n = GetWindowsDirectoryA(folders[0], kPathSize);
@@ -75,7 +98,6 @@ bool IsClearableFolder(const char* directory) {
   if (s > 0 && s < sizeof shortForm && !IsRemovableRepositoryDirectory(shortForm, guarded, 4)) return false;
   char normalised[kPathSize];
   if (!NormaliseFolder(directory, normalised, sizeof normalised)) return false;
-  if (ReachesThroughLinkOrAlias(normalised)) return false;
   return IsClearByIdentity(normalised, guarded, 2);
 }
 

@@ -1,6 +1,6 @@
 // What a folder is, as opposed to how its path is spelt: the volume and file
-// index the file system reports for it, and whether a path reaches its folder
-// through a link or a drive letter that merely stands for another folder.
+// index the file system reports for it once every link, mount point and
+// substituted drive on the way has been followed.
 #pragma once
 #ifdef _WIN32
 #include <windows.h>
@@ -20,12 +20,6 @@ inline bool SameFolder(const FolderIdentity& a, const FolderIdentity& b) {
 // Reads the identity of an existing folder (links followed). False when it
 // cannot be opened: always on 95/98/ME, which open no folders as files.
 bool ReadFolderIdentity(const char* folder, FolderIdentity* out);
-
-// True when normalised (a path as NormaliseFolder writes it) reaches its
-// folder through a link: an existing component, the last one included, that
-// is a reparse point; or through a drive letter that the system maps to a
-// folder of another drive (as subst does).
-bool ReachesThroughLinkOrAlias(const char* normalised);
 
 }  // namespace pw
 #endif

@@ -11,6 +11,10 @@
 #define IDS_MAIN_PROGRAM_FILE      137
 #define IDS_SETUP_PROGRAM_FILE     138
 #define IDS_SCHEDULER_SHORTCUT     139
+// What the removal kept for safety, told before the worker goes on
+#define IDS_KEPT_CAPTION           140
+#define IDS_REPOSITORY_KEPT        141
+#define IDS_INSTALL_FOLDERS_KEPT   142
 
 // The uninstall dialog and its controls
 #define IDD_UNINSTALL              101

@@ -110,8 +110,4 @@ bool IsRemovableRepositoryDirectory(const char* directory, const char* const* pr
   return true;
 }
 
-bool IsAliasDeviceTarget(const char* target) {
-  return target[0] == '\\' && target[1] == '?' && target[2] == '?' && target[3] == '\\';
-}
-
 }  // namespace pw

@@ -25,8 +25,4 @@ bool IsAbsoluteBelowRoot(const char* normalised);
 bool IsRemovableRepositoryDirectory(const char* directory, const char* const* protectedFolders,
                                     size_t protectedCount);
 
-// True when a drive's device target (as the system lists it) is a folder of
-// another drive, "\??\C:\somewhere" as subst makes it, rather than a device.
-bool IsAliasDeviceTarget(const char* target);
-
 }  // namespace pw

@@ -9,16 +9,19 @@ namespace pw {
 
 // Reads the repository directory from the installation folder's
 // RepositoryConfig.txt (section "Repository", key "Path"); a missing or empty
-// value gives the installation folder's "data". Returns false, with out empty,
-// when the directory must not be cleared: not absolute, a drive or share root,
-// the Windows or system folder or a folder above them, or longer than 259
-// characters.
+// value gives the installation folder's "data". Returns false when the
+// directory must not be cleared (see IsClearableFolder; also a path longer
+// than 259 characters); out then holds the folder as named, cut to fit, for
+// telling the user which one was kept.
 bool FindRepositoryDirectory(const char* installDirectory, char* out, size_t outSize);
 
 // Clears the folder "Repository" in directory (one progress step per listed
 // entry, sent to the dialog's progress bar from position upward), then the
 // folders "Logs", "Reports", "System" and the product's files in it, and
-// finally the directory itself when it is empty. Returns 0.
+// finally the directory itself when it is empty. A directory reached through
+// links is cleared like any other; one that is itself a link is cleared
+// through it, and its removal then takes the link, not the folder it led to.
+// Links met inside are removed as links (DeleteTree). Returns 0.
 int RemoveRepository(const char* directory, HWND dialog, int position);
 
 }  // namespace pw

@@ -30,14 +30,9 @@ bool FindRepositoryDirectory(const char* installDirectory, char* out, size_t out
   // as too long instead of arriving cut to some other folder.
   char value[kPathSize * 4];
   DWORD n = GetPrivateProfileStringA(kRepositorySection, kRepositoryKey, "", value, sizeof value, configFile);
-  if (n >= sizeof value - 2) return false;
-  bool fits = value[0] ? CopyBounded(out, outSize, value) && strlen(value) < kPathSize
-                       : JoinPath(out, outSize, installDirectory, kDefaultRepositoryFolder);
-  if (!fits || !IsClearableFolder(out)) {
-    out[0] = '\0';
-    return false;
-  }
-  return true;
+  if (!value[0]) return JoinPath(out, outSize, installDirectory, kDefaultRepositoryFolder) && IsClearableFolder(out);
+  bool fits = CopyBounded(out, outSize, value) && strlen(value) < kPathSize && n < sizeof value - 2;
+  return fits && IsClearableFolder(out);
 }
 
 int RemoveRepository(const char* directory, HWND dialog, int position) {

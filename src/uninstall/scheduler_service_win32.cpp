@@ -5,6 +5,7 @@
 
 #include "uninstall/purgewell_texts.h"
 #include "uninstall/service_handle.h"
+#include "uninstall/worker_notice.h"
 
 namespace pw {
 namespace {
@@ -17,7 +18,7 @@ void ShowLastError() {
   char* text = nullptr;
   DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                            nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPSTR)&text, 0, nullptr);
-  MessageBoxA(nullptr, n && text ? text : "", kErrorCaption, MB_OK | MB_ICONINFORMATION);
+  ShowWorkerNotice(n && text ? text : "", kErrorCaption, MB_OK | MB_ICONINFORMATION);
   if (text) LocalFree(text);
 }
 

@@ -8,6 +8,7 @@
 #include "uninstall/purgewell_texts.h"
 #include "uninstall/uninstall_state.h"
 #include "uninstall/uninstall_worker.h"
+#include "uninstall/worker_notice.h"
 
 namespace pw {
 namespace {
@@ -84,6 +85,12 @@ INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, L
     case WM_SYSCOMMAND:
       if (g_removalRunning && (wParam & 0xFFF0) == SC_CLOSE) return Ignored(dialog);
       return FALSE;
+    case kWorkerNoticeMessage: {
+      const WorkerNotice* notice = reinterpret_cast<const WorkerNotice*>(lParam);
+      MessageBoxA(dialog, notice->text, notice->caption, notice->type);
+      SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
+      return TRUE;
+    }
     case WM_APP:
       g_removalRunning = false;
       EndDialog(dialog, 0);

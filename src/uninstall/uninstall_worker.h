@@ -15,7 +15,11 @@ extern ThreadStarter StartThread;
 // thread cannot be started (WorkerState is then back at 0).
 int StartWorker();
 
-// The removal sequence; posts WM_APP to DialogWindow at its end.
+// The removal sequence; posts WM_APP to DialogWindow at its end. A folder it
+// keeps for safety (the repository, or "help" and "config" beside an
+// uninstaller started from a root or system folder) is named to the user in a
+// box owned by the dialog before it goes on, and a kept repository keeps
+// RepositoryConfig.txt, which names it.
 DWORD WINAPI UninstallWorker(LPVOID);
 
 // Sends the progress position to the dialog's progress bar.

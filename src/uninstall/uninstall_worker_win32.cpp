@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "common/bounded_text.h"
 #include "common/string_table.h"
 #include "uninstall/clearable_folder.h"
 #include "uninstall/delete_tree.h"
@@ -17,6 +18,7 @@
 #include "uninstall/self_deletion.h"
 #include "uninstall/shortcuts.h"
 #include "uninstall/uninstall_state.h"
+#include "uninstall/worker_notice.h"
 
 namespace pw {
 namespace {
@@ -29,6 +31,23 @@ HANDLE StartThreadWithCreateThread(LPTHREAD_START_ROUTINE routine) {
 void DeleteInstallSubtree(const char* name) {
   char path[kPathSize];
   if (JoinPath(path, sizeof path, InstallDirectory(), name)) DeleteTree(path);
+}
+
+// Room for a told text with a path behind it.
+constexpr size_t kNoticeSize = 1024;
+// The repository's steps start at this progress position.
+constexpr int kFirstRepositoryPosition = 5;
+
+// Tells the user which folder was kept for safety, and returns once the box
+// has been closed.
+void TellKept(UINT textId, const char* folder) {
+  char caption[128];
+  char text[kNoticeSize];
+  CopyText(IDS_KEPT_CAPTION, caption, sizeof caption);
+  CopyText(textId, text, sizeof text);
+  AppendBounded(text, sizeof text, "\n\n");
+  AppendBounded(text, sizeof text, folder);
+  ShowWorkerNotice(text, caption, MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace
@@ -81,11 +100,18 @@ DWORD WINAPI UninstallWorker(LPVOID) {
   if (IsClearableFolder(InstallDirectory())) {
     DeleteInstallSubtree("help");
     DeleteInstallSubtree("config");
+  } else {
+    TellKept(IDS_INSTALL_FOLDERS_KEPT, InstallDirectory());
   }
+  // A repository kept for safety keeps its pointer too: RepositoryConfig.txt
+  // is the user's way back to those backups.
   char repository[kPathSize];
-  if (FindRepositoryDirectory(InstallDirectory(), repository, sizeof repository))
-    RemoveRepository(repository, DialogWindow, 5);
-  DeleteProgramFile(kRepositoryConfigFile);
+  if (FindRepositoryDirectory(InstallDirectory(), repository, sizeof repository)) {
+    RemoveRepository(repository, DialogWindow, kFirstRepositoryPosition);
+    DeleteProgramFile(kRepositoryConfigFile);
+  } else {
+    TellKept(IDS_REPOSITORY_KEPT, repository);
+  }
   SetProgress(133);
   DeleteUninstallEntry(LoadText(IDS_PRODUCT_NAME));
   DeleteProductRegistry(LoadText(IDS_PRODUCT_NAME));

@@ -180,10 +180,15 @@ inline std::string MakeTempFolder(const char* prefix) {
   return file;
 }
 
-// Deletes a tree whatever the attributes, for cleaning up after a test.
+// Deletes a tree whatever the attributes, for cleaning up after a test. A
+// link is removed, never entered: what it points at is not the test's.
 inline void Wipe(const std::string& path) {
   DWORD a = GetFileAttributesA(path.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return;
+  if (a & FILE_ATTRIBUTE_REPARSE_POINT) {
+    if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
+    return;
+  }
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
     DeleteFileA(path.c_str());

@@ -145,14 +145,18 @@ class SchedulerWindow : public testwatch::WindowThread {
 };
 
 // A drive letter of its own for the repository, defined through the prefix's
-// mount manager for the whole suite and removed afterwards. Without one (not
-// under Wine) the host folder itself serves.
+// mount manager for the whole suite and removed afterwards, for a folder
+// beside the prefix's drive C: (so that prefixes side by side each have their
+// own). Without one (not under Wine) the folder itself serves.
 const char kRepositoryLetter = 'r';
 
 std::string RepositoryDrive() {
-  std::string own = testwatch::ProgramDirectory();  // ...\bin
-  std::string build = own.substr(0, own.rfind('\\'));
-  std::string hostFolder = build + "\\purgewell-drive-r";
+  std::string hostFolder = "C:\\purgewell-drive-r";
+  const char* prefix = getenv("WINEPREFIX");
+  if (prefix && prefix[0] == '/') {
+    hostFolder = std::string("Z:") + prefix + "/purgewell-drive-r";
+    std::replace(hostFolder.begin(), hostFolder.end(), '/', '\\');
+  }
   MakeFolders(hostFolder);
   WriteText(hostFolder + "\\drive-marker.txt", "r");
   if (DefineTestDrive(kRepositoryLetter, hostFolder.c_str(), DRIVE_FIXED) &&
@@ -348,12 +352,35 @@ class PurgewellSystem : public ::testing::Test {
     EXPECT_TRUE(PollUntil([] { return testwatch::CountProcessesNamed("purgetmp.exe") == 0; }, 60000));
   }
 
-  void ExpectProductFilesGone() {
+  // pointerKept: the repository was kept, and so is the file that names it.
+  void ExpectProductFilesGone(bool pointerKept = false) {
     for (const char* f : kProgramFiles) EXPECT_FALSE(FileExists(install_ + "\\" + f)) << f;
     EXPECT_FALSE(FileExists(install_ + "\\Purgewell.exe"));
     EXPECT_FALSE(FileExists(install_ + "\\help"));
     EXPECT_FALSE(FileExists(install_ + "\\config"));
-    EXPECT_FALSE(FileExists(install_ + "\\RepositoryConfig.txt"));
+    EXPECT_EQ(pointerKept, FileExists(install_ + "\\RepositoryConfig.txt"));
+  }
+
+  // Waits for the box that tells what was kept for safety, checks that the
+  // dialog owns it and that pointer (when given) is still there while it is
+  // shown, closes it, and returns its text.
+  std::string AnswerKeptNotice(HWND dialog, const std::string& pointer = "") {
+    HWND box = WaitForWindow(purgewell_.dwProcessId, "#32770", "Cobaltine Uninstall: Kept for Safety");
+    if (!box) return "<no message>";
+    EXPECT_EQ(dialog, GetWindow(box, GW_OWNER));
+    if (!pointer.empty()) {
+      EXPECT_TRUE(FileExists(pointer)) << pointer;
+    }
+    std::string text;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      char cls[32] = "";
+      char part[1024] = "";
+      GetClassNameA(c, cls, sizeof cls);
+      if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(c, part, sizeof part) > 0) text += part;
+    }
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(box, IDOK));
+    EXPECT_TRUE(PollUntil([&] { return !IsWindow(box); }, 10000));
+    return text;
   }
 
   void ExpectRegistryGone() {
@@ -469,10 +496,12 @@ TEST_F(PurgewellSystem, KeepsEverythingThatIsNotTheProducts) {
 }
 
 // Other spellings of C:\ and C:\windows, made by purgewell_links.sh: a link
-// to each and a drive letter standing for C:\.
+// to each and a drive letter standing for C:\; and a link to a folder beside
+// drive C:, standing for a mounted volume.
 const char kWindowsLink[] = "C:\\purgewell-links\\winlink";
 const char kRootLink[] = "C:\\purgewell-links\\rootlink";
 const char kAliasDrive[] = "Q:";
+const char kDataLink[] = "C:\\purgewell-links\\datalink";
 
 // What a repository step or the help-and-config step would delete in the
 // drive root and the Windows folder, and Wine's own folders there.
@@ -480,8 +509,12 @@ class Decoys {
  public:
   // withSetupProgram: also a "Rigwell.exe", which an uninstaller deletes from
   // whatever folder it runs in, since that is the product's setup program.
-  explicit Decoys(bool withSetupProgram) {
-    for (std::string folder : {std::string("C:"), std::string("C:\\windows")}) {
+  // beside: one more folder to lay decoys in, such as the one that holds
+  // the repository.
+  explicit Decoys(bool withSetupProgram, const std::string& beside = "") {
+    std::vector<std::string> folders = {"C:", "C:\\windows"};
+    if (!beside.empty()) folders.push_back(beside);
+    for (const std::string& folder : folders) {
       for (const char* sub : {"Repository", "Logs", "Reports", "System", "help", "config"}) {
         std::string f = folder + "\\" + sub;
         if (!FileExists(f) && MakeFolders(f)) folders_.push_back(f);
@@ -520,7 +553,7 @@ bool IsLinkFolder(const char* path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-TEST_F(PurgewellSystem, RepositoryNamingARootOrTheWindowsFolderInAnySpellingIsLeftAlone) {
+TEST_F(PurgewellSystem, RepositoryNamingARootOrTheWindowsFolderInAnySpellingIsKeptAndNamedToTheUser) {
   ASSERT_TRUE(IsLinkFolder(kWindowsLink));
   ASSERT_TRUE(IsLinkFolder(kRootLink));
   ASSERT_TRUE(FileExists(std::string(kAliasDrive) + "\\windows"));
@@ -534,24 +567,56 @@ TEST_F(PurgewellSystem, RepositoryNamingARootOrTheWindowsFolderInAnySpellingIsLe
     HWND dialog = StartPurgewell();
     ASSERT_NE(nullptr, dialog);
     ClickUninstallAndAnswer(dialog, IDYES);
+    std::string told = AnswerKeptNotice(dialog, install_ + "\\RepositoryConfig.txt");
+    printf("[kept] Path=%s: told \"%s\"\n", path.c_str(), told.c_str());
+    EXPECT_NE(std::string::npos, told.find("\n" + path)) << told;
     WaitForPurgewellAndItsCopy();
     CloseHandle(purgewell_.hProcess);
     CloseHandle(purgewell_.hThread);
     purgewell_ = {};
 
     EXPECT_EQ("", decoys.Missing(("Path=" + path).c_str()));
-    // Everything else went on as usual.
-    ExpectProductFilesGone();
-    EXPECT_FALSE(FileExists(install_));
+    // Everything else went on as usual; the file naming the repository stays.
+    ExpectProductFilesGone(true);
     ExpectRegistryGone();
     // The repository directory named nothing of ours, so ours stays untouched.
     EXPECT_TRUE(FileExists(repository_ + "\\Repository\\catalog.dat"));
   }
 }
 
+// A repository behind a directory link (as on a mounted volume) and one on a
+// drive letter that stands for a folder (as subst makes it) are removed like
+// any other, and nothing beside them goes.
+TEST_F(PurgewellSystem, RepositoryReachedThroughALinkOrAnAliasDriveIsRemoved) {
+  ASSERT_TRUE(IsLinkFolder(kDataLink));
+  const std::string repositories[] = {std::string(kDataLink) + "\\Cobaltine Backups",
+                                      std::string(kAliasDrive) + "\\purgewell-aliased\\Cobaltine Backups"};
+  for (const std::string& path : repositories) {
+    SCOPED_TRACE(path);
+    CleanUp();
+    repository_ = path;
+    LayOut(path, false);
+    Decoys decoys(true, path.substr(0, path.rfind('\\')));
+    HWND dialog = StartPurgewell();
+    ASSERT_NE(nullptr, dialog);
+    ClickUninstallAndAnswer(dialog, IDYES);
+    WaitForPurgewellAndItsCopy();
+    CloseHandle(purgewell_.hProcess);
+    CloseHandle(purgewell_.hThread);
+    purgewell_ = {};
+
+    PrintLayout(path);
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ("", decoys.Missing(("Path=" + path).c_str()));
+    ExpectProductFilesGone();
+    EXPECT_FALSE(FileExists(install_));
+    ExpectRegistryGone();
+  }
+}
+
 TEST_F(PurgewellSystem, StartedFromARootOrTheWindowsFolderInAnySpellingItClearsNoFolderThere) {
   // An uninstaller copied there and run: "help" and "config" beside it are not
-  // the product's.
+  // the product's, and the user is told that they stay.
   const struct {
     std::string copy, start;
   } starts[] = {{"C:\\Purgewell.exe", "C:\\Purgewell.exe"},
@@ -567,6 +632,9 @@ TEST_F(PurgewellSystem, StartedFromARootOrTheWindowsFolderInAnySpellingItClearsN
     HWND dialog = WaitForWindow(purgewell_.dwProcessId, "#32770", "Cobaltine Uninstall");
     ASSERT_NE(nullptr, dialog);
     ClickUninstallAndAnswer(dialog, IDYES);
+    std::string folder = s.start.substr(0, s.start.rfind('\\'));
+    std::string told = AnswerKeptNotice(dialog);
+    EXPECT_NE(std::string::npos, told.find("\n" + folder)) << told;
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(purgewell_.hProcess, 60000));
     CloseHandle(purgewell_.hProcess);
     CloseHandle(purgewell_.hThread);
@@ -648,41 +716,48 @@ TEST_F(PurgewellSystem, AnsweringNoRemovesNothing) {
   EXPECT_EQ(std::string::npos, ReadText(log_).find("msg 16"));
 }
 
-TEST_F(PurgewellSystem, OnWindows98UsesTheUsersFoldersAndWininit) {
-  // Only the uninstaller and its copy see the older platform.
-  SetValue("Software\\Wine\\AppDefaults\\Purgewell.exe", "Version", "win98", HKEY_CURRENT_USER);
-  SetValue("Software\\Wine\\AppDefaults\\purgetmp.exe", "Version", "win98", HKEY_CURRENT_USER);
+// What branches on the Windows version, as a run under each emulated version
+// sees it happen: which shortcut folders are the product's, whether the
+// service step runs, and how the temporary copy has itself deleted at the
+// next restart. The product's shortcuts lie in both kinds of folder; only one
+// kind goes.
+TEST_F(PurgewellSystem, TakesTheBranchesOfThePlatformFamily) {
   LayOut(repository_, false);
-  for (int csidl : {CSIDL_STARTUP, CSIDL_DESKTOPDIRECTORY})
-    for (const char* name : {"Cobaltine.lnk", "Cobaltine Scheduler.lnk", "Cobaltine Scheduler Assistant.lnk"})
-      ASSERT_TRUE(WriteText(SpecialFolder(csidl) + "\\" + name, "lnk"));
-
+  const int userFolders[] = {CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_DESKTOPDIRECTORY};
+  const int commonFolders[] = {CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP, CSIDL_COMMON_DESKTOPDIRECTORY};
+  const char* const names[] = {"Cobaltine.lnk", "Cobaltine Scheduler.lnk", "Cobaltine.lnk"};
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(WriteText(SpecialFolder(userFolders[i]) + "\\" + names[i], "lnk"));
   HWND dialog = StartPurgewell();
   ASSERT_NE(nullptr, dialog);
   ClickUninstallAndAnswer(dialog, IDYES);
   WaitForPurgewellAndItsCopy();
 
-  ExpectProductFilesGone();
-  EXPECT_FALSE(FileExists(install_));
-  ExpectRegistryGone();
-  // The user's folders are the product's here; the all-users ones are not
-  // looked at.
-  EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_PROGRAMS) + "\\Cobaltine.lnk"));
-  EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_STARTUP) + "\\Cobaltine Scheduler.lnk"));
-  EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_STARTUP) + "\\Cobaltine Scheduler Assistant.lnk"));
-  EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Cobaltine.lnk"));
-  EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Cobaltine.lnk"));
-  EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Cobaltine Scheduler.lnk"));
-  // No service step on this family.
-  EXPECT_TRUE(ServiceExists(kServiceName));
-  // The copy's deletion goes through wininit.ini, not the pending renames.
-  char value[MAX_PATH] = "";
-  GetPrivateProfileStringA("rename", "nul", "", value, sizeof value, "wininit.ini");
+  int commonGone = 0, userGone = 0;
+  for (int i = 0; i < 3; ++i) {
+    commonGone += !FileExists(SpecialFolder(commonFolders[i]) + "\\" + names[i]);
+    userGone += !FileExists(SpecialFolder(userFolders[i]) + "\\" + names[i]);
+  }
+  bool serviceStep = !ServiceExists(kServiceName);
+  std::string copy = temp_ + "\\purgetmp.exe";
+  bool moveFileEx = PendingRenames().find(Lower(copy)) != std::string::npos;
   char shortCopy[MAX_PATH] = "";
-  GetShortPathNameA((temp_ + "\\purgetmp.exe").c_str(), shortCopy, sizeof shortCopy);
-  EXPECT_NE('\0', value[0]);
-  EXPECT_EQ(Lower(shortCopy), Lower(value));
-  EXPECT_EQ(std::string::npos, PendingRenames().find("purgetmp.exe"));
+  char wininit[MAX_PATH] = "";
+  GetShortPathNameA(copy.c_str(), shortCopy, sizeof shortCopy);
+  GetPrivateProfileStringA("rename", "nul", "", wininit, sizeof wininit, "wininit.ini");
+  bool wininitRename = shortCopy[0] && Lower(shortCopy) == Lower(wininit);
+  char version[32] = "";
+  GetEnvironmentVariableA("TW_WINVER", version, sizeof version);
+  printf("[branches] %s: version word %08lX, shortcut folders %s, service step %s, restart deletion %s\n", version,
+         GetVersion(), commonGone == 3 && userGone == 0 ? "common" : userGone == 3 && commonGone == 0 ? "per-user" : "mixed",
+         serviceStep ? "run" : "not run", moveFileEx ? "MoveFileExA" : wininitRename ? "wininit.ini [rename]" : "none");
+
+  const bool nt = NtFamily();
+  EXPECT_EQ(nt ? 3 : 0, commonGone);
+  EXPECT_EQ(nt ? 0 : 3, userGone);
+  EXPECT_EQ(nt, serviceStep);
+  EXPECT_EQ(nt, moveFileEx);
+  EXPECT_EQ(!nt, wininitRename);
+  ExpectProductFilesGone();
 }
 
 }  // namespace

@@ -10,6 +10,9 @@
 
 #include <string>
 
+#include "program_watch_win32.h"
+#include "wine_drives.h"
+
 namespace {
 
 TEST(ClearableFolder, RootsAndSystemFoldersAreNot) {
@@ -24,11 +27,16 @@ TEST(ClearableFolder, RootsAndSystemFoldersAreNot) {
     EXPECT_FALSE(pw::IsClearableFolder(folder.c_str())) << folder;
 }
 
+// Real folders, so that the identity comparison runs too (a folder that does
+// not exist has no identity and passes on its spelling alone).
 TEST(ClearableFolder, AnInstallationFolderIs) {
-  EXPECT_TRUE(pw::IsClearableFolder("C:\\Program Files\\Vornacle\\Cobaltine"));
   char windows[MAX_PATH];
   GetWindowsDirectoryA(windows, MAX_PATH);
-  EXPECT_TRUE(pw::IsClearableFolder((std::string(windows) + "\\Temp\\Cobaltine").c_str()));
+  for (std::string folder : {std::string("C:\\Program Files\\Vornacle PwTest"), std::string(windows) + "\\Temp\\PwTest"}) {
+    ASSERT_TRUE(testwatch::MakeFolders(folder)) << folder;
+    EXPECT_TRUE(pw::IsClearableFolder(folder.c_str())) << folder;
+    testwatch::Wipe(folder);
+  }
 }
 
 TEST(ClearableFolder, TheSameFoldersSpeltThroughAnotherDriveAreNot) {
@@ -43,6 +51,21 @@ TEST(ClearableFolder, TheSameFoldersSpeltThroughAnotherDriveAreNot) {
   // Below them, and beside them, as everywhere.
   EXPECT_TRUE(pw::IsClearableFolder((driveC + "\\windows\\temp").c_str()));
   EXPECT_TRUE(pw::IsClearableFolder((driveC + "\\Program Files").c_str()));
+}
+
+// A folder that is the root of a disk (drive S: here) is that disk's root in
+// any spelling; below it is an ordinary folder.
+TEST(ClearableFolder, TheRootOfADiskIsNotInAnySpelling) {
+  testwatch::ScratchFolder scratch("disk");
+  std::string below = scratch / "Backups";
+  ASSERT_TRUE(testwatch::MakeFolder(below));
+  EXPECT_TRUE(pw::IsClearableFolder(scratch.Path().c_str()));
+  ASSERT_TRUE(DefineTestDrive('s', scratch.Path().c_str(), DRIVE_FIXED));
+  ASSERT_TRUE(testwatch::PollUntil([] { return testwatch::FileExists("S:\\Backups"); }, 10000));
+  EXPECT_FALSE(pw::IsClearableFolder(scratch.Path().c_str()));
+  EXPECT_TRUE(pw::IsClearableFolder(below.c_str()));
+  EXPECT_TRUE(pw::IsClearableFolder("S:\\Backups"));
+  RemoveTestDrive('s');
 }
 
 }  // namespace

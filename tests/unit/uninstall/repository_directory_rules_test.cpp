@@ -50,13 +50,6 @@ TEST(RepositoryDirectoryRules, RefusesTooLongPaths) {
   EXPECT_FALSE(Accepted(longPath.c_str()));
 }
 
-TEST(RepositoryDirectoryRules, DriveTargetsInTheDosNamespaceAreAliases) {
-  EXPECT_TRUE(pw::IsAliasDeviceTarget("\\??\\C:\\WINDOWS"));
-  EXPECT_TRUE(pw::IsAliasDeviceTarget("\\??\\UNC\\server\\share"));
-  for (const char* device : {"\\Device\\HarddiskVolume1", "\\Device\\LanmanRedirector\\;Q:0\\s\\x", "", "\\??"})
-    EXPECT_FALSE(pw::IsAliasDeviceTarget(device)) << device;
-}
-
 TEST(RepositoryDirectoryRules, NormalisesSeparators) {
   EXPECT_EQ("D:\\Backups\\Set", Normalised("D:/Backups//Set///"));
   EXPECT_EQ("\\\\srv\\share\\x", Normalised("\\\\srv\\\\share\\x\\"));
