@@ -61,7 +61,11 @@ TEST(ClearableFolder, TheRootOfADiskIsNotInAnySpelling) {
   ASSERT_TRUE(testwatch::MakeFolder(below));
   EXPECT_TRUE(pw::IsClearableFolder(scratch.Path().c_str()));
   ASSERT_TRUE(DefineTestDrive('s', scratch.Path().c_str(), DRIVE_FIXED));
-  ASSERT_TRUE(testwatch::PollUntil([] { return testwatch::FileExists("S:\\Backups"); }, 10000));
+  // The drive is there once it lists, has its type and shows its folder.
+  ASSERT_TRUE(testwatch::PollUntil([] {
+    return (GetLogicalDrives() & (1UL << ('S' - 'A'))) && GetDriveTypeA("S:\\") == DRIVE_FIXED &&
+           testwatch::FileExists("S:\\Backups");
+  }, 10000));
   EXPECT_FALSE(pw::IsClearableFolder(scratch.Path().c_str()));
   EXPECT_TRUE(pw::IsClearableFolder(below.c_str()));
   EXPECT_TRUE(pw::IsClearableFolder("S:\\Backups"));
