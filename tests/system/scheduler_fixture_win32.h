@@ -116,8 +116,19 @@ class SchedulerTest : public ::testing::Test {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, install_.c_str(), &si, &pi))
+    // A start that Wine refuses under load (seen once among many runs) is
+    // tried again for a few seconds; what it said is kept for the message.
+    DWORD error = 0;
+    if (!PollUntil([&] {
+          if (CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, install_.c_str(), &si,
+                             &pi))
+            return true;
+          error = GetLastError();
+          return false;
+        }, 5000)) {
+      ADD_FAILURE() << "cannot start " << exe << ": error " << error;
       return nullptr;
+    }
     CloseHandle(pi.hThread);
     processes_.push_back(pi.hProcess);
     return pi.hProcess;
