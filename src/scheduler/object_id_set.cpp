@@ -14,8 +14,10 @@ ObjectIdSet::~ObjectIdSet() { free(slots_); }
 
 int ObjectIdSet::Grow() {
   uint32_t capacity = capacity_ ? capacity_ * 2 : kFirstCapacity;
-  if (capacity < capacity_ || capacity > (SIZE_MAX / sizeof(uint32_t))) return -1;
-  uint32_t* slots = static_cast<uint32_t*>(malloc(capacity * sizeof(uint32_t)));
+  // The byte count must fit size_t, which on 32-bit builds it may not.
+  uint64_t bytes = static_cast<uint64_t>(capacity) * sizeof(uint32_t);
+  if (capacity < capacity_ || bytes != static_cast<size_t>(bytes)) return -1;
+  uint32_t* slots = static_cast<uint32_t*>(malloc(static_cast<size_t>(bytes)));
   if (slots == nullptr) return -1;
   for (uint32_t i = 0; i < capacity; ++i) slots[i] = kEmpty;
   for (uint32_t i = 0; i < capacity_; ++i) {

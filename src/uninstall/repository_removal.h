@@ -15,6 +15,12 @@ namespace pw {
 // telling the user which one was kept.
 bool FindRepositoryDirectory(const char* installDirectory, char* out, size_t outSize);
 
+// True when directory is absent because the disk or share it lies on is not
+// there (an unplugged drive, a lost network connection): the backups may well
+// still exist, so the user must be told that they were not removed. A folder
+// missing from a disk that is there is not unreachable.
+bool IsUnreachableFolder(const char* directory);
+
 // Clears the folder "Repository" in directory (one progress step per listed
 // entry, sent to the dialog's progress bar from position upward), then the
 // folders "Logs", "Reports", "System" and the product's files in it, and

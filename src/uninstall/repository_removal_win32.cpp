@@ -19,7 +19,48 @@ const char* const kRepositoryFolders[] = {"Logs", "Reports", "System"};
 const char* const kRepositoryFiles[] = {"ClientConfig.hdb",       "FileInfo.hdb",   "Local.hdb",
                                         "UserRestoreReport.html", "MessageLog.ldb", "Rigwell.exe"};
 
+// "X:\" for a drive path, "\\server\share\" for a network path; false for
+// anything else (a relative path has no root of its own).
+bool CopyRoot(const char* path, char* out, size_t outSize) {
+  if (((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) && path[1] == ':') {
+    char root[4] = {path[0], ':', '\\', '\0'};
+    return CopyBounded(out, outSize, root);
+  }
+  if (path[0] != '\\' || path[1] != '\\') return false;
+  const char* server = path + 2;
+  const char* share = strchr(server, '\\');
+  if (!share || share == server || !share[1] || share[1] == '\\') return false;
+  const char* end = strchr(share + 1, '\\');
+  size_t length = end ? (size_t)(end - path) : strlen(path);
+  if (length + 2 > outSize) return false;
+  memcpy(out, path, length);
+  out[length] = '\\';
+  out[length + 1] = '\0';
+  return true;
+}
+
+// Older systems cannot read a share root's attributes; a search there still
+// answers while the share is connected.
+bool HasEntries(const char* root) {
+  char pattern[kPathSize];
+  if (!JoinPath(pattern, sizeof pattern, root, "*")) return false;
+  WIN32_FIND_DATAA entry;
+  FindHandle search(pattern, &entry);
+  return search.Found();
+}
+
 }  // namespace
+
+bool IsUnreachableFolder(const char* directory) {
+  char root[kPathSize];
+  if (!directory[0] || !CopyRoot(directory, root, sizeof root)) return false;
+  // An empty floppy or card drive must fail quietly, not ask for a disk.
+  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
+  bool unreachable = GetFileAttributesA(directory) == INVALID_FILE_ATTRIBUTES &&
+                     GetFileAttributesA(root) == INVALID_FILE_ATTRIBUTES && !HasEntries(root);
+  SetErrorMode(previous);
+  return unreachable;
+}
 
 bool FindRepositoryDirectory(const char* installDirectory, char* out, size_t outSize) {
   if (outSize == 0) return false;

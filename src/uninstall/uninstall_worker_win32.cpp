@@ -105,12 +105,16 @@ DWORD WINAPI UninstallWorker(LPVOID) {
   }
   // A repository kept for safety keeps its pointer too: RepositoryConfig.txt
   // is the user's way back to those backups.
+  // One on a disk that is not there now is kept the same way, since the
+  // backups on it are likely still there.
   char repository[kPathSize];
-  if (FindRepositoryDirectory(InstallDirectory(), repository, sizeof repository)) {
+  if (!FindRepositoryDirectory(InstallDirectory(), repository, sizeof repository)) {
+    TellKept(IDS_REPOSITORY_KEPT, repository);
+  } else if (IsUnreachableFolder(repository)) {
+    TellKept(IDS_REPOSITORY_UNREACHABLE, repository);
+  } else {
     RemoveRepository(repository, DialogWindow, kFirstRepositoryPosition);
     DeleteProgramFile(kRepositoryConfigFile);
-  } else {
-    TellKept(IDS_REPOSITORY_KEPT, repository);
   }
   SetProgress(133);
   DeleteUninstallEntry(LoadText(IDS_PRODUCT_NAME));

@@ -501,6 +501,8 @@ TEST_F(PurgewellSystem, KeepsEverythingThatIsNotTheProducts) {
 const char kWindowsLink[] = "C:\\purgewell-links\\winlink";
 const char kRootLink[] = "C:\\purgewell-links\\rootlink";
 const char kAliasDrive[] = "Q:";
+// Never mapped in the test prefix: an unplugged backup disk.
+const char kAbsentDrive[] = "V:";
 const char kDataLink[] = "C:\\purgewell-links\\datalink";
 
 // What a repository step or the help-and-config step would delete in the
@@ -553,12 +555,20 @@ bool IsLinkFolder(const char* path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-TEST_F(PurgewellSystem, RepositoryNamingARootOrTheWindowsFolderInAnySpellingIsKeptAndNamedToTheUser) {
+// A root or the Windows folder in any spelling must not be cleared, and a
+// repository on a disk that is not connected cannot be: both are named.
+TEST_F(PurgewellSystem, RepositoryThatMustNotOrCannotBeClearedIsKeptAndNamedToTheUser) {
   ASSERT_TRUE(IsLinkFolder(kWindowsLink));
   ASSERT_TRUE(IsLinkFolder(kRootLink));
   ASSERT_TRUE(FileExists(std::string(kAliasDrive) + "\\windows"));
-  const std::string spellings[] = {"C:\\", "C:\\WINDOWS\\", std::string(kWindowsLink), std::string(kRootLink) + "\\",
-                                   std::string(kAliasDrive) + "\\windows", std::string(kAliasDrive) + "\\"};
+  ASSERT_EQ(0u, GetLogicalDrives() & (1UL << (kAbsentDrive[0] - 'A')));
+  const std::string spellings[] = {"C:\\",
+                                   "C:\\WINDOWS\\",
+                                   std::string(kWindowsLink),
+                                   std::string(kRootLink) + "\\",
+                                   std::string(kAliasDrive) + "\\windows",
+                                   std::string(kAliasDrive) + "\\",
+                                   std::string(kAbsentDrive) + "\\Cobaltine Backups"};
   for (const std::string& path : spellings) {
     SCOPED_TRACE(path);
     CleanUp();

@@ -133,4 +133,24 @@ TEST_F(RepositoryConfig, RootsAndSystemFoldersAreRefused) {
   EXPECT_EQ("<kept>", Found(parent.c_str())) << parent;
 }
 
+// A repository on a disk that is not connected is told and kept; one merely
+// missing from a present disk is not.
+TEST(UnreachableFolder, OnlyAFolderWhoseDiskIsAbsent) {
+  std::string absent;
+  DWORD present = GetLogicalDrives();
+  for (char letter = 'Y'; letter >= 'D' && absent.empty(); --letter)
+    if (!(present & (1UL << (letter - 'A')))) absent = std::string(1, letter) + ":";
+  ASSERT_FALSE(absent.empty());
+  testwatch::ScratchFolder scratch("unreachable");
+  const struct {
+    std::string folder;
+    bool unreachable;
+  } cases[] = {
+      {absent + "\\Backups", true},  {absent + "\\Backups\\", true},      {scratch.Path(), false},
+      {scratch / "gone", false},     {"C:\\no such folder\\here", false}, {"Backups", false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.unreachable, pw::IsUnreachableFolder(c.folder.c_str())) << c.folder;
+}
+
 }  // namespace
