@@ -181,6 +181,16 @@ class PromptedSchedulerTest : public SchedulerTest {
     SchedulerTest::SetUp();
     config_.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "1"}};
   }
+  // Writes the settings, starts the scheduler and ticks it; returns the
+  // prompt that the tick opens (window: the scheduler's, when asked for).
+  HWND StartAndTickToPrompt(HWND* window = nullptr) {
+    WriteConfig();
+    HWND w = StartScheduler();
+    if (window) *window = w;
+    if (!w) return nullptr;
+    PostMessageA(w, WM_TIMER, 1, 0);
+    return WaitForPrompt();
+  }
   // Clicks a button of the prompt the way the dialog manager reports a click.
   static void Click(HWND prompt, int id) {
     PostMessageA(prompt, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(prompt, id)));

@@ -229,11 +229,7 @@ TEST_F(SchedulerRunsTest, ASetDueWhileAPromptIsPausedRunsWhenThePromptEnds) {
   DateTimeUtil::UnpackTime(PackTime(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, 0) + 60, next);
   config_.AddSet("1", testconfig::DueNowSet("paused"));
   config_.AddSet("9", Daily("due meanwhile", next.Hour, next.Minute));
-  WriteConfig();
-  HWND w = StartScheduler();
-  ASSERT_NE(nullptr, w);
-  PostMessageA(w, WM_TIMER, 1, 0);
-  HWND prompt = WaitForPrompt();
+  HWND prompt = StartAndTickToPrompt();
   ASSERT_NE(nullptr, prompt);
   Click(prompt, 1000);  // Pause
   // Paused until the set's whole minute has passed.

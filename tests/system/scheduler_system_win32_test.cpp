@@ -213,11 +213,8 @@ TEST_F(SchedulerTest, DueSetTravelsSchedulerToAssistantToMainProgram) {
 
 TEST_F(PromptedSchedulerTest, SkipLaunchesNothing) {
   config_.AddSet("1", testconfig::DueNowSet("skipped"));
-  WriteConfig();
-  HWND w = StartScheduler();
-  ASSERT_NE(nullptr, w);
-  PostMessageA(w, WM_TIMER, 1, 0);
-  HWND prompt = WaitForPrompt();
+  HWND w = nullptr;
+  HWND prompt = StartAndTickToPrompt(&w);
   ASSERT_NE(nullptr, prompt) << "no prompt appeared";
   Click(prompt, IDCANCEL);
   EXPECT_TRUE(PollUntil([&] { return !IsWindow(prompt); }, 10000));
@@ -229,11 +226,7 @@ TEST_F(PromptedSchedulerTest, SkipLaunchesNothing) {
 TEST_F(PromptedSchedulerTest, StartNowLaunchesAtOnceAndEachSetGetsItsOwnPrompt) {
   config_.AddSet("1", testconfig::DueNowSet("first"));
   config_.AddSet("2", testconfig::DueNowSet("second"));
-  WriteConfig();
-  HWND w = StartScheduler();
-  ASSERT_NE(nullptr, w);
-  PostMessageA(w, WM_TIMER, 1, 0);
-  HWND first = WaitForPrompt();
+  HWND first = StartAndTickToPrompt();
   ASSERT_NE(nullptr, first);
   Click(first, IDCANCEL);  // skipping the first does not touch the second
   ASSERT_TRUE(PollUntil([&] { return !IsWindow(first); }, 10000));
@@ -246,11 +239,7 @@ TEST_F(PromptedSchedulerTest, StartNowLaunchesAtOnceAndEachSetGetsItsOwnPrompt) 
 
 TEST_F(PromptedSchedulerTest, CountdownRunningOutLaunchesTheBackup) {
   config_.AddSet("4", testconfig::DueNowSet("waited for"));
-  WriteConfig();
-  HWND w = StartScheduler();
-  ASSERT_NE(nullptr, w);
-  PostMessageA(w, WM_TIMER, 1, 0);
-  HWND prompt = WaitForPrompt();
+  HWND prompt = StartAndTickToPrompt();
   ASSERT_NE(nullptr, prompt);
   // It rests one pixel inside the work area's bottom-right corner.
   RECT work, box;
