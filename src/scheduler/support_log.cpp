@@ -6,7 +6,7 @@
 #include "common/bounded_text.h"
 #include "common/escaped_text.h"
 #include "scheduler/backup_set.h"
-#include "scheduler/real_calendar.h"
+#include "scheduler/minute_text.h"
 
 namespace {
 
@@ -16,19 +16,19 @@ const size_t kStampLength = 19;
 // A name's bytes, as the settings keep them (the field's terminator aside).
 const size_t BackupSetNameBytes = BackupSetNameLength;
 
-// Reads exactly `digits` decimal digits (or, with 0, one or more, an optional
-// '-' first) at p; false when they are not there.
-bool ReadNumber(const char*& p, const char* stop, int digits, long& value) {
-  bool negative = digits == 0 && p < stop && *p == '-';
+// Reads a decimal number with an optional '-' first (at most ten digits);
+// false when there is none.
+bool ReadNumber(const char*& p, const char* stop, long& value) {
+  const bool negative = p < stop && *p == '-';
   if (negative) ++p;
   int n = 0;
   value = 0;
-  while (p < stop && *p >= '0' && *p <= '9' && (digits == 0 ? n < 10 : n < digits)) {
+  while (p < stop && *p >= '0' && *p <= '9' && n < 10) {
     value = value * 10 + (*p++ - '0');
     ++n;
   }
   if (negative) value = -value;
-  return digits == 0 ? n > 0 : n == digits;
+  return n > 0;
 }
 
 bool Expect(const char*& p, const char* stop, char c) {
@@ -56,16 +56,10 @@ void ReadMissedLine(const char* line, const char* stop, MissedLineReader read, v
   if (static_cast<size_t>(stop - line) <= kStampLength + wordLength) return;
   if (memcmp(line + kStampLength, kMissedWord, wordLength) != 0) return;
   const char* p = line + kStampLength + wordLength;
-  long set, y, mo, d, h, mi;
-  if (!ReadNumber(p, stop, 0, set) || !Expect(p, stop, ' ') || !SkipQuoted(p, stop) || !Expect(p, stop, ' '))
-    return;
-  if (!ReadNumber(p, stop, 4, y) || !Expect(p, stop, '-') || !ReadNumber(p, stop, 2, mo) || !Expect(p, stop, '-') ||
-      !ReadNumber(p, stop, 2, d) || !Expect(p, stop, ' ') || !ReadNumber(p, stop, 2, h) || !Expect(p, stop, ':') ||
-      !ReadNumber(p, stop, 2, mi))
-    return;
-  DateTimeParts parts = {static_cast<int32_t>(y), static_cast<int32_t>(mo), static_cast<int32_t>(d),
-                         static_cast<int32_t>(h), static_cast<int32_t>(mi), 0};
-  if (IsRealMinute(parts) == 0) return;
+  long set;
+  if (!ReadNumber(p, stop, set) || !Expect(p, stop, ' ') || !SkipQuoted(p, stop) || !Expect(p, stop, ' ')) return;
+  DateTimeParts parts;
+  if (static_cast<size_t>(stop - p) < MinuteTextLength || !ReadMinuteText(p, parts)) return;
   read(static_cast<int32_t>(set), DateTimeUtil::PackTime(parts), context);
 }
 
@@ -73,11 +67,9 @@ void ReadMissedLine(const char* line, const char* stop, MissedLineReader read, v
 
 size_t FormatSupportLogLine(char* out, size_t outSize, PackedTime when, const char* word, const char* text) {
   if (out == nullptr || outSize < 3) return 0;
-  DateTimeParts p;
-  DateTimeUtil::UnpackTime(when, p);
   TextBuilder line(out, outSize - 2);
-  line.Number(p.Year, 4).Add("-").Number(p.Month, 2).Add("-").Number(p.Day, 2).Add(" ");
-  line.Number(p.Hour, 2).Add(":").Number(p.Minute, 2).Add(":").Number(p.Second, 2).Add(" ").Add(word);
+  AddTimeText(line, when, true);
+  line.Add(" ").Add(word);
   if (text && *text) line.Add(" ").Add(text);
   size_t length = strlen(out);
   // A line is one line, whatever its text held.
@@ -110,13 +102,6 @@ void SupportLogBuffer::Consume(size_t n) {
   }
   memmove(data_, data_ + n, size_ - n);
   size_ -= n;
-}
-
-void FormatMinute(PackedTime t, char* out, size_t outSize) {
-  DateTimeParts p;
-  DateTimeUtil::UnpackTime(t, p);
-  TextBuilder(out, outSize).Number(p.Year, 4).Add("-").Number(p.Month, 2).Add("-").Number(p.Day, 2).Add(" ")
-      .Number(p.Hour, 2).Add(":").Number(p.Minute, 2);
 }
 
 void FormatSetText(char* out, size_t outSize, int32_t setNumber, const char* name) {

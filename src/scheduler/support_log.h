@@ -38,8 +38,6 @@ class SupportLogBuffer {
   unsigned dropped_ = 0;
 };
 
-// "YYYY-MM-DD HH:MM" of a packed time (out: at least 17 bytes).
-void FormatMinute(PackedTime t, char* out, size_t outSize);
 // How every line about a set names it: number and quoted name, as hdbtool
 // dump quotes names.
 void FormatSetText(char* out, size_t outSize, int32_t setNumber, const char* name);

@@ -13,6 +13,7 @@
 #include "database/file_manager.h"
 #include "scheduler/tray_icon_content.h"
 #include "database/path_text.h"
+#include "scheduler/minute_text.h"
 #include "scheduler/missed_notice.h"
 #include "scheduler/minute_decision.h"
 #include "scheduler/missed_runs.h"
@@ -74,19 +75,12 @@ bool Settled(unsigned long uptimeMs) {
 
 void Log(const char* word, const char* text) { SupportLogLine(word, text); }
 
-void AddStamp(TextBuilder& b, PackedTime t) {
-  DateTimeParts p;
-  DateTimeUtil::UnpackTime(t, p);
-  b.Number(p.Year, 4).Add("-").Number(p.Month, 2).Add("-").Number(p.Day, 2).Add(" ");
-  b.Number(p.Hour, 2).Add(":").Number(p.Minute, 2).Add(":").Number(p.Second, 2);
-}
-
 void LogClock(PackedTime expected, PackedTime found) {
   char text[64];
   TextBuilder b(text, sizeof text);
-  AddStamp(b, expected);
+  AddTimeText(b, expected, true);
   b.Add(" -> ");
-  AddStamp(b, found);
+  AddTimeText(b, found, true);
   Log("clock", text);
 }
 

@@ -24,7 +24,9 @@
 #include <string>
 
 #include "hdbtool_commands.h"
+#include "common/bounded_text.h"
 #include "common/packed_time.h"
+#include "scheduler/minute_text.h"
 #include "scheduler/schedule.h"
 #include "scheduler/schedule_simulation.h"
 #include "scheduler/settings.h"
@@ -51,16 +53,17 @@ int UsageError(const char* message) {
 
 // "YYYY-MM-DD HH:MM", exactly, naming a real minute.
 bool ParseMinute(const char* text, DateTimeParts& out) {
-  int y, mo, d, h, mi;
-  char tail;
-  if (strlen(text) != 16) return false;
-  if (sscanf(text, "%4d-%2d-%2d %2d:%2d%c", &y, &mo, &d, &h, &mi, &tail) != 5) return false;
-  if (text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':') return false;
-  for (int i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15})
-    if (text[i] < '0' || text[i] > '9') return false;
-  out = DateTimeParts{y, mo, d, h, mi, 0};
-  return IsRealMinute(out) == 1;
+  return strlen(text) == MinuteTextLength && ReadMinuteText(text, out);
 }
+
+// The minute of parts as every line shows it; withSeconds for the next time.
+struct TimeText {
+  TimeText(const DateTimeParts& parts, bool withSeconds) {
+    TextBuilder b(text, sizeof text);
+    AddTimeText(b, DateTimeUtil::PackTime(parts), withSeconds);
+  }
+  char text[24];
+};
 
 bool ParseDays(const char* text, long& out) {
   if (*text == '\0') return false;
@@ -132,18 +135,15 @@ int RunScheduleCommand(int argc, char** argv) {
   } else {
     DateTimeParts n;
     DateTimeUtil::UnpackTime(next, n);
-    printf("next: %04d-%02d-%02d %02d:%02d:%02d\n", n.Year, n.Month, n.Day, n.Hour, n.Minute,
-           n.Second);
+    printf("next: %s\n", TimeText(n, true).text);
   }
 
   options.SettleMinutes = SettleTime;
   options.RunMissed = RunMissedBackups;
   for (const SimulatedLaunch& l : SimulateScheduleTicks(BackupSetList, start, days * kMinutesPerDay, options)) {
-    printf("%04d-%02d-%02d %02d:%02d %d ", l.Minute.Year, l.Minute.Month, l.Minute.Day, l.Minute.Hour,
-           l.Minute.Minute, l.SetNumber);
+    printf("%s %d ", TimeText(l.Minute, false).text, l.SetNumber);
     if (l.Missed)
-      printf("missed %s %04d-%02d-%02d %02d:%02d %d\n", QuoteText(l.Name).c_str(), l.LastMissed.Year,
-             l.LastMissed.Month, l.LastMissed.Day, l.LastMissed.Hour, l.LastMissed.Minute, l.MissedCount);
+      printf("missed %s %s %d\n", QuoteText(l.Name).c_str(), TimeText(l.LastMissed, false).text, l.MissedCount);
     else
       printf("%s %s\n", LaunchTriggerWord(l.Trigger), QuoteText(l.Name).c_str());
   }
