@@ -3,6 +3,12 @@
 
 BackupSetEntry* BackupSetList = nullptr;
 
+size_t CountBackupSets(const BackupSetEntry* head) {
+  size_t count = 0;
+  for (; head != nullptr; head = head->next) ++count;
+  return count;
+}
+
 void FreeBackupSetEntries(BackupSetEntry* head) {
   while (head != nullptr) {
     BackupSetEntry* next = head->next;

@@ -1,6 +1,7 @@
 // BackupSetEntry: one backup set as loaded from ClientConfig.hdb, and the
 // process-global list of them that the tick, the schedules and the tray read.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 
 #include "common/packed_time.h"
@@ -39,6 +40,8 @@ struct BackupSetEntry {
 // before the first load that found "Backup Set List". Owned by the window thread.
 extern BackupSetEntry* BackupSetList;
 
+// How many entries the list from head has.
+size_t CountBackupSets(const BackupSetEntry* head);
 // Frees every entry of a list given by its head.
 void FreeBackupSetEntries(BackupSetEntry* head);
 // Frees the global list and leaves it empty.

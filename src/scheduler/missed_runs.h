@@ -50,7 +50,7 @@ class EvaluationHistory {
   void NoteOnline(PackedTime now);
   void NoteClockMoved() { clockMoved_ = true; }
 
-  // The minute (second 0) was evaluated: what lies before it is settled.
+  // The minute of the given time was evaluated: what lies before it is settled.
   void Evaluated(PackedTime minute);
 
   // A missed slot the user was told of; later look-backs leave it alone.
@@ -62,7 +62,7 @@ class EvaluationHistory {
   PackedTime PreviousMinute() const { return previous_; }
   PackedTime SchedulerStart() const { return start_; }
   bool ClockMoved() const { return clockMoved_; }
-  // The kind of stretch holding the slot minute (OwnWait first); false when none.
+  // Whether a stretch of the given kind holds the slot minute.
   bool StretchHolding(PackedTime slotMinute, StretchKind kind) const;
 
  private:

@@ -48,8 +48,7 @@ std::vector<SimulatedLaunch> SimulateScheduleTicks(BackupSetEntry* head, DateTim
   long settleLeft = 0;          // minutes after a start before the first evaluation
   PackedTime lastEvaluated = 0;  // the tick's once-a-minute gate
   bool evaluatedAny = false;
-  size_t setCount = 0;
-  for (const BackupSetEntry* e = head; e != nullptr; e = e->next) ++setCount;
+  const size_t setCount = CountBackupSets(head);
   std::vector<MinuteDecision> decisions;
 
   for (long i = 0; i < minutes; ++i, AdvanceWallClockMinute(wall)) {

@@ -52,8 +52,6 @@ ShutdownRun g_shutdown = ShutdownRun::None;
 bool g_shutdownHeld;  // 1030 came while the tray menu was open
 DWORD g_shutdownWaitStart;
 
-PackedTime Now() { return SchedulerTime->CurrentPackedTime(); }
-
 void ReloadAndShow() {
   const bool wasFailing = SettingsReload.LastFailed;
   if (LoadSettings() == -1) {
@@ -134,9 +132,11 @@ void OnTrayCallback(HWND window, LPARAM mouseMessage) {
     TrayNoticeSeen();
     return;
   }
-  const PackedTime before = Now();
-  const int command = TrayMenu(mouseMessage);
-  NoteOwnWait(before);
+  int command = 0;
+  {
+    OwnWaitScope wait;
+    command = TrayMenu(mouseMessage);
+  }
   RunTrayCommand(window, command);
   RunHeldTick();
   if (g_shutdownHeld) {
@@ -169,6 +169,10 @@ void FlushLogAtStop(const char* why) {
 
 HWND SchedulerWindow() { return g_window; }
 
+PackedTime SchedulerNow() {
+  return SchedulerTime ? SchedulerTime->CurrentPackedTime() : DateTimeUtil().CurrentPackedTime();
+}
+
 PackedTime NextBackupTimeNow() {
   PackedTime now = SchedulerTime->CurrentPackedTime();
   DateTimeParts parts;
@@ -198,9 +202,8 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       if (g_shutdown == ShutdownRun::None) {
-        const PackedTime before = Now();
+        OwnWaitScope wait;
         TimerTick();
-        NoteOwnWait(before);
       }
       return 0;
     case WM_QUERYENDSESSION:
@@ -217,15 +220,13 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
                  ? 0
                  : 1;
     case WM_TIMECHANGE: {
-      const PackedTime before = Now();
+      OwnWaitScope wait;
       OnTimeChange();
-      NoteOwnWait(before);
       return 0;
     }
     case WM_POWERBROADCAST: {
-      const PackedTime before = Now();
+      OwnWaitScope wait;
       OnPowerEvent(wParam);
-      NoteOwnWait(before);
       return TRUE;
     }
     case WM_CLOSE:
@@ -254,9 +255,8 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       OnTrayCallback(window, lParam);
       return 0;
     case tw::kMsgReloadSettings: {
-      const PackedTime before = Now();
+      OwnWaitScope wait;
       ReloadAndShow();
-      NoteOwnWait(before);
       return 0;
     }
     case tw::kMsgSecondInstance:

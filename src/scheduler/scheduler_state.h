@@ -32,6 +32,9 @@ extern EvaluationHistory SchedulerHistory;
 struct SettingsReloadState;
 extern SettingsReloadState SettingsReload;
 
+// The current local time of SchedulerTime (of a fresh clock before start-up,
+// as tests call the parts without it).
+PackedTime SchedulerNow();
 // NextBackupTime over the loaded sets for the current time of SchedulerTime.
 PackedTime NextBackupTimeNow();
 

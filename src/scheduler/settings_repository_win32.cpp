@@ -50,9 +50,7 @@ void LogLoad(const char* path, SettingsLoadResult why) {
   char text[400];
   TextBuilder b(text, sizeof text);
   if (why == SettingsLoadResult::Loaded) {
-    int sets = 0;
-    for (const BackupSetEntry* e = BackupSetList; e; e = e->next) ++sets;
-    b.Number(sets).Add(" sets loaded from ").Add(path).Add(" (settle ").Number(SettleTime).Add(" min, prompt ");
+    b.Number(static_cast<long long>(CountBackupSets(BackupSetList))).Add(" sets loaded from ").Add(path).Add(" (settle ").Number(SettleTime).Add(" min, prompt ");
     b.Number(PromptBeforeStarting).Add(", make up missed runs ").Number(RunMissedBackups).Add(")");
   } else if (why == SettingsLoadResult::Offline) {
     b.Add("not loaded: ").Add(FailureText(why));

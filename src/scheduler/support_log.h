@@ -15,6 +15,8 @@ const size_t SupportLogMaxBytes = 256 * 1024;
 const size_t SupportLogBufferBytes = 64 * 1024;
 // A line's text beyond this is cut.
 const size_t SupportLogLineBytes = 600;
+// How much of the end of an earlier log is read for missed runs told before.
+const size_t SupportLogToldTail = 64 * 1024;
 
 // "YYYY-MM-DD HH:MM:SS word text\r\n" into out (terminated, cut to fit).
 // Returns the length written.
@@ -61,6 +63,9 @@ void SupportLogLine(const char* word, const char* text);
 // Writes what waits into <repository>\Logs\Tickwarden.log; keeps it when the
 // folder or file cannot be written.
 void FlushSupportLog(const char* repository);
+// Calls read for each "missed" line of the last SupportLogToldTail bytes of
+// <repository>\Logs\Tickwarden.log (an absent log has none).
+void ReadMissedFromSupportLog(const char* repository, MissedLineReader read, void* context);
 // The buffer (made at the first line, so that it takes no room in the
 // program's file); tests read it.
 SupportLogBuffer& PendingSupportLog();

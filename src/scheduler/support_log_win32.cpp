@@ -23,12 +23,14 @@ const char kLogsFolder[] = "Logs";
 const char kLogFile[] = "Tickwarden.log";
 const char kOldLogFile[] = "Tickwarden.old.log";
 
-// An open file that is always closed.
+// An open file that is always closed: opened to add to (made when absent), or
+// to read an existing one.
 class LogFile {
  public:
-  explicit LogFile(const char* path)
-      : handle_(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  enum Use { ToAppend, ToRead };
+  explicit LogFile(const char* path, Use use = ToAppend)
+      : handle_(CreateFileA(path, use == ToAppend ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, use == ToAppend ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
   ~LogFile() {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
@@ -42,6 +44,17 @@ class LogFile {
     DWORD written = 0;
     return WriteFile(handle_, data, static_cast<DWORD>(length), &written, nullptr) && written == length;
   }
+  // Reads the last at most `size` bytes into out; the count read, 0 on failure.
+  size_t ReadTail(char* out, size_t size) {
+    const DWORD length = GetFileSize(handle_, nullptr);
+    if (length == INVALID_FILE_SIZE) return 0;
+    const DWORD from = length > size ? length - static_cast<DWORD>(size) : 0;
+    DWORD got = 0;
+    if (SetFilePointer(handle_, static_cast<LONG>(from), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+        !ReadFile(handle_, out, static_cast<DWORD>(size), &got, nullptr))
+      return 0;
+    return got;
+  }
 
  private:
   HANDLE handle_;
@@ -53,12 +66,16 @@ bool JoinPath(char* out, const char* folder, const char* name) {
   return AppendBounded(out, PathBufferSize, name);
 }
 
+// <repository>\Logs and a file in it.
+bool LogPaths(const char* repository, char* folder, const char* name, char* path) {
+  return JoinPath(folder, repository, kLogsFolder) && JoinPath(path, folder, name);
+}
+
 // Room for the line that tells how many lines were lost.
 size_t DroppedNotice(char* out, size_t size, unsigned dropped) {
   char text[96];
   TextBuilder(text, sizeof text).Number(dropped).Add(" earlier lines were lost while the log could not be written");
-  PackedTime now = SchedulerTime ? SchedulerTime->CurrentPackedTime() : DateTimeUtil().CurrentPackedTime();
-  return FormatSupportLogLine(out, size, now, "offline", text);
+  return FormatSupportLogLine(out, size, SchedulerNow(), "offline", text);
 }
 
 // Appends the notice (if any) and every waiting line; they are forgotten once written.
@@ -75,17 +92,14 @@ SupportLogBuffer& PendingSupportLog() { return *Pending(); }
 
 void SupportLogLine(const char* word, const char* text) {
   char line[SupportLogLineBytes + 64];
-  PackedTime now = SchedulerTime ? SchedulerTime->CurrentPackedTime() : DateTimeUtil().CurrentPackedTime();
-  size_t length = FormatSupportLogLine(line, sizeof line, now, word, text);
+  size_t length = FormatSupportLogLine(line, sizeof line, SchedulerNow(), word, text);
   if (SupportLogBuffer* pending = Pending()) pending->Append(line, length);
 }
 
 void FlushSupportLog(const char* repository) {
   if (g_pending == nullptr || g_pending->Size() == 0 || repository == nullptr || repository[0] == '\0') return;
   char folder[PathBufferSize], path[PathBufferSize], old[PathBufferSize];
-  if (!JoinPath(folder, repository, kLogsFolder) || !JoinPath(path, folder, kLogFile) ||
-      !JoinPath(old, folder, kOldLogFile))
-    return;
+  if (!LogPaths(repository, folder, kLogFile, path) || !JoinPath(old, folder, kOldLogFile)) return;
   CreateDirectoryA(folder, nullptr);
 
   char notice[160];
@@ -103,4 +117,15 @@ void FlushSupportLog(const char* repository) {
   if (!MoveFileA(path, old)) return;
   LogFile fresh(path);
   if (fresh.Open()) WriteWaiting(fresh, notice, noticeLength);
+}
+
+void ReadMissedFromSupportLog(const char* repository, MissedLineReader read, void* context) {
+  char folder[PathBufferSize], path[PathBufferSize];
+  if (repository == nullptr || !LogPaths(repository, folder, kLogFile, path)) return;
+  LogFile log(path, LogFile::ToRead);
+  if (!log.Open()) return;
+  char* text = new (std::nothrow) char[SupportLogToldTail];
+  if (text == nullptr) return;
+  ReadMissedLogLines(text, log.ReadTail(text, SupportLogToldTail), read, context);
+  delete[] text;
 }

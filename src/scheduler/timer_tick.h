@@ -9,6 +9,7 @@
 #include "common/packed_time.h"
 #include "scheduler/backup_set.h"
 #include "scheduler/launch.h"
+#include "scheduler/scheduler_state.h"
 
 // One timer tick with the clock read here.
 void TimerTick();
@@ -22,6 +23,17 @@ void StartTickHistory(PackedTime now, unsigned long uptimeMs);
 // The window thread was busy from `from` to now (a prompt, a load, the menu):
 // daily sets due meanwhile run when it is free again, without counting as missed.
 void NoteOwnWait(PackedTime from);
+// Notes the window thread's time within its scope as an own wait.
+class OwnWaitScope {
+ public:
+  OwnWaitScope() : from_(SchedulerNow()) {}
+  ~OwnWaitScope() { NoteOwnWait(from_); }
+  OwnWaitScope(const OwnWaitScope&) = delete;
+  OwnWaitScope& operator=(const OwnWaitScope&) = delete;
+
+ private:
+  const PackedTime from_;
+};
 
 // WM_TIMECHANGE: the clock was set; evaluate at once.
 void OnTimeChange();

@@ -3,16 +3,12 @@
 // and the support-log lines and notices that go with them.
 #include "scheduler/timer_tick.h"
 
-#include <stdio.h>
 #include <string.h>
 
-#include <string>
-#include <vector>
+#include <new>
 
 #include "common/bounded_text.h"
-#include "database/file_manager.h"
 #include "scheduler/tray_icon_content.h"
-#include "database/path_text.h"
 #include "scheduler/minute_text.h"
 #include "scheduler/missed_notice.h"
 #include "scheduler/minute_decision.h"
@@ -37,8 +33,6 @@ const unsigned long kMillisecondsPerMinute = 60000;
 const PackedTime kSecondsPerMinute = 60;
 // A wall clock that moved this much more or less than the uptime did was set.
 const int64_t kClockSlackSeconds = 90;
-// How much of the end of an earlier log is read for missed runs told before.
-const DWORD kToldLogTail = 64 * 1024;
 // Missed sets named in one notice; the balloon counts the rest.
 const size_t kNoticeItems = 16;
 // A support-log line's text.
@@ -46,9 +40,6 @@ const size_t kLineText = SupportLogLineBytes;
 
 // The whole minute of a time, for the once-a-minute gate.
 int WholeMinute(PackedTime t) { return static_cast<int>(t / kSecondsPerMinute); }
-PackedTime MinuteStart(PackedTime t) { return t - t % kSecondsPerMinute; }
-
-PackedTime Now() { return SchedulerTime ? SchedulerTime->CurrentPackedTime() : DateTimeUtil().CurrentPackedTime(); }
 
 struct ClockReading {
   bool Valid;
@@ -91,6 +82,12 @@ void NoteReachable(bool online, const char* repository) {
   Log(online ? "online" : "offline", repository);
 }
 
+// Where the wall clock would stand at uptimeMs had it run on with the uptime
+// since the last reading (g_clock must be valid).
+PackedTime ExpectedWall(unsigned long uptimeMs) {
+  return g_clock.Wall + static_cast<PackedTime>((uptimeMs - g_clock.Uptime) / 1000);
+}
+
 // A wall clock that jumped against the uptime (set by hand, a daylight-saving
 // change, a time server) makes the minutes it skipped "clock moved".
 void ObserveClock(unsigned long uptimeMs, PackedTime now) {
@@ -99,7 +96,7 @@ void ObserveClock(unsigned long uptimeMs, PackedTime now) {
     const int64_t up = static_cast<int64_t>((uptimeMs - g_clock.Uptime) / 1000);
     if (wall - up > kClockSlackSeconds || up - wall > kClockSlackSeconds) {
       SchedulerHistory.NoteClockMoved();
-      LogClock(g_clock.Wall + static_cast<PackedTime>(up), now);
+      LogClock(ExpectedWall(uptimeMs), now);
     }
   }
   g_clock = {true, now, uptimeMs};
@@ -111,22 +108,7 @@ void NoteToldBefore(int32_t setNumber, PackedTime lastSlot, void*) { SchedulerHi
 void ReadToldFromLog(const char* repository) {
   if (g_toldRead) return;
   g_toldRead = true;
-  char path[PathBufferSize];
-  if (!CopyBounded(path, sizeof path, repository)) return;
-  AppendBackslash(path, sizeof path);
-  if (!AppendBounded(path, sizeof path, "Logs\\Tickwarden.log")) return;
-  HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return;
-  char* text = new (std::nothrow) char[kToldLogTail];
-  const DWORD size = GetFileSize(f, nullptr);
-  const DWORD from = size != INVALID_FILE_SIZE && size > kToldLogTail ? size - kToldLogTail : 0;
-  DWORD got = 0;
-  if (text && SetFilePointer(f, static_cast<LONG>(from), nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
-      ReadFile(f, text, kToldLogTail, &got, nullptr))
-    ReadMissedLogLines(text, got, NoteToldBefore, nullptr);
-  delete[] text;
-  CloseHandle(f);
+  ReadMissedFromSupportLog(repository, NoteToldBefore, nullptr);
 }
 
 void FormatForUser(PackedTime when, char* out, size_t outSize) {
@@ -144,8 +126,7 @@ void TellMissed(const MissedNoticeItem* items, size_t count) {
 // Decides every set first and tells the user of missed runs before any
 // prompt appears; then launches, in list order.
 void Evaluate(PackedTime now, const DateTimeParts& parts) {
-  size_t sets = 0;
-  for (const BackupSetEntry* e = BackupSetList; e; e = e->next) ++sets;
+  const size_t sets = CountBackupSets(BackupSetList);
   if (sets == 0) return;
   MinuteDecision* decisions = new (std::nothrow) MinuteDecision[sets];
   if (decisions == nullptr) return;
@@ -211,7 +192,7 @@ void StartTickHistory(PackedTime now, unsigned long uptimeMs) {
 }
 
 void NoteOwnWait(PackedTime from) {
-  const PackedTime to = Now();
+  const PackedTime to = SchedulerNow();
   if (WholeMinute(to) > WholeMinute(from)) SchedulerHistory.NoteStretch(StretchKind::OwnWait, from, to);
 }
 
@@ -237,7 +218,7 @@ LaunchRoute LaunchAndLog(const BackupSetEntry& e, const char* trigger, const cha
   return route;
 }
 
-void TimerTick() { TimerTickAt(GetTickCount(), Now()); }
+void TimerTick() { TimerTickAt(GetTickCount(), SchedulerNow()); }
 
 void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
   ObserveClock(uptimeMs, now);
@@ -281,7 +262,7 @@ void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
   CheckConfigChanged(uptimeMs);
 
   Evaluate(now, parts);
-  SchedulerHistory.Evaluated(MinuteStart(now));
+  SchedulerHistory.Evaluated(now);
   RefreshTip(now);
 }
 
@@ -293,9 +274,9 @@ void RunHeldTick() {
 
 void OnTimeChange() {
   const unsigned long uptime = GetTickCount();
-  const PackedTime now = Now();
+  const PackedTime now = SchedulerNow();
   if (g_clock.Valid) {
-    const PackedTime expected = g_clock.Wall + static_cast<PackedTime>((uptime - g_clock.Uptime) / 1000);
+    const PackedTime expected = ExpectedWall(uptime);
     if (WholeMinute(expected) != WholeMinute(now)) {
       LogClock(expected, now);
       SchedulerHistory.NoteClockMoved();
@@ -307,7 +288,7 @@ void OnTimeChange() {
 }
 
 void OnPowerEvent(WPARAM event) {
-  const PackedTime now = Now();
+  const PackedTime now = SchedulerNow();
   switch (event) {
     case PBT_APMSUSPEND:
     case PBT_APMSTANDBY:
