@@ -73,22 +73,24 @@ bool NormaliseFolder(const char* folder, char* out, size_t size) {
   return used > 0;
 }
 
+size_t AbsoluteRootLength(const char* n) {
+  // "X:\" (a bare "X:" is the root or a relative path).
+  if (((n[0] >= 'A' && n[0] <= 'Z') || (n[0] >= 'a' && n[0] <= 'z')) && n[1] == ':' && n[2] == '\\') return 3;
+  if (n[0] != '\\' || n[1] != '\\') return 0;
+  // "\\server\share\": the server and share components.
+  const char* server = n + 2;
+  const char* share = strchr(server, '\\');
+  if (!share || share == server) return 0;
+  // "\\?\" and "\\.\" are device namespaces, not servers.
+  if ((share - server == 1) && (server[0] == '?' || server[0] == '.')) return 0;
+  const char* below = strchr(share + 1, '\\');
+  if (!below || below == share + 1) return 0;
+  return (size_t)(below - n) + 1;
+}
+
 bool IsAbsoluteBelowRoot(const char* n) {
-  size_t length = strlen(n);
-  if (length >= 4 && n[1] == ':' && n[2] == '\\' &&
-      ((n[0] >= 'A' && n[0] <= 'Z') || (n[0] >= 'a' && n[0] <= 'z')))
-    return true;  // "X:\name..." (a bare "X:" is the root or a relative path)
-  if (length > 2 && n[0] == '\\' && n[1] == '\\') {
-    // "\\server\share\folder": the server and share components, then one more.
-    const char* server = n + 2;
-    const char* share = strchr(server, '\\');
-    if (!share || share == server) return false;
-    // "\\?\" and "\\.\" are device namespaces, not servers.
-    if ((share - server == 1) && (server[0] == '?' || server[0] == '.')) return false;
-    const char* below = strchr(share + 1, '\\');
-    return below && below > share + 1 && below[1] != '\0';
-  }
-  return false;
+  size_t root = AbsoluteRootLength(n);
+  return root > 0 && n[root] != '\0';
 }
 
 bool IsRemovableRepositoryDirectory(const char* directory, const char* const* protectedFolders,

@@ -14,6 +14,11 @@ namespace pw {
 // wildcard and stream characters.
 bool NormaliseFolder(const char* folder, char* out, size_t size);
 
+// The length of the root of an absolute path: 3 for "X:\...", that of
+// "\\server\share\" for a network path; 0 for anything else (a relative path,
+// a bare "\\server\share", a device namespace "\\?\" or "\\.\").
+size_t AbsoluteRootLength(const char* path);
+
 // True when directory (already normalised or not) is an absolute path, either
 // "X:\something" or "\\server\share\something"... with at least one folder
 // below the root ("\\server\share" itself counts as a root).

@@ -11,6 +11,7 @@
 #include "uninstall/path_join.h"
 #include "uninstall/purgewell_ids.h"
 #include "uninstall/purgewell_texts.h"
+#include "uninstall/repository_directory_rules.h"
 
 namespace pw {
 namespace {
@@ -18,26 +19,6 @@ namespace {
 const char* const kRepositoryFolders[] = {"Logs", "Reports", "System"};
 const char* const kRepositoryFiles[] = {"ClientConfig.hdb",       "FileInfo.hdb",   "Local.hdb",
                                         "UserRestoreReport.html", "MessageLog.ldb", "Rigwell.exe"};
-
-// "X:\" for a drive path, "\\server\share\" for a network path; false for
-// anything else (a relative path has no root of its own).
-bool CopyRoot(const char* path, char* out, size_t outSize) {
-  if (((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) && path[1] == ':') {
-    char root[4] = {path[0], ':', '\\', '\0'};
-    return CopyBounded(out, outSize, root);
-  }
-  if (path[0] != '\\' || path[1] != '\\') return false;
-  const char* server = path + 2;
-  const char* share = strchr(server, '\\');
-  if (!share || share == server || !share[1] || share[1] == '\\') return false;
-  const char* end = strchr(share + 1, '\\');
-  size_t length = end ? (size_t)(end - path) : strlen(path);
-  if (length + 2 > outSize) return false;
-  memcpy(out, path, length);
-  out[length] = '\\';
-  out[length + 1] = '\0';
-  return true;
-}
 
 // Older systems cannot read a share root's attributes; a search there still
 // answers while the share is connected.
@@ -52,8 +33,12 @@ bool HasEntries(const char* root) {
 }  // namespace
 
 bool IsUnreachableFolder(const char* directory) {
+  // "X:\" or "\\server\share\" of the folder, which is absolute once found.
+  const size_t rootLength = AbsoluteRootLength(directory);
   char root[kPathSize];
-  if (!directory[0] || !CopyRoot(directory, root, sizeof root)) return false;
+  if (rootLength == 0 || rootLength >= sizeof root) return false;
+  memcpy(root, directory, rootLength);
+  root[rootLength] = '\0';
   // An empty floppy or card drive must fail quietly, not ask for a disk.
   UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
   bool unreachable = GetFileAttributesA(directory) == INVALID_FILE_ATTRIBUTES &&

@@ -103,10 +103,9 @@ DWORD WINAPI UninstallWorker(LPVOID) {
   } else {
     TellKept(IDS_INSTALL_FOLDERS_KEPT, InstallDirectory());
   }
-  // A repository kept for safety keeps its pointer too: RepositoryConfig.txt
-  // is the user's way back to those backups.
-  // One on a disk that is not there now is kept the same way, since the
-  // backups on it are likely still there.
+  // A repository kept for safety, or on a disk that is not connected now
+  // (its backups are likely still there), keeps its pointer too:
+  // RepositoryConfig.txt is the user's way back to those backups.
   char repository[kPathSize];
   if (!FindRepositoryDirectory(InstallDirectory(), repository, sizeof repository)) {
     TellKept(IDS_REPOSITORY_KEPT, repository);

@@ -24,6 +24,9 @@ TEST(RepositoryDirectoryRules, AcceptsFoldersOnDrivesAndShares) {
   EXPECT_TRUE(Accepted("\\\\server\\share\\Backups"));
   EXPECT_TRUE(Accepted("C:\\WindowsBackups"));  // a name that merely begins like a guarded one
   EXPECT_TRUE(Accepted("C:\\WINDOWS\\Temp\\Backups"));  // below is fine, only above is refused
+  // The root a disk or share is reached by (the uninstaller asks whether it is there).
+  EXPECT_EQ(3u, pw::AbsoluteRootLength("D:\\Backups"));
+  EXPECT_EQ(std::string("\\\\server\\share\\").size(), pw::AbsoluteRootLength("\\\\server\\share\\Backups"));
 }
 
 TEST(RepositoryDirectoryRules, RefusesRelativeAndRootPaths) {
