@@ -142,7 +142,7 @@ void Evaluate(PackedTime now, const DateTimeParts& parts) {
     FormatMissedLogText(text, sizeof text, d.Entry->SetNumber, d.Entry->Name, d.Slots.LastSlot, d.Slots.Count,
                         MissedReasonText(d.Slots.Reason), runsNow);
     Log("missed", text);
-    // Past the notice's room the log has them all; the balloon counts them.
+    // Past the notice's room each later set takes the last place; the log has them all.
     MissedNoticeItem& item = missed[missedCount < kNoticeItems ? missedCount++ : kNoticeItems - 1];
     CopyBounded(item.Name, sizeof item.Name, d.Entry->Name);
     item.LastSlot = d.Slots.LastSlot;
