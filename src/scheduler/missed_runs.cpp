@@ -34,6 +34,17 @@ int64_t RealSeconds(PackedTime t) {
          p.Second;
 }
 
+PackedTime PackedFromRealSeconds(int64_t seconds) {
+  if (seconds < 0) return 0;
+  DateTimeParts p = {};
+  SetRealDate(seconds / kSecondsPerDay, p);
+  const int64_t inDay = seconds % kSecondsPerDay;
+  p.Hour = static_cast<int32_t>(inDay / 3600);
+  p.Minute = static_cast<int32_t>(inDay / 60 % 60);
+  p.Second = static_cast<int32_t>(inDay % 60);
+  return DateTimeUtil::PackTime(p);
+}
+
 void EvaluationHistory::Start(PackedTime schedulerStart) {
   first_ = true;
   lookBack_ = true;

@@ -99,3 +99,5 @@ SlotFinding FindDailySlots(const BackupSetEntry& e, PackedTime nowMinute, const 
 // Seconds along the real calendar (a packed time counts a month as 31 days),
 // so that two wall-clock readings can be compared with elapsed uptime.
 int64_t RealSeconds(PackedTime t);
+// The packed time of a count of RealSeconds (0 for a negative one).
+PackedTime PackedFromRealSeconds(int64_t seconds);

@@ -83,9 +83,10 @@ void NoteReachable(bool online, const char* repository) {
 }
 
 // Where the wall clock would stand at uptimeMs had it run on with the uptime
-// since the last reading (g_clock must be valid).
+// since the last reading (g_clock must be valid); counted on the real
+// calendar, so that the end of a month shorter than 31 days is no jump.
 PackedTime ExpectedWall(unsigned long uptimeMs) {
-  return g_clock.Wall + static_cast<PackedTime>((uptimeMs - g_clock.Uptime) / 1000);
+  return PackedFromRealSeconds(RealSeconds(g_clock.Wall) + static_cast<int64_t>((uptimeMs - g_clock.Uptime) / 1000));
 }
 
 // A wall clock that jumped against the uptime (set by hand, a daylight-saving

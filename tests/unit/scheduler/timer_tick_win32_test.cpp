@@ -304,6 +304,13 @@ TEST_F(TimerTickTest, AClockSetBackRunsNothingAgainAndTheTooltipFollows) {
   char expected[64];
   ComposeTooltip(At(2003, 12, 10, 14, 31), expected, sizeof expected);
   EXPECT_EQ(expected, shell_.Tip());
+  // Moved on across the end of November: the line names the time the clock
+  // should have shown, on the real calendar.
+  TimerTickAt(20 * kMinute, At(2003, 11, 30, 23, 59, 30));
+  TimerTickAt(21 * kMinute, At(2003, 12, 1, 5, 0));
+  const std::vector<std::string> log = LogLines();
+  EXPECT_NE(log.end(), std::find(log.begin(), log.end(), "clock 2003-12-01 00:00:30 -> 2003-12-01 05:00:00"))
+      << testing::PrintToString(log);
 }
 
 // A daily run the computer slept through is told once (a balloon and a log
