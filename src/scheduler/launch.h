@@ -2,7 +2,7 @@
 // pre-backup prompt, or a request from the tray menu. Each goes to the
 // assistant's window, else to the main program's window, else starts it.
 #pragma once
-#include "scheduler/backup_set.h"
+#include "settings/backup_set.h"
 
 // What became of one set's launch.
 enum class LaunchRoute {

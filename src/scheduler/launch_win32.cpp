@@ -7,9 +7,9 @@
 #include "common/main_program_launch.h"
 #include "common/program_messages.h"
 #include "common/string_table.h"
-#include "scheduler/pre_backup_prompt.h"
 #include "scheduler/scheduler_state.h"
-#include "scheduler/tickwarden_ids.h"
+#include "scheduler/ui/pre_backup_prompt.h"
+#include "scheduler/ui/tickwarden_ids.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "database/file_manager.h"
 #include "database/path_text.h"
 #include "scheduler/scheduler_state.h"
-#include "scheduler/settings.h"
+#include "settings/settings.h"
 
 char RepositoryPath[260];
 

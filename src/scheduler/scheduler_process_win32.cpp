@@ -11,27 +11,24 @@
 #include "common/program_messages.h"
 #include "common/single_instance.h"
 #include "common/string_table.h"
-#include "scheduler/bitmap_resource_loader.h"
+#include "schedule/schedule.h"
 #include "scheduler/launch.h"
-#include "scheduler/pre_backup_prompt.h"
 #include "scheduler/repository.h"
-#include "scheduler/schedule.h"
 #include "scheduler/scheduler_state.h"
-#include "scheduler/settings.h"
-#include "scheduler/settings_reload.h"
+#include "scheduler/settings_repository.h"
 #include "scheduler/support_log.h"
 #include "scheduler/timer_tick.h"
-#include "scheduler/tickwarden_ids.h"
 #include "scheduler/tray_icon.h"
-#include "scheduler/tray_icon_content.h"
-
-char ProgramDirectory[260];
-DateTimeUtil* SchedulerTime;
+#include "scheduler/ui/bitmap_resource_loader.h"
+#include "scheduler/ui/pre_backup_prompt.h"
+#include "scheduler/ui/tickwarden_ids.h"
+#include "scheduler/ui/tray_icon_content.h"
+#include "settings/settings.h"
+#include "settings/settings_reload.h"
 
 namespace {
 
 HINSTANCE g_instance;
-HWND g_window;
 char g_className[64];
 UINT g_taskbarCreatedMessage;
 BitmapResourceLoader* g_bitmapLoader;
@@ -61,7 +58,7 @@ void ReloadAndShow() {
   TrayModify(true, NextBackupTimeNow());
   // A change first announced while the file could not be read: the main
   // program is told again now that the time it was told may be stale.
-  if (wasFailing && g_window) PostMessageA(g_window, tw::kMsgAnnounceNextBackup, 0, 0);
+  if (wasFailing && SchedulerWindow()) PostMessageA(SchedulerWindow(), tw::kMsgAnnounceNextBackup, 0, 0);
 }
 
 PackedTime AnnounceNextBackup() {
@@ -167,19 +164,6 @@ void FlushLogAtStop(const char* why) {
 
 }  // namespace
 
-HWND SchedulerWindow() { return g_window; }
-
-PackedTime SchedulerNow() {
-  return SchedulerTime ? SchedulerTime->CurrentPackedTime() : DateTimeUtil().CurrentPackedTime();
-}
-
-PackedTime NextBackupTimeNow() {
-  PackedTime now = SchedulerTime->CurrentPackedTime();
-  DateTimeParts parts;
-  DateTimeUtil::UnpackTime(now, parts);
-  return NextBackupTime(now, parts);
-}
-
 bool HasShutdownSet() {
   for (const BackupSetEntry* e = BackupSetList; e; e = e->next)
     if (e->ScheduleAtShutdownFlag == 1) return true;
@@ -191,7 +175,7 @@ namespace {
 LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
-      g_window = window;
+      SetSchedulerWindow(window);
       g_taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
       TrayAdd(window);
       SetTimer(window, SCHEDULER_TIMER_ID, SCHEDULER_TIMER_PERIOD, nullptr);
@@ -353,7 +337,7 @@ int RunScheduler(HINSTANCE instance) {
   delete g_bitmapLoader;
   g_bitmapLoader = nullptr;
   BackgroundPalette = nullptr;
-  g_window = nullptr;
+  SetSchedulerWindow(nullptr);
   delete g_single;
   g_single = nullptr;
   return 0;

@@ -39,6 +39,7 @@ PackedTime SchedulerNow();
 PackedTime NextBackupTimeNow();
 
 #ifdef _WIN32
-// The scheduler's hidden window, or null before it exists.
+// The scheduler's hidden window, or null before it exists and after it went.
 HWND SchedulerWindow();
+void SetSchedulerWindow(HWND window);
 #endif

@@ -8,11 +8,10 @@
 #include "database/file_manager.h"
 #include "scheduler/repository.h"
 #include "scheduler/scheduler_state.h"
-#include "scheduler/settings.h"
-#include "scheduler/settings_reload.h"
+#include "scheduler/settings_repository.h"
 #include "scheduler/support_log.h"
-
-SettingsReloadState SettingsReload;
+#include "settings/settings.h"
+#include "settings/settings_reload.h"
 
 namespace {
 

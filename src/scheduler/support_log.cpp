@@ -5,8 +5,8 @@
 
 #include "common/bounded_text.h"
 #include "common/escaped_text.h"
-#include "scheduler/backup_set.h"
-#include "scheduler/minute_text.h"
+#include "schedule/minute_text.h"
+#include "settings/backup_set.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <windows.h>
 
 #include "common/packed_time.h"
-#include "scheduler/backup_set.h"
 #include "scheduler/launch.h"
 #include "scheduler/scheduler_state.h"
+#include "settings/backup_set.h"
 
 // One timer tick with the clock read here.
 void TimerTick();

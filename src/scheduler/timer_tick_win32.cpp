@@ -8,24 +8,20 @@
 #include <new>
 
 #include "common/bounded_text.h"
-#include "scheduler/tray_icon_content.h"
-#include "scheduler/minute_text.h"
-#include "scheduler/missed_notice.h"
-#include "scheduler/minute_decision.h"
-#include "scheduler/missed_runs.h"
-#include "scheduler/pre_backup_prompt.h"
+#include "schedule/minute_decision.h"
+#include "schedule/minute_text.h"
+#include "schedule/missed_runs.h"
+#include "schedule/schedule.h"
+#include "schedule/tick_trigger.h"
 #include "scheduler/repository.h"
-#include "scheduler/schedule.h"
 #include "scheduler/scheduler_state.h"
-#include "scheduler/settings.h"
+#include "scheduler/settings_repository.h"
 #include "scheduler/support_log.h"
-#include "scheduler/tick_trigger.h"
 #include "scheduler/tray_icon.h"
-
-int LastEvaluatedMinute = -1;
-unsigned long LastTick = 0;
-bool SettleTimePassed = false;
-EvaluationHistory SchedulerHistory;
+#include "scheduler/ui/missed_notice.h"
+#include "scheduler/ui/pre_backup_prompt.h"
+#include "scheduler/ui/tray_icon_content.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "common/program_messages.h"
 #include "scheduler/repository.h"
 #include "scheduler/scheduler_state.h"
-#include "scheduler/tickwarden_ids.h"
-#include "scheduler/tray_icon_content.h"
-#include "common/program_messages.h"
+#include "scheduler/ui/tickwarden_ids.h"
+#include "scheduler/ui/tray_icon_content.h"
 
 HICON NormalTrayIcon;
 HICON OfflineTrayIcon;

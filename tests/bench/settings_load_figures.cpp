@@ -18,8 +18,8 @@
 #include "client_config_file.h"
 #include "database/database_manager.h"
 #include "database/object_writer.h"
-#include "scheduler/backup_set.h"
-#include "scheduler/settings.h"
+#include "settings/backup_set.h"
+#include "settings/settings.h"
 
 #ifdef _WIN32
 #include <windows.h>

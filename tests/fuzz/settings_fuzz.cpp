@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "scheduler/backup_set.h"
-#include "scheduler/settings.h"
+#include "settings/backup_set.h"
+#include "settings/settings.h"
 
 namespace {
 void NoWait(unsigned) {}

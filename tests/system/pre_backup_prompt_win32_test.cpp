@@ -2,7 +2,7 @@
 // program's resources, run by RunPreBackupPrompt on a thread and driven by
 // window messages, and the picture loader on the real and on damaged bitmap
 // resources.
-#include "scheduler/pre_backup_prompt.h"
+#include "scheduler/ui/pre_backup_prompt.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -10,9 +10,9 @@
 #include <string>
 
 #include "own_prompt_win32.h"
-#include "scheduler/bitmap_resource_loader.h"
-#include "scheduler/settings.h"
-#include "scheduler/tickwarden_ids.h"
+#include "scheduler/ui/bitmap_resource_loader.h"
+#include "scheduler/ui/tickwarden_ids.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <string>
 
 #include "own_prompt_win32.h"
-#include "scheduler/bitmap_resource_loader.h"
-#include "scheduler/pre_backup_prompt.h"
-#include "scheduler/settings.h"
-#include "scheduler/tickwarden_ids.h"
+#include "scheduler/ui/bitmap_resource_loader.h"
+#include "scheduler/ui/pre_backup_prompt.h"
+#include "scheduler/ui/tickwarden_ids.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -23,13 +23,13 @@
 
 #include <string>
 
-#include "hdbtool_commands.h"
 #include "common/bounded_text.h"
 #include "common/packed_time.h"
-#include "scheduler/minute_text.h"
-#include "scheduler/schedule.h"
-#include "scheduler/schedule_simulation.h"
-#include "scheduler/settings.h"
+#include "hdbtool_commands.h"
+#include "schedule/minute_text.h"
+#include "schedule/schedule.h"
+#include "schedule/schedule_simulation.h"
+#include "settings/settings.h"
 #include "text_escape.h"
 
 namespace {

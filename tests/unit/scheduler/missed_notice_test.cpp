@@ -1,7 +1,7 @@
 // The words of a missed-run notice: every set named with its time, reason and
 // outcome while they fit the balloon, the rest counted; the tooltip form keeps
 // its time and outcome whole and gives up the name first.
-#include "scheduler/missed_notice.h"
+#include "scheduler/ui/missed_notice.h"
 
 #include <gtest/gtest.h>
 

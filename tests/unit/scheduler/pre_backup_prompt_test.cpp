@@ -1,7 +1,7 @@
 // Rules of the pre-backup prompt without a window: where it opens, how it slides
 // in and out, the countdown with pause, dragging, and how each way of closing it
 // answers.
-#include "scheduler/pre_backup_prompt.h"
+#include "scheduler/ui/pre_backup_prompt.h"
 
 #include <gtest/gtest.h>
 

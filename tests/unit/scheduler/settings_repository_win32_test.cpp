@@ -1,18 +1,19 @@
 // LoadSettings and CheckConfigChanged through the real repository lookup: a
 // program folder with RepositoryConfig.txt, a repository folder and its
 // ClientConfig.hdb.
-#include "scheduler/settings.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 
-#include "common/program_messages.h"
 #include "client_config_file.h"
+#include "common/program_messages.h"
+#include "program_watch_win32.h"
 #include "scheduler/repository.h"
 #include "scheduler/scheduler_state.h"
-#include "program_watch_win32.h"
+#include "scheduler/settings_repository.h"
 
 namespace {
 

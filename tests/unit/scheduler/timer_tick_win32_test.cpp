@@ -13,15 +13,16 @@
 
 #include "client_config_file.h"
 #include "notification_area_win32.h"
-#include "scheduler/missed_runs.h"
+#include "program_watch_win32.h"
+#include "schedule/missed_runs.h"
 #include "scheduler/repository.h"
 #include "scheduler/scheduler_process.h"
 #include "scheduler/scheduler_state.h"
-#include "scheduler/settings.h"
+#include "scheduler/settings_repository.h"
 #include "scheduler/support_log.h"
-#include "scheduler/tickwarden_ids.h"
 #include "scheduler/tray_icon.h"
-#include "program_watch_win32.h"
+#include "scheduler/ui/tickwarden_ids.h"
+#include "settings/settings.h"
 #include "wine_drives.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <string.h>
 #include <string>
 
-#include "scheduler/tickwarden_ids.h"
-#include "scheduler/tray_icon_content.h"
+#include "scheduler/ui/tickwarden_ids.h"
+#include "scheduler/ui/tray_icon_content.h"
 
 namespace {
 

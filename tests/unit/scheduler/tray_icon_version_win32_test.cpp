@@ -6,8 +6,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "scheduler/tickwarden_ids.h"
-#include "scheduler/tray_icon_content.h"
+#include "scheduler/ui/tickwarden_ids.h"
+#include "scheduler/ui/tray_icon_content.h"
 
 TEST(TrayIconVersion, EmulatedVersionReportsItselfAndGetsItsIcon) {
   char version[32];

@@ -1,0 +1,192 @@
+// The pre-backup prompt's window, its thread and the caller's wait. The dialog
+// procedure only translates messages into the rules of pre_backup_prompt.cpp
+// and carries out the steps they return.
+#include "scheduler/ui/pre_backup_prompt.h"
+
+#include <commctrl.h>
+
+#include "scheduler/ui/gdi_holders.h"
+#include "scheduler/ui/tickwarden_ids.h"
+#include "settings/settings.h"
+
+std::atomic<int> PromptState{0};
+std::atomic<int> PromptResult{0};
+HPALETTE BackgroundPalette = nullptr;
+HBITMAP BackgroundBitmap = nullptr;
+PromptWindowState PromptWindow;
+PromptReport LastPrompt = {PromptEnding::NotShown, 0};
+PromptThreadStarter StartPromptThread = CreateThread;
+
+namespace {
+
+constexpr UINT kSlideInPeriod = 20;
+constexpr UINT kCountdownPeriod = 1000;
+constexpr UINT kSlideOutPeriod = 50;
+constexpr DWORD kWaitPoll = 50;
+
+const char kPromptTitle[] = "Tickwarden";
+const char kPauseCaption[] = "Pause";
+const char kContinueCaption[] = "Continue";
+
+DWORD g_pausedSince = 0;
+
+// Pausing is timed for the report; a prompt that closes while paused counts
+// its pause up to the close.
+void TimePause(bool pausing) {
+  const DWORD now = GetTickCount();
+  if (pausing) {
+    g_pausedSince = now;
+  } else if (g_pausedSince != 0) {
+    LastPrompt.PausedMs += now - g_pausedSince;
+    g_pausedSince = 0;
+  }
+}
+
+void Carry(HWND dialog, const PromptAction& a) {
+  const PromptWindowState& s = PromptWindow;
+  if (a.Has(DoSetProgress))
+    SendDlgItemMessageA(dialog, IDC_PROMPT_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(a.Progress), 0);
+  if (a.Has(DoStopSlideIn)) KillTimer(dialog, PROMPT_TIMER_SLIDE_IN);
+  if (a.Has(DoStopCountdown)) KillTimer(dialog, PROMPT_TIMER_COUNTDOWN);
+  if (a.Has(DoStopSlideOut)) KillTimer(dialog, PROMPT_TIMER_SLIDE_OUT);
+  if (a.Has(DoMoveWindow)) MoveWindow(dialog, s.WindowX, s.WindowY, s.WindowWidth, s.WindowHeight, TRUE);
+  if (a.Has(DoStartSlideOut)) SetTimer(dialog, PROMPT_TIMER_SLIDE_OUT, kSlideOutPeriod, nullptr);
+  if (a.Has(DoShowContinue)) SetDlgItemTextA(dialog, IDC_PROMPT_PAUSE, kContinueCaption);
+  if (a.Has(DoShowPause)) SetDlgItemTextA(dialog, IDC_PROMPT_PAUSE, kPauseCaption);
+  if (a.Has(DoShowContinue)) TimePause(true);
+  if (a.Has(DoShowPause)) TimePause(false);
+  if (a.Has(DoCloseDialog)) {
+    TimePause(false);
+    if (a.EndValue == 0) LastPrompt.Ending = PromptEnding::Skip;
+    else if (LastPrompt.Ending != PromptEnding::StartNow) LastPrompt.Ending = PromptEnding::CountdownEnded;
+    EndDialog(dialog, a.EndValue);
+  }
+}
+
+void OpenPrompt(HWND dialog) {
+  SetFocus(GetDlgItem(dialog, IDOK));
+  SetWindowTextA(dialog, kPromptTitle);
+  SendDlgItemMessageA(dialog, IDC_PROMPT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, kPromptCountdownTicks));
+
+  RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  RECT own = {0, 0, 0, 0};
+  GetWindowRect(dialog, &own);
+  Carry(dialog, PromptOpen(PromptWindow, work.right - work.left, work.bottom - work.top,
+                           own.right - own.left, own.bottom - own.top));
+  SetTimer(dialog, PROMPT_TIMER_SLIDE_IN, kSlideInPeriod, nullptr);
+  SetTimer(dialog, PROMPT_TIMER_COUNTDOWN, kCountdownPeriod, nullptr);
+}
+
+// The dialog manager takes most answers from DWLP_MSGRESULT.
+INT_PTR Answer(HWND dialog, LRESULT result) {
+  SetWindowLongPtrA(dialog, DWLP_MSGRESULT, result);
+  return TRUE;
+}
+
+INT_PTR RealizeOnActivation(HWND dialog) {
+  if (BackgroundPalette == nullptr) return Answer(dialog, TRUE);
+  WindowDc dc(dialog);
+  if (dc.get() == nullptr) return Answer(dialog, TRUE);
+  SelectedPalette palette(dc.get(), BackgroundPalette);
+  if (palette.realized() != GDI_ERROR) InvalidateRect(dialog, nullptr, TRUE);
+  return Answer(dialog, TRUE);
+}
+
+}  // namespace
+
+int RunPreBackupPrompt() {
+  LastPrompt.Ending = PromptEnding::NotShown;
+  LastPrompt.PausedMs = 0;
+  if (PromptBeforeStarting == 0) return 0;
+  PromptState.store(2, std::memory_order_release);
+  DWORD threadId = 0;
+  HANDLE thread = StartPromptThread(nullptr, 0, PromptThread, nullptr, 0, &threadId);
+  if (thread == nullptr) {
+    // Without a thread nobody would ever finish the wait: the run goes ahead
+    // as if the prompt could not be shown.
+    PromptState.store(0, std::memory_order_release);
+    return 0;
+  }
+  CloseHandle(thread);
+  while (PromptState.load(std::memory_order_acquire) != 0) Sleep(kWaitPoll);
+  return PromptResult.load(std::memory_order_acquire);
+}
+
+DWORD WINAPI PromptThread(LPVOID) {
+  PromptState.store(1, std::memory_order_release);
+  PromptResult.store(0, std::memory_order_release);
+  // The progress bar's class must be registered before the template is built.
+  InitCommonControls();
+  const INT_PTR ended = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROMPT), nullptr,
+                                        PromptDialogProc, 0);
+  if (ended == 0) PromptResult.store(1, std::memory_order_release);
+  PromptState.store(0, std::memory_order_release);
+  return 0;
+}
+
+INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  PromptWindowState& s = PromptWindow;
+  switch (message) {
+    case WM_INITDIALOG:
+      OpenPrompt(dialog);
+      return FALSE;  // the focus stays on Start Now
+    case WM_TIMER:
+      switch (wParam) {
+        case PROMPT_TIMER_SLIDE_IN: Carry(dialog, PromptSlideInTick(s)); return TRUE;
+        case PROMPT_TIMER_COUNTDOWN: Carry(dialog, PromptCountdownTick(s)); return TRUE;
+        case PROMPT_TIMER_SLIDE_OUT: Carry(dialog, PromptSlideOutTick(s)); return TRUE;
+      }
+      return FALSE;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK:
+          LastPrompt.Ending = PromptEnding::StartNow;
+          Carry(dialog, PromptStartNow(s));
+          return TRUE;
+        case IDCANCEL: Carry(dialog, PromptSkip(s)); return TRUE;
+        case IDC_PROMPT_PAUSE: Carry(dialog, PromptTogglePause(s)); return TRUE;
+      }
+      return FALSE;
+    case WM_LBUTTONDOWN:
+      Carry(dialog, PromptDragBegin(s, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))));
+      SetCapture(dialog);
+      SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32646) /* IDC_SIZEALL */));
+      return TRUE;
+    case WM_MOUSEMOVE:
+      Carry(dialog, PromptDragMove(s, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)),
+                                   (wParam & MK_LBUTTON) != 0));
+      return TRUE;
+    case WM_LBUTTONUP:
+      Carry(dialog, PromptDragEnd(s));
+      ReleaseCapture();
+      SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */));
+      return TRUE;
+    case WM_ERASEBKGND:
+      PaintPromptBackground(dialog, reinterpret_cast<HDC>(wParam));
+      return Answer(dialog, TRUE);
+    case WM_CTLCOLORSTATIC:
+      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    case WM_QUERYNEWPALETTE:
+      return RealizeOnActivation(dialog);
+  }
+  return FALSE;
+}
+
+void PaintPromptBackground(HWND window, HDC dc) {
+  RECT client = {0, 0, 0, 0};
+  GetClientRect(window, &client);
+  {
+    SelectedObject brush(dc, GetStockObject(WHITE_BRUSH));
+    SelectedObject pen(dc, GetStockObject(BLACK_PEN));
+    Rectangle(dc, client.left, client.top, client.right, client.bottom);
+  }
+  if (BackgroundBitmap == nullptr) return;
+  MemoryDc memory(dc);
+  if (memory.get() == nullptr) return;
+  SelectedPalette palette(memory.get(), BackgroundPalette);
+  SelectedObject picture(memory.get(), BackgroundBitmap);
+  BITMAP size;
+  if (GetObjectA(BackgroundBitmap, sizeof size, &size) == 0) return;
+  BitBlt(dc, 1, 1, size.bmWidth, size.bmHeight, memory.get(), 0, 0, SRCCOPY);
+}

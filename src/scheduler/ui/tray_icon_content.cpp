@@ -1,0 +1,31 @@
+// Icon choice and tooltip fitting for the tray icon.
+#include "scheduler/ui/tray_icon_content.h"
+
+#include <string.h>
+
+#include "scheduler/ui/tickwarden_ids.h"
+
+int ChooseNormalIconId(unsigned long versionWord) {
+  unsigned major = versionWord & 0xFF;
+  unsigned minor = (versionWord >> 8) & 0xFF;
+  bool ntFamily = (versionWord & 0x80000000UL) == 0;
+  if (major == 4 && (minor == 0 || minor == 10)) return IDI_NORMAL_OLD;
+  if (ntFamily && major != 4 && minor == 0) return IDI_NORMAL_OLD;
+  return IDI_NORMAL;
+}
+
+size_t FitTooltip(const char* text, char* out, size_t outSize, bool (*isLeadByte)(unsigned char)) {
+  if (outSize == 0) return 0;
+  size_t limit = outSize - 1;
+  size_t used = 0;
+  while (text[used] != '\0') {
+    size_t width = 1;
+    if (isLeadByte && isLeadByte(static_cast<unsigned char>(text[used])) && text[used + 1] != '\0')
+      width = 2;
+    if (used + width > limit) break;
+    used += width;
+  }
+  memcpy(out, text, used);
+  out[used] = '\0';
+  return used;
+}

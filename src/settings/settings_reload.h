@@ -1,0 +1,48 @@
+// When the scheduler loads ClientConfig.hdb again. A changed file is loaded at
+// the next evaluated minute; a file whose load failed is not hammered: a locked
+// one is tried again on the following ticks for about as long as one load used
+// to wait in one go, anything else once a minute, and either at once when the
+// file changes again. So a bad file never stalls the window thread tick after
+// tick, and the main program is not told the next backup time over and over.
+#pragma once
+#include <stdint.h>
+
+#include "common/packed_time.h"
+#include "settings/settings.h"
+
+// What the scheduler knows of the file without opening it.
+struct ConfigFileStamp {
+  PackedTime WriteTime;
+  uint32_t Size;
+};
+inline bool SameStamp(const ConfigFileStamp& a, const ConfigFileStamp& b) {
+  return a.WriteTime == b.WriteTime && a.Size == b.Size;
+}
+
+// Ticks after a lock was first met on which the file is tried again at once.
+const int LockedRetryTicks = 9;
+// How long a file that failed for another reason waits before it is tried again.
+const unsigned long FailedRetryMilliseconds = 60000;
+
+struct SettingsReloadState {
+  bool HaveLoaded = false;       // some load read the file
+  ConfigFileStamp Loaded = {0, 0};
+  bool LastFailed = false;       // the most recent load did not read it
+  SettingsLoadResult Failure = SettingsLoadResult::Loaded;
+  ConfigFileStamp Failed = {0, 0};
+  unsigned long FailedAtMs = 0;  // uptime of that load
+  int LockedRetriesLeft = 0;
+};
+
+enum class ReloadAction {
+  None,
+  Retry,              // load again (a failed file); the main program was told already
+  ReloadAndAnnounce,  // the file changed: load, and tell the main program the next time
+};
+
+// What to do about a file that exists with the given stamp.
+ReloadAction DecideReload(const SettingsReloadState& state, const ConfigFileStamp& file, unsigned long uptimeMs);
+
+// Records how a load of the file with the given stamp ended.
+void NoteLoad(SettingsReloadState& state, SettingsLoadResult result, const ConfigFileStamp& file,
+              unsigned long uptimeMs);

@@ -1,0 +1,380 @@
+// Loading preferences and backup sets from ClientConfig.hdb files: defaults,
+// keys present and missing, set numbers, long names, carrying last-run times
+// over a reload, damaged and missing files.
+#include "settings/settings.h"
+#include "settings/settings_reload.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "client_config_file.h"
+#include "temp_directory.h"
+
+namespace {
+
+using testconfig::Key;
+using testconfig::Node;
+using testconfig::Root;
+using testconfig::Set;
+using testsupport::TempDirectory;
+using testconfig::WriteDatabase;
+
+int g_sleeps = 0;
+void CountingSleep(unsigned) { ++g_sleeps; }
+
+class SettingsLoad : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FreeBackupSetList();
+    SettleTime = DefaultSettleTime;
+    PromptBeforeStarting = DefaultPromptBeforeStarting;
+    LoadedConfigTime = 0;
+    g_sleeps = 0;
+    path_ = dir_.File("ClientConfig.hdb");
+  }
+  void TearDown() override { FreeBackupSetList(); }
+
+  int Load(const ObjectNode& root) {
+    if (!WriteDatabase(path_, root)) {
+      ADD_FAILURE() << "could not write " << path_;
+      return -2;
+    }
+    return LoadSettingsFromDatabase(path_.c_str(), CountingSleep);
+  }
+
+  std::vector<const BackupSetEntry*> Sets() const {
+    std::vector<const BackupSetEntry*> v;
+    for (const BackupSetEntry* e = BackupSetList; e; e = e->next) v.push_back(e);
+    return v;
+  }
+
+  TempDirectory dir_;
+  std::string path_;
+};
+
+ObjectNode Preferences(std::vector<ObjectNode> keys) {
+  return Node("SchedulerPreferences", std::move(keys));
+}
+
+ObjectNode SetList(std::vector<ObjectNode> sets) { return Node("Backup Set List", std::move(sets)); }
+
+ObjectNode NamedSet(const std::string& number, const std::string& name, const std::string& lastRun) {
+  return Set(number, {{"Name", name}, {"LastRunDateTime", lastRun}});
+}
+
+TEST_F(SettingsLoad, ReadsThePreferences) {
+  ASSERT_EQ(0, Load(Root({Preferences(
+                   {Key("SettleTime", "7"), Key("PromptBeforeStarting", "0"), Key("RunMissedBackups", "1")})})));
+  EXPECT_EQ(7, SettleTime);
+  EXPECT_EQ(0, PromptBeforeStarting);
+  EXPECT_EQ(1, RunMissedBackups);
+  EXPECT_NE(0u, LoadedConfigTime) << "the file's write time is taken";
+}
+
+TEST_F(SettingsLoad, MissingPreferencesFallBackToTheDefaultsOnEveryLoad) {
+  ASSERT_EQ(0, Load(Root({Preferences(
+                   {Key("SettleTime", "9"), Key("PromptBeforeStarting", "0"), Key("RunMissedBackups", "1")})})));
+  ASSERT_EQ(9, SettleTime);
+  // The key is gone: back to 5, not kept from the earlier load and not 0.
+  ASSERT_EQ(0, Load(Root({Preferences({Key("PromptBeforeStarting", "0")})})));
+  EXPECT_EQ(DefaultSettleTime, SettleTime);
+  EXPECT_EQ(0, PromptBeforeStarting);
+  EXPECT_EQ(DefaultRunMissedBackups, RunMissedBackups);
+  ASSERT_EQ(0, Load(Root({Preferences({Key("SettleTime", "2")})})));
+  EXPECT_EQ(2, SettleTime);
+  EXPECT_EQ(DefaultPromptBeforeStarting, PromptBeforeStarting);
+  ASSERT_EQ(0, Load(Root({})));
+  EXPECT_EQ(DefaultSettleTime, SettleTime);
+  EXPECT_EQ(DefaultPromptBeforeStarting, PromptBeforeStarting);
+}
+
+TEST_F(SettingsLoad, ReadsEveryKeyOfASetInListOrder) {
+  ObjectNode full = Set("3", {{"Name", "Documents"},
+                              {"BackupType", "2"},
+                              {"ScheduleAutomatic", "1"},
+                              {"ScheduleAtStartupFlag", "1"},
+                              {"ScheduleStartupDelay", "4"},
+                              {"ScheduleAtShutdownFlag", "1"},
+                              {"ScheduleAtConnectFlag", "1"},
+                              {"SchedulePerScheduleFlag", "1"},
+                              {"ScheduleScheduledType", "1"},
+                              {"ScheduleDaysFlags", "62"},
+                              {"ScheduleBackupTimeHour", "22"},
+                              {"ScheduleBackupTimeMinute", "15"},
+                              {"ScheduleAllDayFlag", "0"},
+                              {"ScheduleFrequency", "90"},
+                              {"ScheduleStartTimeHour", "8"},
+                              {"ScheduleStartTimeMinute", "30"},
+                              {"ScheduleEndTimeHour", "17"},
+                              {"ScheduleEndTimeMinute", "45"},
+                              {"LastRunDateTime", "3000000000"},
+                              {"TurnOffComputerFlag", "1"},
+                              {"ExitFlag", "1"}});
+  ASSERT_EQ(0, Load(Root({SetList({NamedSet("1", "First", "0"), full, NamedSet("2", "Last", "0")})})));
+  auto sets = Sets();
+  ASSERT_EQ(3u, sets.size());
+  EXPECT_STREQ("First", sets[0]->Name);
+  EXPECT_STREQ("Last", sets[2]->Name);
+  const BackupSetEntry& e = *sets[1];
+  EXPECT_EQ(3, e.SetNumber);
+  EXPECT_STREQ("Documents", e.Name);
+  EXPECT_EQ(2, e.BackupType);
+  EXPECT_EQ(1, e.ScheduleAutomatic);
+  EXPECT_EQ(1, e.ScheduleAtStartupFlag);
+  EXPECT_EQ(4, e.ScheduleStartupDelay);
+  EXPECT_EQ(1, e.ScheduleAtShutdownFlag);
+  EXPECT_EQ(1, e.ScheduleAtConnectFlag);
+  EXPECT_EQ(1, e.SchedulePerScheduleFlag);
+  EXPECT_EQ(1, e.ScheduleScheduledType);
+  EXPECT_EQ(62, e.ScheduleDaysFlags);
+  EXPECT_EQ(22, e.ScheduleBackupTimeHour);
+  EXPECT_EQ(15, e.ScheduleBackupTimeMinute);
+  EXPECT_EQ(0, e.ScheduleAllDayFlag);
+  EXPECT_EQ(90, e.ScheduleFrequency);
+  EXPECT_EQ(8, e.ScheduleStartTimeHour);
+  EXPECT_EQ(30, e.ScheduleStartTimeMinute);
+  EXPECT_EQ(17, e.ScheduleEndTimeHour);
+  EXPECT_EQ(45, e.ScheduleEndTimeMinute);
+  // A time after 2046 is above 2^31 and must survive the decimal conversion.
+  EXPECT_EQ(3000000000u, e.LastRunTime);
+  EXPECT_EQ(1, e.TurnOffComputerFlag);
+  EXPECT_EQ(1, e.ExitFlag);
+}
+
+TEST_F(SettingsLoad, MissingKeysLeaveZeroFields) {
+  ASSERT_EQ(0, Load(Root({SetList({Set("5", {}), Set("6", {{"ScheduleFrequency", "x"}})})})));
+  auto sets = Sets();
+  ASSERT_EQ(2u, sets.size());
+  for (const BackupSetEntry* e : sets) {
+    EXPECT_STREQ("", e->Name);
+    EXPECT_EQ(0, e->ScheduleAutomatic);
+    EXPECT_EQ(0, e->SchedulePerScheduleFlag);
+    EXPECT_EQ(0, e->ScheduleFrequency);
+    EXPECT_EQ(0u, e->LastRunTime);
+  }
+  EXPECT_EQ(5, sets[0]->SetNumber);
+  EXPECT_EQ(6, sets[1]->SetNumber);
+}
+
+TEST_F(SettingsLoad, SetNumberIsTheObjectNameReadAsADecimal) {
+  struct Case {
+    const char* objectName;
+    int32_t expected;
+  } cases[] = {{"12", 12},   {"abc", 0},  {" 42", 42},  {"-7x", -7},
+               {"007", 7},   {"3 4", 3},  {"+15", 15},  {"4294967295", -1},
+               // Wraps modulo 2^32 instead of overflowing.
+               {"1234567890123456789", 2112454933}};
+  std::vector<ObjectNode> sets;
+  for (const Case& c : cases) sets.push_back(Set(c.objectName, {}));
+  ASSERT_EQ(0, Load(Root({SetList(sets)})));
+  auto loaded = Sets();
+  ASSERT_EQ(sizeof cases / sizeof cases[0], loaded.size());
+  for (size_t i = 0; i < loaded.size(); ++i)
+    EXPECT_EQ(cases[i].expected, loaded[i]->SetNumber) << cases[i].objectName;
+}
+
+TEST_F(SettingsLoad, LongNamesKeepTheirFirst64Bytes) {
+  std::string eighty;
+  for (int i = 0; i < 80; ++i) eighty += static_cast<char>('A' + i % 26);
+  std::string sixtyFour = eighty.substr(0, 64);
+  ASSERT_EQ(0, Load(Root({SetList({Set("1", {{"Name", eighty}}), Set("2", {{"Name", sixtyFour}}),
+                                   Set("3", {{"Name", sixtyFour.substr(0, 63)}})})})));
+  auto sets = Sets();
+  ASSERT_EQ(3u, sets.size());
+  EXPECT_EQ(sixtyFour, std::string(sets[0]->Name));
+  EXPECT_EQ(sixtyFour, std::string(sets[1]->Name));
+  EXPECT_EQ(sixtyFour.substr(0, 63), std::string(sets[2]->Name));
+  EXPECT_EQ('\0', sets[0]->Name[BackupSetNameLength]);
+}
+
+TEST_F(SettingsLoad, LastRunTimesCarryOverBySetNumberThenName) {
+  ASSERT_EQ(0, Load(Root({SetList({NamedSet("1", "Daily", "900"), NamedSet("2", "Weekly", "900"),
+                                   NamedSet("3", "Monthly", "900"), NamedSet("5", "Same", "100"),
+                                   NamedSet("6", "Same", "100"), NamedSet("7", "", "100"),
+                                   NamedSet("8", "", "100"), NamedSet("9", "Moved", "100")})})));
+  // The tick launched some of them since.
+  auto before = Sets();
+  ASSERT_EQ(8u, before.size());
+  const PackedTime launched[] = {1000, 1000, 0, 500, 600, 700, 800, 1000};
+  for (size_t i = 0; i < before.size(); ++i)
+    if (launched[i]) const_cast<BackupSetEntry*>(before[i])->LastRunTime = launched[i];
+
+  ASSERT_EQ(0, Load(Root({SetList({NamedSet("1", "Daily", "900"), NamedSet("2", "weekly", "900"),
+                                   NamedSet("3", "Monthly", "1200"), NamedSet("4", "New", "0"),
+                                   NamedSet("5", "Same", "100"), NamedSet("6", "Same", "100"),
+                                   NamedSet("7", "", "100"), NamedSet("8", "", "100"),
+                                   NamedSet("19", "Moved", "100")})})));
+  auto after = Sets();
+  const struct {
+    const char* what;
+    PackedTime expected;
+  } expected[] = {{"same set: the launch time stays", 1000},
+                  {"renamed set keeps its own time", 1000},
+                  {"a newer stored time wins", 1200},
+                  {"new set", 0},
+                  {"first of two with one name", 500},
+                  {"second of two with one name", 600},
+                  {"first unnamed", 700},
+                  {"second unnamed", 800},
+                  {"new number, known name", 1000}};
+  ASSERT_EQ(sizeof expected / sizeof expected[0], after.size());
+  for (size_t i = 0; i < after.size(); ++i)
+    EXPECT_EQ(expected[i].expected, after[i]->LastRunTime) << expected[i].what;
+}
+
+TEST_F(SettingsLoad, NoSetListKeepsTheOldListAndAnEmptyOneEmptiesIt) {
+  ASSERT_EQ(0, Load(Root({SetList({NamedSet("1", "Daily", "900")})})));
+  const BackupSetEntry* kept = BackupSetList;
+  ASSERT_NE(nullptr, kept);
+  ASSERT_EQ(0, Load(Root({Preferences({Key("SettleTime", "3")})})));
+  EXPECT_EQ(kept, BackupSetList);
+  EXPECT_EQ(3, SettleTime);
+  ASSERT_EQ(0, Load(Root({SetList({})})));
+  EXPECT_EQ(nullptr, BackupSetList);
+}
+
+TEST_F(SettingsLoad, MissingFileChangesNothingAndDoesNotWait) {
+  ASSERT_EQ(0, Load(Root({Preferences({Key("SettleTime", "8")}), SetList({NamedSet("1", "A", "1")})})));
+  const BackupSetEntry* kept = BackupSetList;
+  PackedTime loaded = LoadedConfigTime;
+  std::string missing = dir_.File("NoSuch.hdb");
+  EXPECT_EQ(-1, LoadSettingsFromDatabase(missing.c_str(), CountingSleep));
+  EXPECT_EQ(-1, LoadSettingsFromDatabase(nullptr, CountingSleep));
+  EXPECT_EQ(0, g_sleeps);
+  EXPECT_EQ(kept, BackupSetList);
+  EXPECT_EQ(8, SettleTime);
+  EXPECT_EQ(loaded, LoadedConfigTime);
+}
+
+// One load never keeps the window thread longer than about a second; later
+// ticks try again (settings_reload).
+TEST_F(SettingsLoad, AFileThatNeverOpensIsGivenUpWithinASecondAsUnreadable) {
+  ASSERT_EQ(0, Load(Root({Preferences({Key("SettleTime", "8")}), SetList({NamedSet("1", "A", "1")})})));
+  const BackupSetEntry* kept = BackupSetList;
+  // Shorter than the 256-byte header: no open can succeed.
+  for (size_t size : {size_t{0}, size_t{100}, size_t{200}}) {
+    std::string garbage = dir_.File("Garbage.hdb");
+    ASSERT_TRUE(testsupport::WriteBytes(garbage, std::vector<unsigned char>(size, 0x5A)));
+    g_sleeps = 0;
+    SettingsLoadResult why = SettingsLoadResult::Loaded;
+    EXPECT_EQ(-1, LoadSettingsFromDatabase(garbage.c_str(), CountingSleep, &why)) << size;
+    EXPECT_EQ(SettingsLoadResult::Unreadable, why) << size;
+    EXPECT_GE(g_sleeps, 1) << "a locked file deserves a few tries";
+    EXPECT_LE(g_sleeps * static_cast<int>(DatabaseOpenRetryMilliseconds), 1000) << size;
+  }
+  EXPECT_EQ(kept, BackupSetList);
+  EXPECT_EQ(8, SettleTime);
+}
+
+TEST_F(SettingsLoad, ARepeatedChildEntryEndsTheEnumeration) {
+  ASSERT_TRUE(WriteDatabase(path_, Root({SetList({NamedSet("1", "A", "0"), NamedSet("2", "B", "0"),
+                                                  NamedSet("3", "C", "0")})})));
+  // Damage the children table of "Backup Set List": its third entry now names
+  // the first set again.
+  std::vector<unsigned char> bytes = testsupport::ReadBytes(path_);
+  const std::string listName = "Backup Set List";
+  auto at = std::search(bytes.begin(), bytes.end(), listName.begin(), listName.end());
+  ASSERT_NE(bytes.end(), at);
+  size_t table = static_cast<size_t>(at - bytes.begin()) + listName.size();
+  ASSERT_LE(table + 24, bytes.size());
+  memcpy(&bytes[table + 16], &bytes[table], 8);
+  ASSERT_TRUE(testsupport::WriteBytes(path_, bytes));
+
+  ASSERT_EQ(0, LoadSettingsFromDatabase(path_.c_str(), CountingSleep));
+  auto sets = Sets();
+  ASSERT_EQ(2u, sets.size());
+  EXPECT_STREQ("A", sets[0]->Name);
+  EXPECT_STREQ("B", sets[1]->Name);
+}
+
+TEST_F(SettingsLoad, ATruncatedFileNeverYieldsUnterminatedNames) {
+  std::vector<ObjectNode> sets;
+  for (int i = 1; i <= 20; ++i)
+    sets.push_back(Set(std::to_string(i), {{"Name", std::string(70, 'n')}, {"ScheduleAutomatic", "1"}}));
+  ASSERT_TRUE(WriteDatabase(path_, Root({SetList(sets)})));
+  std::vector<unsigned char> bytes = testsupport::ReadBytes(path_);
+  for (size_t keep : {bytes.size() / 2, bytes.size() - 300, size_t{700}}) {
+    std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + static_cast<long>(keep));
+    ASSERT_TRUE(testsupport::WriteBytes(path_, cut));
+    int r = LoadSettingsFromDatabase(path_.c_str(), CountingSleep);
+    EXPECT_TRUE(r == 0 || r == -1);
+    size_t count = 0;
+    for (const BackupSetEntry* e = BackupSetList; e; e = e->next) {
+      EXPECT_LE(strlen(e->Name), static_cast<size_t>(BackupSetNameLength));
+      ++count;
+    }
+    EXPECT_LE(count, 20u);
+  }
+}
+
+TEST(DecimalTextValue, ConvertsLikeTheStandardLibraryWithoutOverflowing) {
+  struct Case {
+    const char* text;
+    int32_t expected;
+  } cases[] = {{"0", 0},         {"22", 22},        {" \t-15", -15},      {"+8", 8},
+               {"12abc", 12},    {"abc", 0},        {"", 0},              {"- 5", 0},
+               {"2147483647", 2147483647},          {"3000000000", static_cast<int32_t>(3000000000u)},
+               {"4294967296", 0}, {"-2147483648", INT32_MIN}};
+  for (const Case& c : cases) EXPECT_EQ(c.expected, DecimalTextValue(c.text)) << c.text;
+  EXPECT_EQ(0, DecimalTextValue(nullptr));
+}
+
+TEST(BuildClientConfigPath, AddsASeparatorOnlyWhenMissing) {
+  char out[PathBufferSize];
+  ASSERT_EQ(0, BuildClientConfigPath("C:\\Backups", out));
+  EXPECT_STREQ("C:\\Backups\\ClientConfig.hdb", out);
+  ASSERT_EQ(0, BuildClientConfigPath("C:\\Backups\\", out));
+  EXPECT_STREQ("C:\\Backups\\ClientConfig.hdb", out);
+  ASSERT_EQ(0, BuildClientConfigPath("\\\\server\\share/", out));
+  EXPECT_STREQ("\\\\server\\share/ClientConfig.hdb", out);
+  ASSERT_EQ(0, BuildClientConfigPath("C:", out));
+  EXPECT_STREQ("C:\\ClientConfig.hdb", out);
+}
+
+TEST(BuildClientConfigPath, RefusesWhatDoesNotFitAPathBuffer) {
+  char out[PathBufferSize];
+  std::string longest(PathBufferSize - 1 - 17, 'd');  // room for "\ClientConfig.hdb"
+  ASSERT_EQ(0, BuildClientConfigPath(longest.c_str(), out));
+  EXPECT_EQ(static_cast<size_t>(PathBufferSize - 1), strlen(out));
+  std::string tooLong = longest + "d";
+  EXPECT_EQ(-1, BuildClientConfigPath(tooLong.c_str(), out));
+  std::string huge(1000, 'd');
+  EXPECT_EQ(-1, BuildClientConfigPath(huge.c_str(), out));
+}
+
+}  // namespace
+
+// A file that failed to load is not loaded again tick after tick: a locked one
+// on the next few ticks, anything else once a minute, and at once when it changes.
+TEST(SettingsReload, AFailedFileIsRetriedSparinglyAndAChangedOneAtOnce) {
+  const ConfigFileStamp a = {1000, 512}, b = {1001, 512}, c = {1000, 768};
+  SettingsReloadState s;
+  EXPECT_EQ(ReloadAction::ReloadAndAnnounce, DecideReload(s, a, 0)) << "never loaded";
+  NoteLoad(s, SettingsLoadResult::Loaded, a, 0);
+  EXPECT_EQ(ReloadAction::None, DecideReload(s, a, 10000));
+  EXPECT_EQ(ReloadAction::ReloadAndAnnounce, DecideReload(s, b, 10000)) << "newer time";
+  EXPECT_EQ(ReloadAction::ReloadAndAnnounce, DecideReload(s, c, 10000)) << "same second, other size";
+
+  NoteLoad(s, SettingsLoadResult::Unreadable, b, 20000);
+  EXPECT_EQ(ReloadAction::None, DecideReload(s, b, 30000));
+  EXPECT_EQ(ReloadAction::None, DecideReload(s, b, 20000 + FailedRetryMilliseconds - 1));
+  EXPECT_EQ(ReloadAction::Retry, DecideReload(s, b, 20000 + FailedRetryMilliseconds));
+  EXPECT_EQ(ReloadAction::ReloadAndAnnounce, DecideReload(s, c, 30000)) << "changed again";
+
+  unsigned long tick = 0xFFFFF000UL;  // across the wrap of the millisecond counter
+  NoteLoad(s, SettingsLoadResult::Locked, c, tick);
+  int retries = 0;
+  for (; retries < 20 && DecideReload(s, c, tick + 10000) == ReloadAction::Retry; ++retries) {
+    tick += 10000;
+    NoteLoad(s, SettingsLoadResult::Locked, c, tick);
+  }
+  EXPECT_EQ(LockedRetryTicks, retries) << "about as many tries as one load used to wait";
+  EXPECT_EQ(ReloadAction::Retry, DecideReload(s, c, tick + FailedRetryMilliseconds));
+  NoteLoad(s, SettingsLoadResult::Loaded, c, tick);
+  EXPECT_EQ(ReloadAction::None, DecideReload(s, c, tick + FailedRetryMilliseconds));
+}
