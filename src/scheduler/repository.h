@@ -19,6 +19,10 @@ int WatchMedia();
 // 1 exactly once after the repository became reachable again, then 0.
 int TakeConnectEvent();
 
+// What the last WatchMedia found: 1 when the repository directory exists, and
+// the directory it tried into out (260 bytes).
+int LastLocatedRepository(char* out);
+
 // What the drive scan and the media watch ask of the machine; the program uses
 // the real calls, tests may hand in their own answers.
 struct DriveProbe {

@@ -23,6 +23,7 @@ char g_configuredPath[260];
 PackedTime g_repositoryConfigTime = 0;
 int g_lastDriveCount = -1;
 int g_lastLocated = -1;
+char g_lastLocatedPath[260];  // the directory that WatchMedia's search tried
 int g_connectPending = 0;
 
 unsigned long RealPresentDrives() { return GetLogicalDrives(); }
@@ -95,6 +96,7 @@ void ResetRepositoryState() {
   g_repositoryConfigTime = 0;
   g_lastDriveCount = -1;
   g_lastLocated = -1;
+  g_lastLocatedPath[0] = '\0';
   g_connectPending = 0;
 }
 
@@ -134,7 +136,7 @@ int LocateRepository(char* out) {
 }
 
 int WatchMedia() {
-  char located_path[260];
+  char* located_path = g_lastLocatedPath;
   if (IsNetworkPath(RepositoryPath)) {
     int located = LocateRepository(located_path);
     if (located == g_lastLocated) return 0;
@@ -162,6 +164,11 @@ int WatchMedia() {
   }
   if (count < previous) return 1;  // any drive leaving
   return located != wasLocated ? 1 : 0;
+}
+
+int LastLocatedRepository(char* out) {
+  CopyOut(out, g_lastLocatedPath);
+  return g_lastLocated == 1 ? 1 : 0;
 }
 
 int TakeConnectEvent() {

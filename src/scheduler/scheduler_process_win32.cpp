@@ -14,6 +14,7 @@
 #include "schedule/schedule.h"
 #include "scheduler/launch.h"
 #include "scheduler/repository.h"
+#include "scheduler/repository_worker.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/settings_repository.h"
 #include "scheduler/support_log.h"
@@ -60,6 +61,10 @@ void ReloadAndShow() {
   // program is told again now that the time it was told may be stale.
   if (wasFailing && SchedulerWindow()) PostMessageA(SchedulerWindow(), tw::kMsgAnnounceNextBackup, 0, 0);
 }
+
+// The first load, before the window exists: a repository that does not
+// answer in time is offline for now, and its load is taken when it answers.
+void StartupLoad() { LoadSettings(); }
 
 PackedTime AnnounceNextBackup() {
   PackedTime next = NextBackupTimeNow();
@@ -151,15 +156,28 @@ void LogStart() {
   SupportLogLine("start", text);
 }
 
-void FlushLogIfOnline() {
-  if (RepositoryWasOnline()) FlushSupportLog(RepositoryPath);
-}
-
-// At the end, wherever the repository is now (no tick may have looked yet).
+// At the end, wherever the repository is now (no tick may have looked yet),
+// unless it hangs: the window does not wait long for it.
 void FlushLogAtStop(const char* why) {
   SupportLogLine("stop", why);
-  char repository[260];
-  if (LocateRepository(repository) == 1) FlushSupportLog(repository);
+  WriteSupportLogAtStop();
+}
+
+// Work of the repository's worker that answered after the window stopped
+// waiting for it.
+void TakeLateAnswer() {
+  switch (AnsweredLate()) {
+    case LateWork::Look: {
+      OwnWaitScope wait;
+      TimerTick();
+      return;
+    }
+    case LateWork::Load:
+      ReloadAndShow();
+      return;
+    case LateWork::None:
+      return;
+  }
 }
 
 }  // namespace
@@ -185,6 +203,8 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         WaitForMainProgramAtShutdown(window);
         return 0;
       }
+      // Once: a look at the repository has had its time to answer.
+      if (wParam == REPOSITORY_TIMER_ID) KillTimer(window, REPOSITORY_TIMER_ID);
       if (g_shutdown == ShutdownRun::None) {
         OwnWaitScope wait;
         TimerTick();
@@ -227,6 +247,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       KillTimer(window, SCHEDULER_TIMER_ID);
       KillTimer(window, SHUTDOWN_TIMER_ID);
+      KillTimer(window, REPOSITORY_TIMER_ID);
       PostQuitMessage(0);
       return 0;
     case WM_PAINT: {
@@ -251,6 +272,9 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case tw::kMsgAnnounceNextBackup:
       return static_cast<LRESULT>(AnnounceNextBackup());
+    case SCHEDULER_MSG_REPOSITORY_ANSWERED:
+      if (g_shutdown == ShutdownRun::None) TakeLateAnswer();
+      return 0;
     default:
       if (g_taskbarCreatedMessage != 0 && message == g_taskbarCreatedMessage) TrayAdd(window);
       return DefWindowProcA(window, message, wParam, lParam);
@@ -261,8 +285,9 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK SchedulerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = HandleMessage(window, message, wParam, lParam);
-  // Written once the message's work is done, so that writing never delays it.
-  FlushLogIfOnline();
+  // Written by the worker once the message's work is done, so that writing
+  // never delays it.
+  WriteSupportLogSoon();
   return result;
 }
 
@@ -287,7 +312,8 @@ int RunScheduler(HINSTANCE instance) {
   g_shutdown = ShutdownRun::None;
   StartTickHistory(SchedulerTime->CurrentPackedTime(), GetTickCount());
   LogStart();
-  LoadSettings();
+  StartRepositoryWorker();
+  StartupLoad();
 
   int normalIconId = ChooseNormalIconId(GetVersion());
   g_bitmapLoader = new BitmapResourceLoader();

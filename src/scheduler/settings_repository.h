@@ -1,6 +1,7 @@
 // The scheduler's side of the settings: ClientConfig.hdb found in the
 // repository, loaded, and watched for the main program's rewrites.
 #pragma once
+#include "settings/settings_reload.h"
 
 // Finds the repository and loads from its ClientConfig.hdb. 0, or -1 when the
 // repository is offline, the file is missing or every open failed. Only a load
@@ -10,3 +11,8 @@ int LoadSettings();
 // window when ClientConfig.hdb changed since the last load; after a failed
 // load, only as settings/settings_reload.h allows. uptimeMs: the tick's uptime.
 void CheckConfigChanged(unsigned long uptimeMs);
+// CheckConfigChanged for a stamp read already (by the repository's worker).
+void CheckConfigStamp(const ConfigFileStamp& stamp, unsigned long uptimeMs);
+// Size and last-write time of the file at path, from its directory entry (a
+// file another program holds without sharing still has one); false when absent.
+bool ReadConfigStamp(const char* path, ConfigFileStamp& stamp);

@@ -24,18 +24,6 @@ int LocateClientConfig(char* path) {
   return BuildClientConfigPath(repository, path) == 0 ? 0 : -1;
 }
 
-// Size and last-write time, read from the directory entry: a file another
-// program holds without sharing still has one.
-bool StampOf(const char* path, ConfigFileStamp& stamp) {
-  WIN32_FIND_DATAA data;
-  FindHandle find(path, &data);
-  if (!find.Found() || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-  FileManager files;
-  stamp.WriteTime = files.FileWriteTime(path);
-  stamp.Size = data.nFileSizeLow;
-  return true;
-}
-
 const char* FailureText(SettingsLoadResult why) {
   switch (why) {
     case SettingsLoadResult::Offline: return "the repository is offline";
@@ -70,7 +58,7 @@ int LoadSettings() {
   // failed one changed nothing that would call for it.
   if (result == 0) LastEvaluatedMinute = -1;
   ConfigFileStamp stamp = {0, 0};
-  StampOf(path, stamp);
+  ReadConfigStamp(path, stamp);
   const bool repeated = SettingsReload.LastFailed && SettingsReload.Failure == why &&
                         SameStamp(SettingsReload.Failed, stamp);
   NoteLoad(SettingsReload, why, stamp, GetTickCount());
@@ -78,11 +66,25 @@ int LoadSettings() {
   return result;
 }
 
+bool ReadConfigStamp(const char* path, ConfigFileStamp& stamp) {
+  WIN32_FIND_DATAA data;
+  FindHandle find(path, &data);
+  if (!find.Found() || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  FileManager files;
+  stamp.WriteTime = files.FileWriteTime(path);
+  stamp.Size = data.nFileSizeLow;
+  return true;
+}
+
 void CheckConfigChanged(unsigned long uptimeMs) {
   char path[PathBufferSize];
   if (LocateClientConfig(path) != 0) return;
   ConfigFileStamp stamp;
-  if (!StampOf(path, stamp)) return;
+  if (!ReadConfigStamp(path, stamp)) return;
+  CheckConfigStamp(stamp, uptimeMs);
+}
+
+void CheckConfigStamp(const ConfigFileStamp& stamp, unsigned long uptimeMs) {
   const ReloadAction action = DecideReload(SettingsReload, stamp, uptimeMs);
   if (action == ReloadAction::None) return;
   // A null window would turn the posts into thread messages of this thread.

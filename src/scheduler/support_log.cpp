@@ -97,9 +97,11 @@ void SupportLogBuffer::Append(const char* line, size_t length) {
 void SupportLogBuffer::Consume(size_t n) {
   if (n == 0) return;
   if (n >= size_) {
+    removed_ += size_;
     size_ = 0;
     return;
   }
+  removed_ += n;
   memmove(data_, data_ + n, size_ - n);
   size_ -= n;
 }

@@ -33,11 +33,17 @@ class SupportLogBuffer {
   // Forgets the first n bytes (a whole number of lines), as written.
   void Consume(size_t n);
   void ClearDropped() { dropped_ = 0; }
+  // Forgets n of the lost lines, once the notice that counts them is written.
+  void ForgetDropped(unsigned n) { dropped_ = n < dropped_ ? dropped_ - n : 0; }
+  // Bytes taken from the front so far, written or lost: a writer that copied
+  // the lines out tells by it which of them still wait when it is done.
+  uint64_t Removed() const { return removed_; }
 
  private:
   char data_[SupportLogBufferBytes];
   size_t size_ = 0;
   unsigned dropped_ = 0;
+  uint64_t removed_ = 0;
 };
 
 // How every line about a set names it: number and quoted name, as hdbtool
@@ -61,11 +67,13 @@ inline bool SupportLogNeedsTurnover(unsigned long currentSize, size_t adding) {
 // Adds a line stamped with the scheduler's clock now.
 void SupportLogLine(const char* word, const char* text);
 // Writes what waits into <repository>\Logs\Tickwarden.log; keeps it when the
-// folder or file cannot be written.
+// folder or file cannot be written. Any thread; lines may be added meanwhile.
 void FlushSupportLog(const char* repository);
-// Calls read for each "missed" line of the last SupportLogToldTail bytes of
-// <repository>\Logs\Tickwarden.log (an absent log has none).
-void ReadMissedFromSupportLog(const char* repository, MissedLineReader read, void* context);
+// Whether some line waits to be written.
+bool SupportLogWaiting();
+// The last at most size bytes of <repository>\Logs\Tickwarden.log into out;
+// the count read (0 for an absent log).
+size_t ReadSupportLogTail(const char* repository, char* out, size_t size);
 // The buffer (made at the first line, so that it takes no room in the
 // program's file); tests read it.
 SupportLogBuffer& PendingSupportLog();

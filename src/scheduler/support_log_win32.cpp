@@ -1,4 +1,7 @@
-// Writing the support log into the repository's Logs folder.
+// Writing the support log into the repository's Logs folder. Lines are added
+// on the window thread and written by the repository's worker: the buffer is
+// shared under a lock that is never held while a file is touched, so that a
+// write into a share that stopped answering never holds up a line.
 #include <windows.h>
 
 #include <new>
@@ -6,6 +9,7 @@
 #include "common/bounded_text.h"
 #include "database/file_manager.h"
 #include "database/path_text.h"
+#include "database/recursive_lock.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/support_log.h"
 
@@ -13,10 +17,45 @@ namespace {
 
 // Made at the first line; lines that come when it cannot be made are dropped.
 SupportLogBuffer* g_pending;
+RecursiveLock g_pendingLock;
 
 SupportLogBuffer* Pending() {
   if (g_pending == nullptr) g_pending = new (std::nothrow) SupportLogBuffer();
   return g_pending;
+}
+
+// What waited when a write began: the lines (copied out, so that no lock is
+// held while writing) and the count of lost lines its notice tells.
+struct WaitingLines {
+  char* Data = nullptr;
+  size_t Size = 0;
+  unsigned Dropped = 0;
+  uint64_t Mark = 0;
+  WaitingLines() = default;
+  WaitingLines(const WaitingLines&) = delete;
+  WaitingLines& operator=(const WaitingLines&) = delete;
+  ~WaitingLines() { delete[] Data; }
+};
+
+bool TakeCopy(WaitingLines& lines) {
+  RecursiveLockHolder hold(g_pendingLock);
+  if (g_pending == nullptr || g_pending->Size() == 0) return false;
+  lines.Data = new (std::nothrow) char[g_pending->Size()];
+  if (lines.Data == nullptr) return false;
+  memcpy(lines.Data, g_pending->Data(), g_pending->Size());
+  lines.Size = g_pending->Size();
+  lines.Dropped = g_pending->Dropped();
+  lines.Mark = g_pending->Removed();
+  return true;
+}
+
+// The copied lines were written: those still waiting go (lines added
+// meanwhile stay, and so do any lost meanwhile from the count).
+void Written(const WaitingLines& lines) {
+  RecursiveLockHolder hold(g_pendingLock);
+  const uint64_t gone = g_pending->Removed() - lines.Mark;
+  if (gone < lines.Size) g_pending->Consume(lines.Size - static_cast<size_t>(gone));
+  g_pending->ForgetDropped(lines.Dropped);
 }
 
 const char kLogsFolder[] = "Logs";
@@ -75,15 +114,14 @@ bool LogPaths(const char* repository, char* folder, const char* name, char* path
 size_t DroppedNotice(char* out, size_t size, unsigned dropped) {
   char text[96];
   TextBuilder(text, sizeof text).Number(dropped).Add(" earlier lines were lost while the log could not be written");
-  return FormatSupportLogLine(out, size, SchedulerNow(), "offline", text);
+  return FormatSupportLogLine(out, size, DateTimeUtil().CurrentPackedTime(), "offline", text);
 }
 
-// Appends the notice (if any) and every waiting line; they are forgotten once written.
-void WriteWaiting(LogFile& file, const char* notice, size_t noticeLength) {
+// Appends the notice (if any) and the copied lines; they are forgotten once written.
+void WriteWaiting(LogFile& file, const char* notice, size_t noticeLength, const WaitingLines& lines) {
   if (noticeLength && !file.Append(notice, noticeLength)) return;
-  if (!file.Append(g_pending->Data(), g_pending->Size())) return;
-  g_pending->Consume(g_pending->Size());
-  g_pending->ClearDropped();
+  if (!file.Append(lines.Data, lines.Size)) return;
+  Written(lines);
 }
 
 }  // namespace
@@ -93,39 +131,43 @@ SupportLogBuffer& PendingSupportLog() { return *Pending(); }
 void SupportLogLine(const char* word, const char* text) {
   char line[SupportLogLineBytes + 64];
   size_t length = FormatSupportLogLine(line, sizeof line, SchedulerNow(), word, text);
+  RecursiveLockHolder hold(g_pendingLock);
   if (SupportLogBuffer* pending = Pending()) pending->Append(line, length);
 }
 
+bool SupportLogWaiting() {
+  RecursiveLockHolder hold(g_pendingLock);
+  return g_pending != nullptr && g_pending->Size() > 0;
+}
+
 void FlushSupportLog(const char* repository) {
-  if (g_pending == nullptr || g_pending->Size() == 0 || repository == nullptr || repository[0] == '\0') return;
+  if (repository == nullptr || repository[0] == '\0') return;
+  WaitingLines lines;
+  if (!TakeCopy(lines)) return;
   char folder[PathBufferSize], path[PathBufferSize], old[PathBufferSize];
   if (!LogPaths(repository, folder, kLogFile, path) || !JoinPath(old, folder, kOldLogFile)) return;
   CreateDirectoryA(folder, nullptr);
 
   char notice[160];
-  size_t noticeLength = g_pending->Dropped() ? DroppedNotice(notice, sizeof notice, g_pending->Dropped()) : 0;
-  const size_t adding = g_pending->Size() + noticeLength;
+  size_t noticeLength = lines.Dropped ? DroppedNotice(notice, sizeof notice, lines.Dropped) : 0;
+  const size_t adding = lines.Size + noticeLength;
   {
     LogFile current(path);
     if (!current.Open()) return;
     if (!SupportLogNeedsTurnover(current.Size(), adding)) {
-      WriteWaiting(current, notice, noticeLength);
+      WriteWaiting(current, notice, noticeLength, lines);
       return;
     }
   }
   DeleteFileA(old);
   if (!MoveFileA(path, old)) return;
   LogFile fresh(path);
-  if (fresh.Open()) WriteWaiting(fresh, notice, noticeLength);
+  if (fresh.Open()) WriteWaiting(fresh, notice, noticeLength, lines);
 }
 
-void ReadMissedFromSupportLog(const char* repository, MissedLineReader read, void* context) {
+size_t ReadSupportLogTail(const char* repository, char* out, size_t size) {
   char folder[PathBufferSize], path[PathBufferSize];
-  if (repository == nullptr || !LogPaths(repository, folder, kLogFile, path)) return;
+  if (repository == nullptr || !LogPaths(repository, folder, kLogFile, path)) return 0;
   LogFile log(path, LogFile::ToRead);
-  if (!log.Open()) return;
-  char* text = new (std::nothrow) char[SupportLogToldTail];
-  if (text == nullptr) return;
-  ReadMissedLogLines(text, log.ReadTail(text, SupportLogToldTail), read, context);
-  delete[] text;
+  return log.Open() ? log.ReadTail(out, size) : 0;
 }

@@ -46,6 +46,4 @@ void RunHeldTick();
 // note, when given, ends the launch line.
 LaunchRoute LaunchAndLog(const BackupSetEntry& e, const char* trigger, const char* note = nullptr);
 
-// The repository as the last tick found it, for writing the support log.
-bool RepositoryWasOnline();
 #endif

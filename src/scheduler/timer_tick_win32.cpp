@@ -14,10 +14,12 @@
 #include "schedule/schedule.h"
 #include "schedule/tick_trigger.h"
 #include "scheduler/repository.h"
+#include "scheduler/repository_worker.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/settings_repository.h"
 #include "scheduler/support_log.h"
 #include "scheduler/tray_icon.h"
+#include "scheduler/ui/tickwarden_ids.h"
 #include "scheduler/ui/missed_notice.h"
 #include "scheduler/ui/pre_backup_prompt.h"
 #include "scheduler/ui/tray_icon_content.h"
@@ -44,6 +46,7 @@ struct ClockReading {
 };
 
 bool g_tickHeld;
+bool g_stuck;      // a look hung past its bound and has not answered yet
 int g_online = -1;  // as last logged: -1 not yet, 0 offline, 1 online
 bool g_toldRead;
 ClockReading g_clock;
@@ -101,11 +104,26 @@ void ObserveClock(unsigned long uptimeMs, PackedTime now) {
 
 void NoteToldBefore(int32_t setNumber, PackedTime lastSlot, void*) { SchedulerHistory.NoteTold(setNumber, lastSlot); }
 
-// Missed runs told in an earlier run of the scheduler are not told again.
-void ReadToldFromLog(const char* repository) {
+// Missed runs told in an earlier run of the scheduler are not told again: the
+// first look that found the repository read the end of its log.
+void TakeToldFromLog(const RepositoryLook& look) {
   if (g_toldRead) return;
   g_toldRead = true;
-  ReadMissedFromSupportLog(repository, NoteToldBefore, nullptr);
+  ReadMissedLogLines(look.LogTail, look.LogTailLength, NoteToldBefore, nullptr);
+}
+
+// The repository counts as offline: shown, logged once, and the minutes
+// meanwhile are offline ones for missed runs.
+void GoOffline(PackedTime now, const char* repository) {
+  TrayModify(false, 0);
+  SchedulerHistory.NoteOffline(now);
+  NoteReachable(false, repository);
+}
+
+// A look still under way: the tick runs again when it answers (its message)
+// or when it has taken long enough to count as offline (this timer).
+void WaitForLook() {
+  if (HWND window = SchedulerWindow()) SetTimer(window, REPOSITORY_TIMER_ID, kRepositoryStuckMs + 100, nullptr);
 }
 
 void FormatForUser(PackedTime when, char* out, size_t outSize) {
@@ -128,7 +146,7 @@ void Evaluate(PackedTime now, const DateTimeParts& parts) {
   MinuteDecision* decisions = new (std::nothrow) MinuteDecision[sets];
   if (decisions == nullptr) return;
   const size_t count =
-      DecideMinute(BackupSetList, parts, SchedulerHistory, RunMissedBackups, TakeConnectEvent, decisions, sets);
+      DecideMinute(BackupSetList, parts, SchedulerHistory, RunMissedBackups, TakeLookedConnectEvent, decisions, sets);
   MissedNoticeItem missed[kNoticeItems];
   size_t missedCount = 0;
   for (size_t i = 0; i < count; ++i) {
@@ -175,8 +193,6 @@ void RefreshTip(PackedTime now) {
 
 }  // namespace
 
-bool RepositoryWasOnline() { return g_online == 1; }
-
 void StartTickHistory(PackedTime now, unsigned long uptimeMs) {
   // What earlier runs told is read back from the support log, not kept here.
   SchedulerHistory = EvaluationHistory();
@@ -186,6 +202,7 @@ void StartTickHistory(PackedTime now, unsigned long uptimeMs) {
   g_tickHeld = false;
   g_online = -1;
   g_toldRead = false;
+  g_stuck = false;
 }
 
 void NoteOwnWait(PackedTime from) {
@@ -229,17 +246,32 @@ void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
 
   DateTimeParts parts;
   DateTimeUtil::UnpackTime(now, parts);
-  char repository[260];
 
-  int changed = WatchMedia();
-  if (changed == 1) {
-    if (LocateRepository(repository) == 1) {
+  RepositoryLook look;
+  switch (LookAtRepository(look, !g_toldRead)) {
+    case RepositoryAnswer::Waiting:
+      WaitForLook();
+      return;
+    case RepositoryAnswer::Stuck:
+      // No second look while one hangs; the repository is offline meanwhile.
+      g_stuck = true;
+      GoOffline(now, RepositoryKnownPath());
+      return;
+    case RepositoryAnswer::Ready:
+      break;
+  }
+  if (g_stuck) {
+    // What answered after hanging is news, whatever the media watch saw.
+    g_stuck = false;
+    look.Changed = 1;
+    if (look.Located == 1 && g_online == 0) NoteLookedConnectEvent();
+  }
+  if (look.Changed == 1) {
+    if (look.Located == 1) {
       LoadSettings();
       TrayModify(true, NextBackupTime(now, parts));
     } else {
-      TrayModify(false, 0);
-      SchedulerHistory.NoteOffline(now);
-      NoteReachable(false, repository);
+      GoOffline(now, look.Path);
       return;
     }
   } else if (WholeMinute(now) == LastEvaluatedMinute) {
@@ -247,16 +279,14 @@ void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
   }
   LastEvaluatedMinute = WholeMinute(now);
 
-  if (LocateRepository(repository) != 1) {
-    TrayModify(false, 0);
-    SchedulerHistory.NoteOffline(now);
-    NoteReachable(false, repository);
+  if (look.Located != 1) {
+    GoOffline(now, look.Path);
     return;
   }
   SchedulerHistory.NoteOnline(now);
-  NoteReachable(true, repository);
-  ReadToldFromLog(repository);
-  CheckConfigChanged(uptimeMs);
+  NoteReachable(true, look.Path);
+  TakeToldFromLog(look);
+  if (look.HaveStamp) CheckConfigStamp(look.Stamp, uptimeMs);
 
   Evaluate(now, parts);
   SchedulerHistory.Evaluated(now);

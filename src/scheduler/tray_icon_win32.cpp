@@ -9,6 +9,7 @@
 #include "common/bounded_text.h"
 #include "common/program_messages.h"
 #include "scheduler/repository.h"
+#include "scheduler/repository_worker.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/ui/tickwarden_ids.h"
 #include "scheduler/ui/tray_icon_content.h"
@@ -170,13 +171,13 @@ void ComposeTooltip(PackedTime nextTime, char* out, size_t outSize) {
 void TrayAdd(HWND window) {
   g_trayWindow = window;
   char repository[260];
-  AddWithState(LocateRepository(repository) == 1);
+  AddWithState(LocateRepositoryNow(repository) == 1);
 }
 
 void TrayReadd(HWND window) {
   g_trayWindow = window;
   char repository[260];
-  bool online = LocateRepository(repository) == 1;
+  bool online = LocateRepositoryNow(repository) == 1;
   Notify(NIM_DELETE, 0, nullptr, nullptr);
   AddWithState(online);
 }

@@ -38,3 +38,8 @@
 #define SCHEDULER_TIMER_PERIOD   10000
 // Polls for the main program's window after the at-shutdown launches
 #define SHUTDOWN_TIMER_ID        2
+// Runs the tick again once a look at the repository has had time to answer
+#define REPOSITORY_TIMER_ID      3
+// Posted by the repository's worker to the scheduler window: work answered
+// after the window stopped waiting for it (WM_APP + 1)
+#define SCHEDULER_MSG_REPOSITORY_ANSWERED 0x8001

@@ -16,6 +16,7 @@
 #include "program_watch_win32.h"
 #include "schedule/missed_runs.h"
 #include "scheduler/repository.h"
+#include "scheduler/repository_worker.h"
 #include "scheduler/scheduler_process.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/settings_repository.h"
@@ -92,6 +93,7 @@ class TimerTickTest : public ::testing::Test {
   void SetUp() override {
     SchedulerTime = new DateTimeUtil();
     ResetRepositoryState();
+    ResetRepositoryWorkerState();
     FreeBackupSetList();
     install_ = testwatch::MakeTempFolder("tick");
     snprintf(ProgramDirectory, sizeof ProgramDirectory, "%s", install_.c_str());
@@ -396,6 +398,65 @@ TEST_F(TimerTickTest, ReturningRepositoryStartsOnlyTheFirstConnectSet) {
   TimerTickAt(10 * kMinute + 10000, now + 10);
   EXPECT_EQ(std::vector<int>{8}, assistant_.Take());
   EXPECT_NE("Backup media offline", shell_.Tip());
+}
+
+// The media watch's drive list as a share that stops answering gives it: the
+// first call waits until the test lets it go.
+struct HangingProbe {
+  static HANDLE release;
+  static LONG calls;
+  static unsigned long PresentDrives() {
+    InterlockedIncrement(&calls);
+    WaitForSingleObject(release, INFINITE);
+    return GetLogicalDrives();
+  }
+  static unsigned DriveType(const char* root) { return GetDriveTypeA(root); }
+};
+HANDLE HangingProbe::release;
+LONG HangingProbe::calls;
+
+// A look that hangs keeps the window thread waiting only a moment; past its
+// bound the repository counts as offline; no second look starts meanwhile;
+// and once it answers the repository is online at the next tick, with the
+// connect set run.
+TEST_F(TimerTickTest, ALookThatHangsCountsAsOfflineUntilItAnswers) {
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
+  config.AddSet("8", {{"Name", "on connect"}, {"ScheduleAtConnectFlag", "1"}});
+  Load(config);
+  HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  TrayAdd(window);
+  PackedTime now = At(2003, 12, 8, 14, 30);
+  TimerTickAt(10 * kMinute, now);  // the first watch counts the drives
+
+  HangingProbe::release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HangingProbe::calls = 0;
+  const DriveProbe hanging = {HangingProbe::PresentDrives, HangingProbe::DriveType};
+  SetDriveProbe(&hanging);
+  StartRepositoryWorker();
+  const DWORD began = GetTickCount();
+  TimerTickAt(11 * kMinute, now += 60);
+  EXPECT_LT(GetTickCount() - began, kRepositoryStuckMs) << "the tick waited for the look";
+  EXPECT_NE("Backup media offline", shell_.Tip()) << "offline before the bound";
+  EXPECT_TRUE(testwatch::PollUntil([&] {
+    TimerTickAt(12 * kMinute, now += 1);
+    return shell_.Tip() == "Backup media offline";
+  }, 10000));
+  EXPECT_EQ(1, HangingProbe::calls) << "a second look started while one hung";
+  const std::vector<std::string> log = LogLines();
+  EXPECT_NE(log.end(), std::find(log.begin(), log.end(), "offline " + data_)) << testing::PrintToString(log);
+
+  SetEvent(HangingProbe::release);
+  EXPECT_TRUE(testwatch::PollUntil([&] {
+    TimerTickAt(13 * kMinute, now += 1);
+    return shell_.Tip().find("Next backup at") == 0 || shell_.Tip() == "Tickwarden";
+  }, 10000)) << shell_.Tip();
+  EXPECT_EQ(std::vector<int>{8}, assistant_.Take());
+  EXPECT_TRUE(StopRepositoryWorker(10000));
+  SetDriveProbe(nullptr);
+  CloseHandle(HangingProbe::release);
+  TrayRemove();
+  DestroyWindow(window);
 }
 
 TEST_F(TimerTickTest, TrayShowsOfflineIdleAndNextTime) {
