@@ -15,6 +15,13 @@ int Refuse(char* out, size_t outSize) {
   return -1;
 }
 
+// "X:" (a drive root), "X:\..." or "\\server\...".
+bool IsFullPath(const char* path) {
+  const bool letter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
+  if (letter && path[1] == ':') return path[2] == '\0' || path[2] == '\\' || path[2] == '/';
+  return path[0] == '\\' && path[1] == '\\';
+}
+
 bool EndsInSeparator(const char* text) {
   size_t n = strlen(text);
   return n > 0 && (text[n - 1] == '\\' || text[n - 1] == '/');
@@ -52,6 +59,7 @@ int FormatDecimal(int value, char* out, size_t outSize) {
 int BuildProgramPath(const char* directory, const char* fileName, char* out, size_t outSize) {
   if (outSize == 0) return -1;
   size_t size = outSize < kProgramPathSize ? outSize : kProgramPathSize;
+  if (!IsFullPath(directory)) return Refuse(out, outSize);
   if (!CopyBounded(out, size, directory)) return Refuse(out, outSize);
   if (!EndsInSeparator(out) && !AppendBounded(out, size, "\\")) return Refuse(out, outSize);
   if (!AppendBounded(out, size, fileName)) return Refuse(out, outSize);

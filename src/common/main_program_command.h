@@ -12,7 +12,9 @@ constexpr size_t kProgramCommandLineSize = 320;
 // Writes directory, a '\' (left out when the directory already ends in '\' or
 // '/'), and fileName into out. Returns 0, or -1 when the path would need more
 // than outSize bytes or than kProgramPathSize (out then holds empty text: a cut
-// path would name another file).
+// path would name another file), or when directory is not a full path ("X:",
+// "X:\..." or "\\..."): a program is started only from the folder it was found
+// in, never from wherever the current drive or folder happens to be.
 int BuildProgramPath(const char* directory, const char* fileName, char* out, size_t outSize);
 
 // The path in double quotes and nothing after it. Returns 0, or -1 when it does

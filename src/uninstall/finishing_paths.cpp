@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "uninstall/copy_folder.h"
 #include "uninstall/purgewell_texts.h"
 
 namespace pw {
@@ -43,6 +44,13 @@ bool CutAtLastBackslash(const char* text, char* out, size_t size) {
 bool IsMakerFolder(const char* folder) {
   const char* slash = strrchr(folder, '\\');
   return slash && EqualNoCase(slash + 1, kMakerName);
+}
+
+bool TemporaryCopyFolder(const char* path, char* folder, size_t size) {
+  if (!CutAtLastBackslash(path, folder, size) || !EqualNoCase(path + strlen(folder) + 1, kTemporaryCopyFile))
+    return false;
+  const char* slash = strrchr(folder, '\\');
+  return slash && IsCopyFolderName(slash + 1);
 }
 
 }  // namespace pw

@@ -1,5 +1,5 @@
-// Path rules of finishing mode: which file the temporary copy may delete and
-// which folders above it it may try to remove.
+// Path rules of finishing mode: where the temporary copy runs from, which file
+// it may delete and which folders above it it may try to remove.
 #pragma once
 #include <stddef.h>
 
@@ -17,5 +17,10 @@ bool CutAtLastBackslash(const char* text, char* out, size_t size);
 // True when folder holds a '\' and its last component is the maker's folder
 // name, compared without regard to case.
 bool IsMakerFolder(const char* folder);
+
+// True when path is "<parent>\<copy folder>\purgetmp.exe" (names in any case),
+// the place the uninstaller puts its temporary copy; folder := the path cut
+// at its last '\'.
+bool TemporaryCopyFolder(const char* path, char* folder, size_t size);
 
 }  // namespace pw

@@ -16,6 +16,7 @@
 #define IDS_REPOSITORY_KEPT        141
 #define IDS_INSTALL_FOLDERS_KEPT   142
 #define IDS_REPOSITORY_UNREACHABLE 143
+#define IDS_UNINSTALLER_KEPT       144
 
 // The uninstall dialog and its controls
 #define IDD_UNINSTALL              101

@@ -18,6 +18,8 @@ constexpr const char kRightsTestKey[] = "SOFTWARE\\VornacleSystemsTestKeyZZZ";
 
 constexpr const char kUninstallerFile[] = "Purgewell.exe";
 constexpr const char kTemporaryCopyFile[] = "purgetmp.exe";
+// Folders of the temporary copy are named with this and six hex digits.
+constexpr const char kCopyFolderPrefix[] = "pw";
 constexpr const char kWininitFile[] = "wininit.ini";
 constexpr const char kMakerName[] = "Vornacle";
 constexpr const char kRepositoryConfigFile[] = "RepositoryConfig.txt";

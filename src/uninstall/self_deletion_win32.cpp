@@ -6,9 +6,12 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "common/find_handle.h"
 #include "uninstall/copy_command_line.h"
+#include "uninstall/copy_folder.h"
 #include "uninstall/file_contents.h"
 #include "uninstall/finishing_paths.h"
+#include "uninstall/owned_file.h"
 #include "uninstall/path_join.h"
 #include "uninstall/purgewell_texts.h"
 #include "uninstall/uninstall_state.h"
@@ -19,10 +22,6 @@ namespace {
 
 bool InstalledFilePath(char* out, size_t size) {
   return JoinPath(out, size, InstallDirectory(), kUninstallerFile);
-}
-
-bool TemporaryCopyPath(char* out, size_t size) {
-  return TempDirectory[0] && JoinPath(out, size, TempDirectory, kTemporaryCopyFile);
 }
 
 // TempDirectory := the platform's temporary folder without its trailing '\'.
@@ -37,17 +36,65 @@ bool FindTempDirectory() {
   return true;
 }
 
-// The running program is the copy the worker made: its module path is
-// TempDirectory\purgetmp.exe, in the long or the short spelling.
+// True when both name the same file or folder, in the long or the short
+// spelling.
+bool SamePath(const char* a, const char* b) {
+  if (lstrcmpiA(a, b) == 0) return true;
+  char shortA[kPathSize];
+  char shortB[kPathSize];
+  DWORD na = GetShortPathNameA(a, shortA, sizeof shortA);
+  DWORD nb = GetShortPathNameA(b, shortB, sizeof shortB);
+  return na > 0 && na < sizeof shortA && nb > 0 && nb < sizeof shortB && lstrcmpiA(shortA, shortB) == 0;
+}
+
+// The running program is a copy the worker made: its module path is
+// TempDirectory\<copy folder>\purgetmp.exe.
 bool RunningAsTemporaryCopy() {
-  char copy[kPathSize];
-  if (!FindTempDirectory() || !TemporaryCopyPath(copy, sizeof copy) || !ProgramPath[0]) return false;
-  if (lstrcmpiA(copy, ProgramPath) == 0) return true;
-  char a[kPathSize];
-  char b[kPathSize];
-  DWORD na = GetShortPathNameA(copy, a, sizeof a);
-  DWORD nb = GetShortPathNameA(ProgramPath, b, sizeof b);
-  return na > 0 && na < sizeof a && nb > 0 && nb < sizeof b && lstrcmpiA(a, b) == 0;
+  char folder[kPathSize];
+  char parent[kPathSize];
+  return FindTempDirectory() && ProgramPath[0] && TemporaryCopyFolder(ProgramPath, folder, sizeof folder) &&
+         CutAtLastBackslash(folder, parent, sizeof parent) && SamePath(parent, TempDirectory);
+}
+
+// The copy between PrepareTemporaryCopy and StartTemporaryCopy. Its file is
+// open for reading and shared for reading only, and on the NT family its
+// folder is open without delete sharing: from the check of its bytes until
+// it runs, nobody can write over the file, or rename or delete it or its
+// folder and put another in its place.
+struct PreparedCopy {
+  char folder[kPathSize];  // the folder this run made, while it is there
+  char file[kPathSize];    // the checked copy, while it waits to be started
+  OwnedFile fileLock;
+  OwnedFile folderLock;
+};
+PreparedCopy g_copy;
+
+// True when folder holds the copy and nothing else: a library put beside it
+// would be loaded by the copy before the system's own.
+bool HoldsOnlyTheCopy(const char* folder) {
+  char pattern[kPathSize];
+  if (!JoinPath(pattern, sizeof pattern, folder, "*")) return false;
+  WIN32_FIND_DATAA entry;
+  FindHandle search(pattern, &entry);
+  int copies = 0;
+  for (bool more = search.Found(); more; more = search.Next(&entry)) {
+    if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0) continue;
+    if (lstrcmpiA(entry.cFileName, kTemporaryCopyFile) != 0) return false;
+    ++copies;
+  }
+  return copies == 1;
+}
+
+// Lets go of the copy and removes it and its folder (only an empty folder
+// goes, and only the one this run made).
+void DiscardCopy() {
+  g_copy.fileLock.Close();
+  g_copy.folderLock.Close();
+  g_copy.file[0] = '\0';
+  if (!g_copy.folder[0]) return;
+  char file[kPathSize];
+  if (JoinPath(file, sizeof file, g_copy.folder, kTemporaryCopyFile)) DeleteFileA(file);
+  if (RemoveDirectoryA(g_copy.folder)) g_copy.folder[0] = '\0';
 }
 
 void RemoveInstalledFileAndFolders(const char* installedFile) {
@@ -105,36 +152,71 @@ void AddWininitLine(const char* file, const char* line) {
 
 }  // namespace
 
-void PrepareTemporaryCopy() {
-  if (!FindTempDirectory()) return;
+bool PrepareTemporaryCopy() {
+  DiscardCopy();
   char source[kPathSize];
-  char target[kPathSize];
-  if (!InstalledFilePath(source, sizeof source) || !TemporaryCopyPath(target, sizeof target)) return;
-  CopyFileA(source, target, FALSE);
+  char file[kPathSize];
+  if (!FindTempDirectory() || !InstalledFilePath(source, sizeof source) ||
+      !MakeCopyFolder(TempDirectory, g_copy.folder, sizeof g_copy.folder))
+    return false;
+  if (JoinPath(file, sizeof file, g_copy.folder, kTemporaryCopyFile)) {
+    // 95/98/ME open no folder; there the new folder's name is the guard.
+    g_copy.folderLock.Reset(CreateFileA(g_copy.folder, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (CopyToNewFile(source, file)) {
+      // What is checked is what runs: the file is held from before the
+      // comparison until the copy has been started.
+      g_copy.fileLock.Reset(OpenForReadingOnly(file));
+      OwnedFile installed(OpenForReadingOnly(source));
+      if (g_copy.fileLock.IsOpen() && installed.IsOpen() && SameContents(installed.Get(), g_copy.fileLock.Get()))
+        return CopyBounded(g_copy.file, sizeof g_copy.file, file);
+    }
+  }
+  DiscardCopy();
+  return false;
 }
 
-void StartTemporaryCopy() {
+bool StartTemporaryCopy() {
   char source[kPathSize];
-  char target[kPathSize];
-  if (!InstalledFilePath(source, sizeof source) || !TemporaryCopyPath(target, sizeof target)) return;
   char commandLine[2 * kPathSize + 8];
-  if (!BuildCopyCommandLine(target, source, commandLine, sizeof commandLine)) return;
-  STARTUPINFOA startup;
-  memset(&startup, 0, sizeof startup);
-  startup.cb = sizeof startup;
-  GetStartupInfoA(&startup);
-  PROCESS_INFORMATION process;
-  memset(&process, 0, sizeof process);
-  if (CreateProcessA(target, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, TempDirectory,
-                     &startup, &process)) {
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+  bool started = false;
+  if (g_copy.file[0] && HoldsOnlyTheCopy(g_copy.folder) && InstalledFilePath(source, sizeof source) &&
+      BuildCopyCommandLine(g_copy.file, source, commandLine, sizeof commandLine)) {
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup);
+    PROCESS_INFORMATION process;
+    memset(&process, 0, sizeof process);
+    // Its own folder as the current directory, which older systems search
+    // before the system folder for a library loaded by name.
+    started = CreateProcessA(g_copy.file, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                             g_copy.folder, &startup, &process) != FALSE;
+    if (started) {
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
   }
+  if (!started) {
+    DiscardCopy();
+    return false;
+  }
+  // The copy's image is mapped: it stays what was checked.
+  g_copy.fileLock.Close();
+  g_copy.folderLock.Close();
+  g_copy.file[0] = '\0';
+  g_copy.folder[0] = '\0';
+  return true;
 }
+
+const char* CopyFolderLeft() { return g_copy.folder; }
 
 void ScheduleDeletionAtRestart(const char* path, int ntFamily) {
   if (ntFamily) {
+    // The file first: a folder is removed at the restart only when empty.
     MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    char folder[kPathSize];
+    if (TemporaryCopyFolder(path, folder, sizeof folder)) MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     return;
   }
   char shortPath[kPathSize];

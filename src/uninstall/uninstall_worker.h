@@ -19,7 +19,8 @@ int StartWorker();
 // keeps for safety (the repository, or "help" and "config" beside an
 // uninstaller started from a root or system folder) is named to the user in a
 // box owned by the dialog before it goes on, and a kept repository keeps
-// RepositoryConfig.txt, which names it.
+// RepositoryConfig.txt, which names it. So is the uninstaller's own folder
+// when no checked temporary copy could be started to remove it.
 DWORD WINAPI UninstallWorker(LPVOID);
 
 // Sends the progress position to the dialog's progress bar.

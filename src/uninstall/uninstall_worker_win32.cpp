@@ -33,7 +33,7 @@ void DeleteInstallSubtree(const char* name) {
   if (JoinPath(path, sizeof path, InstallDirectory(), name)) DeleteTree(path);
 }
 
-// Room for a told text with a path behind it.
+// Room for a told text with two paths behind it.
 constexpr size_t kNoticeSize = 1024;
 // The repository's steps start at this progress position.
 constexpr int kFirstRepositoryPosition = 5;
@@ -121,8 +121,19 @@ DWORD WINAPI UninstallWorker(LPVOID) {
   SetProgress(134);
   PrepareTemporaryCopy();
   SetProgress(135);
-  StartTemporaryCopy();
+  bool copyRuns = StartTemporaryCopy();
   SetProgress(REMOVAL_PROGRESS_END);
+  // Without the copy the uninstaller's file and folder stay, and this is the
+  // last chance to say so.
+  if (!copyRuns) {
+    char left[2 * kPathSize + 2];
+    CopyBounded(left, sizeof left, InstallDirectory());
+    if (CopyFolderLeft()[0]) {
+      AppendBounded(left, sizeof left, "\n");
+      AppendBounded(left, sizeof left, CopyFolderLeft());
+    }
+    TellKept(IDS_UNINSTALLER_KEPT, left);
+  }
   PostMessageA(DialogWindow, WM_APP, 0, 0);
   InterlockedExchange(&WorkerState, 0);
   return 0;

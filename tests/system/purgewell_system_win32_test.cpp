@@ -55,7 +55,8 @@ const char kAgentsKey[] = "SYSTEM\\CurrentControlSet\\Services\\SNMP\\Parameters
 const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 const char kServiceName[] = "Cobaltine Scheduler";
 
-std::string PendingRenames() {
+// The pending renames as written, the list's terminators shown as '|'.
+std::string PendingRenamesAsWritten() {
   HKEY k;
   if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kSessionManager, &k) != ERROR_SUCCESS) return "";
   std::vector<char> data(65536);
@@ -66,8 +67,10 @@ std::string PendingRenames() {
     text.assign(data.data(), size);
   RegCloseKey(k);
   std::replace(text.begin(), text.end(), '\0', '|');
-  return Lower(text);
+  return text;
 }
+
+std::string PendingRenames() { return Lower(PendingRenamesAsWritten()); }
 
 bool NtFamily() { return (GetVersion() & 0x80000000u) == 0; }
 
@@ -87,6 +90,49 @@ void ClearPendingDeletions() {
   DeleteValue(kSessionManager, "PendingFileRenameOperations");
   WritePrivateProfileStringA("rename", nullptr, nullptr, "wininit.ini");
 }
+
+// What is to happen at the next restart, as written: the pending renames on
+// the NT family, wininit.ini's [rename] section on 95/98/ME.
+std::string RestartEntries() {
+  if (NtFamily()) return PendingRenamesAsWritten();
+  char windows[MAX_PATH] = "";
+  GetWindowsDirectoryA(windows, sizeof windows);
+  std::string text = ReadText(std::string(windows) + "\\wininit.ini");
+  size_t section = Lower(text).find("[rename]");
+  return section == std::string::npos ? "" : text.substr(section);
+}
+
+// The names in folder, folders marked with a trailing '\\'.
+std::vector<std::string> Entries(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA d;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &d);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = d.cFileName;
+    if (name != "." && name != "..") names.push_back(name + (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? "\\" : ""));
+  } while (FindNextFileA(h, &d));
+  FindClose(h);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A file opened the way a running program's file is held: others may read it,
+// nobody may write over it, rename or delete it.
+class HeldFile {
+ public:
+  explicit HeldFile(const std::string& path)
+      : handle_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~HeldFile() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+  bool IsHeld() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
 
 struct WindowQuery {
   DWORD pid;
@@ -214,6 +260,7 @@ class PurgewellSystem : public ::testing::Test {
     log_ = temp_ + "\\purgewell-standin.log";
     ASSERT_TRUE(PollUntil([] { return testwatch::CountProcessesNamed("purgetmp.exe") == 0; }, 60000));
     CleanUp();
+    tempAtStart_ = tempBefore_ = Entries(temp_);
   }
 
   void TearDown() override {
@@ -229,6 +276,7 @@ class PurgewellSystem : public ::testing::Test {
     }
     PollUntil([] { return testwatch::CountProcessesNamed("purgetmp.exe") == 0; }, 60000);
     CleanUp();
+    for (const std::string& folder : NewCopyFolders(tempAtStart_)) Wipe(folder);
   }
 
   void CleanUp() {
@@ -251,6 +299,8 @@ class PurgewellSystem : public ::testing::Test {
     DeleteKeyTree("Software\\Wine\\AppDefaults\\purgetmp.exe", HKEY_CURRENT_USER);
     DeleteServiceIfPresent(kServiceName);
     DeleteFileA(log_.c_str());
+    Wipe(temp_ + "\\purgetmp.exe");
+    Wipe(temp_ + "\\planted.log");
   }
 
   // The installation as setup leaves it. repositoryPath is what
@@ -409,12 +459,44 @@ class PurgewellSystem : public ::testing::Test {
     EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_PROGRAMS) + "\\Cobaltine.lnk"));
   }
 
-  void ExpectOwnDeletionScheduled() {
-    EXPECT_TRUE(DeletionPending(temp_ + "\\purgetmp.exe")) << PendingRenames();
+  // Folders under the temporary folder, not among those seen before, that
+  // hold a copy.
+  std::vector<std::string> NewCopyFolders(const std::vector<std::string>& before) {
+    std::vector<std::string> made;
+    for (const std::string& name : Entries(temp_))
+      if (name.back() == '\\' && !std::binary_search(before.begin(), before.end(), name) &&
+          FileExists(temp_ + "\\" + name + "purgetmp.exe"))
+        made.push_back(temp_ + "\\" + name.substr(0, name.size() - 1));
+    return made;
+  }
+
+  // The copy ran from a folder of its own that this run made and that holds
+  // nothing else, and both go at the next restart: on the NT family the file
+  // first and then the folder, on 95/98/ME the file (their restart deletes no
+  // folder). Returns the copy's path.
+  std::string ExpectCopyRanFromANewFolder() {
+    std::vector<std::string> made = NewCopyFolders(tempBefore_);
+    EXPECT_EQ(1u, made.size());
+    if (made.size() != 1) return "";
+    std::string copy = made[0] + "\\purgetmp.exe";
+    EXPECT_EQ(std::vector<std::string>{"purgetmp.exe"}, Entries(made[0]));
+    EXPECT_TRUE(DeletionPending(copy)) << RestartEntries();
+    if (NtFamily()) {
+      std::string pending = PendingRenames();
+      size_t file = pending.find(Lower(copy) + "||");
+      size_t folder = pending.find(Lower(made[0]) + "||");
+      EXPECT_NE(std::string::npos, folder) << pending;
+      EXPECT_LT(file, folder) << pending;
+    }
+    printf("[copy] ran as %s\n", copy.c_str());
+    tempBefore_ = Entries(temp_);
+    return copy;
   }
 
   static std::string drive_;
   std::string bin_, maker_, install_, repository_, temp_, log_;
+  // What the temporary folder held when the test began and before this run.
+  std::vector<std::string> tempAtStart_, tempBefore_;
   PROCESS_INFORMATION standin_ = {};
   PROCESS_INFORMATION purgewell_ = {};
 };
@@ -467,16 +549,34 @@ TEST_F(PurgewellSystem, RemovesTheWholeProductAndThenItself) {
   EXPECT_FALSE(KeyExists(kMakerKey));
   // The service step belongs to the NT family.
   EXPECT_EQ(!NtFamily(), ServiceExists(kServiceName));
-  ExpectOwnDeletionScheduled();
+  ExpectCopyRanFromANewFolder();
 }
 
+// Among what is not the product's: a program another user planted where the
+// temporary copy is looked for by name, held open so that nothing can write
+// over it. It never runs; the copy runs from a folder of its own. A second
+// uninstall while that folder is still there (it goes at the restart) makes
+// another.
 TEST_F(PurgewellSystem, KeepsEverythingThatIsNotTheProducts) {
   LayOut(repository_, true);
+  std::string planted = temp_ + "\\purgetmp.exe";
+  std::string plantedLog = temp_ + "\\planted.log";
+  ASSERT_TRUE(CopyFileA((bin_ + "\\Cobaltine.exe").c_str(), planted.c_str(), FALSE));
+  HeldFile held(planted);
+  ASSERT_TRUE(held.IsHeld());
+  // Started, the planted program would note its command line and end.
+  SetEnvironmentVariableA("COBALTINE_LOG", plantedLog.c_str());
+  SetEnvironmentVariableA("COBALTINE_EXIT_AT_ONCE", "1");
   SchedulerWindow scheduler(0);
   HWND dialog = StartPurgewell();
+  SetEnvironmentVariableA("COBALTINE_EXIT_AT_ONCE", nullptr);
   ASSERT_NE(nullptr, dialog);
   ClickUninstallAndAnswer(dialog, IDYES);
   WaitForPurgewellAndItsCopy();
+  printf("[planted] %s: %s\n", planted.c_str(),
+         FileExists(plantedLog) ? ("ran, noting \"" + ReadText(plantedLog) + "\"").c_str() : "never ran");
+  EXPECT_FALSE(FileExists(plantedLog));
+  EXPECT_TRUE(FileExists(planted));
 
   ExpectProductFilesGone();
   EXPECT_TRUE(FileExists(install_ + "\\MyNotes.txt"));
@@ -492,7 +592,48 @@ TEST_F(PurgewellSystem, KeepsEverythingThatIsNotTheProducts) {
   EXPECT_TRUE(KeyExists(std::string(kMakerKey) + "\\Glimmerfold\\CurrentVersion"));
   EXPECT_TRUE(KeyExists(std::string(kUninstallKey) + "\\Cobaltine Extra"));
   EXPECT_GT(scheduler.CloseCount(), 0);
-  ExpectOwnDeletionScheduled();
+  std::string first = ExpectCopyRanFromANewFolder();
+
+  CloseHandle(purgewell_.hProcess);
+  CloseHandle(purgewell_.hThread);
+  purgewell_ = {};
+  LayOut(repository_, false);
+  dialog = StartPurgewell();
+  ASSERT_NE(nullptr, dialog);
+  ClickUninstallAndAnswer(dialog, IDYES);
+  WaitForPurgewellAndItsCopy();
+  ExpectProductFilesGone();
+  EXPECT_TRUE(FileExists(first));
+  EXPECT_NE(first, ExpectCopyRanFromANewFolder());
+  EXPECT_FALSE(FileExists(plantedLog));
+}
+
+// Without a checked copy nothing is started: in a temporary folder that is not
+// there no copy can be written. The uninstaller's file and folder stay, and
+// the user is told which folder to delete.
+TEST_F(PurgewellSystem, WithoutACheckedCopyNothingIsStartedAndItsFolderIsNamed) {
+  LayOut(repository_, false);
+  std::string missing = temp_ + "\\no such folder";
+  char saved[2][MAX_PATH];
+  const char* const names[] = {"TMP", "TEMP"};
+  for (int i = 0; i < 2; ++i) {
+    DWORD n = GetEnvironmentVariableA(names[i], saved[i], MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) saved[i][0] = '\0';
+    SetEnvironmentVariableA(names[i], missing.c_str());
+  }
+  HWND dialog = StartPurgewell();
+  for (int i = 0; i < 2; ++i) SetEnvironmentVariableA(names[i], saved[i][0] ? saved[i] : nullptr);
+  ASSERT_NE(nullptr, dialog);
+  ClickUninstallAndAnswer(dialog, IDYES);
+  std::string told = AnswerKeptNotice(dialog);
+  printf("[no copy] told \"%s\"\n", told.c_str());
+  EXPECT_NE(std::string::npos, told.find("\n\n" + install_)) << told;
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(purgewell_.hProcess, 60000));
+  EXPECT_EQ(0, testwatch::CountProcessesNamed("purgetmp.exe"));
+  EXPECT_TRUE(FileExists(install_ + "\\Purgewell.exe"));
+  EXPECT_FALSE(FileExists(missing));
+  for (const char* f : kProgramFiles) EXPECT_FALSE(FileExists(install_ + "\\" + f)) << f;
+  ExpectRegistryGone();
 }
 
 // Other spellings of C:\ and C:\windows, made by purgewell_links.sh: a link
@@ -662,37 +803,44 @@ TEST_F(PurgewellSystem, FinishingModeActsOnlyAsTheCopyAndOnlyOnTheUninstaller) {
   LayOut(repository_, false);
   std::string elsewhere = SpecialFolder(CSIDL_PROGRAM_FILES) + "\\Elsewhere";
   std::string installed = install_ + "\\Purgewell.exe";
-  std::string copy = temp_ + "\\purgetmp.exe";
+  // A copy in a folder of the form the uninstaller makes, and one where the
+  // copy went by a fixed name, which anyone could have put there.
+  std::string copy = temp_ + "\\pw5e1f7e\\purgetmp.exe";
+  std::string fixedName = temp_ + "\\purgetmp.exe";
   const struct {
-    bool asCopy;
-    std::string arguments;
-  } cases[] = {{false, "-"}, {false, "-help"}, {false, "-" + elsewhere + "\\Purgewell.exe"},
-               {true, "-" + elsewhere + "\\Purgewell.exe"}};
+    std::string program, arguments;
+  } cases[] = {{installed, "-"},
+               {installed, "-help"},
+               {installed, "-" + elsewhere + "\\Purgewell.exe"},
+               {fixedName, "-" + installed},
+               {copy, "-" + elsewhere + "\\Purgewell.exe"}};
   for (const auto& c : cases) {
-    std::string program = c.asCopy ? copy : installed;
-    SCOPED_TRACE(program + " " + c.arguments);
+    SCOPED_TRACE(c.program + " " + c.arguments);
     ClearPendingDeletions();
     MakeFolders(elsewhere);
     ASSERT_TRUE(WriteText(elsewhere + "\\Purgewell.exe", "another program's file of that name"));
-    if (c.asCopy) {
-      ASSERT_TRUE(CopyFileA(installed.c_str(), copy.c_str(), FALSE));
+    const bool asCopy = c.program == copy;
+    if (c.program != installed) {
+      MakeFolders(c.program.substr(0, c.program.rfind('\\')));
+      ASSERT_TRUE(CopyFileA(installed.c_str(), c.program.c_str(), FALSE));
     }
-    PROCESS_INFORMATION p = Start(program, c.arguments);
+    PROCESS_INFORMATION p = Start(c.program, c.arguments);
     ASSERT_NE(nullptr, p.hProcess);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(p.hProcess, 60000));
     CloseHandle(p.hProcess);
     CloseHandle(p.hThread);
     bool otherStayed = FileExists(elsewhere + "\\Purgewell.exe");
     bool installedStayed = FileExists(installed);
-    bool ownScheduled = DeletionPending(program);
-    printf("[finishing] %s %s: other file %s, installed file %s, own deletion at restart %s\n",
-           c.asCopy ? "copy" : "installed", c.arguments.c_str(), otherStayed ? "stayed" : "went",
-           installedStayed ? "stayed" : "went", ownScheduled ? "scheduled" : "not scheduled");
+    bool ownScheduled = DeletionPending(c.program);
+    printf("[finishing] %s %s: other file %s, installed file %s, own deletion at restart %s\n", c.program.c_str(),
+           c.arguments.c_str(), otherStayed ? "stayed" : "went", installedStayed ? "stayed" : "went",
+           ownScheduled ? "scheduled" : "not scheduled");
     EXPECT_TRUE(otherStayed);
     EXPECT_TRUE(installedStayed);
-    EXPECT_EQ(c.asCopy, ownScheduled);
-    Wipe(copy);
+    EXPECT_EQ(asCopy, ownScheduled);
   }
+  Wipe(copy.substr(0, copy.rfind('\\')));
+  Wipe(fixedName);
   Wipe(elsewhere);
 }
 
@@ -748,7 +896,7 @@ TEST_F(PurgewellSystem, TakesTheBranchesOfThePlatformFamily) {
     userGone += !FileExists(SpecialFolder(userFolders[i]) + "\\" + names[i]);
   }
   bool serviceStep = !ServiceExists(kServiceName);
-  std::string copy = temp_ + "\\purgetmp.exe";
+  std::string copy = ExpectCopyRanFromANewFolder();
   bool moveFileEx = PendingRenames().find(Lower(copy)) != std::string::npos;
   char shortCopy[MAX_PATH] = "";
   char wininit[MAX_PATH] = "";
@@ -760,6 +908,9 @@ TEST_F(PurgewellSystem, TakesTheBranchesOfThePlatformFamily) {
   printf("[branches] %s: version word %08lX, shortcut folders %s, service step %s, restart deletion %s\n", version,
          GetVersion(), commonGone == 3 && userGone == 0 ? "common" : userGone == 3 && commonGone == 0 ? "per-user" : "mixed",
          serviceStep ? "run" : "not run", moveFileEx ? "MoveFileExA" : wininitRename ? "wininit.ini [rename]" : "none");
+  std::string entries;
+  for (char c : RestartEntries()) entries += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+  printf("[branches] %s: restart entries %s\n", version, entries.c_str());
 
   const bool nt = NtFamily();
   EXPECT_EQ(nt ? 3 : 0, commonGone);

@@ -37,6 +37,9 @@ TEST(ProgramPath, JoinsWithOneBackslash) {
   EXPECT_EQ("C:\\Prog/Cobaltine.exe", Path("C:\\Prog/"));
   EXPECT_EQ("C:\\Tickwarden.exe", Path("C:", "Tickwarden.exe"));  // drive root
   EXPECT_EQ("\\\\server\\share\\Cobaltine.exe", Path("\\\\server\\share"));
+  // Anything else would be looked for in the current drive or folder.
+  for (const char* relative : {"", "Prog", "\\Prog", ".\\Prog", "C:Prog", "1:\\Prog"})
+    EXPECT_EQ("<refused>", Path(relative)) << relative;
 }
 
 TEST(ProgramPath, LongestFittingPathIsKeptAndOneMoreIsRefusedNotCut) {

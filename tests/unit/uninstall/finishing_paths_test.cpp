@@ -1,12 +1,15 @@
 // Mode selection from the argument text and the path rules of finishing mode:
-// the copy deletes only an installed "Purgewell.exe" and removes only the
-// maker's folder above the installation folder.
+// the copy runs only from a folder of its own, deletes only an installed
+// "Purgewell.exe" and removes only the maker's folder above the installation
+// folder.
 #include "uninstall/argument_text.h"
 #include "uninstall/copy_command_line.h"
+#include "uninstall/copy_folder.h"
 #include "uninstall/finishing_paths.h"
 
 #include <gtest/gtest.h>
 
+#include <string.h>
 #include <string>
 
 namespace {
@@ -46,6 +49,27 @@ TEST(FinishingPaths, CutsAtTheLastBackslash) {
   EXPECT_STREQ("NoFolder", out);
   std::string tooLong = "C:\\" + std::string(300, 'a') + "\\Purgewell.exe";
   EXPECT_FALSE(pw::CutAtLastBackslash(tooLong.c_str(), out, sizeof out));
+}
+
+TEST(FinishingPaths, TheCopyRunsOnlyFromAFolderOfItsOwn) {
+  char folder[260];
+  EXPECT_TRUE(pw::TemporaryCopyFolder("C:\\TEMP\\pw0a1B2c\\PURGETMP.EXE", folder, sizeof folder));
+  EXPECT_STREQ("C:\\TEMP\\pw0a1B2c", folder);
+  for (const char* path : {"C:\\TEMP\\purgetmp.exe", "C:\\TEMP\\pw0a1b2\\purgetmp.exe", "C:\\TEMP\\pw0a1b2c3\\purgetmp.exe",
+                           "C:\\TEMP\\px0a1b2c\\purgetmp.exe", "C:\\TEMP\\pw0a1g2c\\purgetmp.exe",
+                           "C:\\TEMP\\pw0a1b2c\\Purgewell.exe", "pw0a1b2c\\purgetmp.exe", ""})
+    EXPECT_FALSE(pw::TemporaryCopyFolder(path, folder, sizeof folder)) << path;
+}
+
+TEST(CopyFolderName, AlwaysEightCharactersOfTheOwnForm) {
+  char name[pw::kCopyFolderNameSize];
+  for (uint32_t value : {0u, 5u, 0xABCDEFu, 0xFFFFFFFFu}) {
+    pw::FormatCopyFolderName(value, name);
+    EXPECT_EQ(8u, strlen(name)) << name;
+    EXPECT_TRUE(pw::IsCopyFolderName(name)) << name;
+  }
+  pw::FormatCopyFolderName(0x12ABCDEFu, name);
+  EXPECT_STREQ("pwabcdef", name);
 }
 
 TEST(FinishingPaths, MakerFolderIsRecognisedInAnyCase) {
