@@ -37,6 +37,11 @@ class DatabaseManager {
   // Paths longer than 259 characters, and OpenCreate of a path that is already
   // open, are refused with -1.
   int OpenDatabase(const char* path, int mode);
+  // Opens size bytes read from a database file (a FileSnapshot) read-only.
+  // The bytes must stay as they are until the CloseDatabase. Every open gets
+  // a record of its own, which no OpenDatabase shares; path only names it in
+  // diagnostics. A handle, or -1 (no header, no free slot, no memory).
+  int OpenDatabaseImage(const char* path, const unsigned char* bytes, size_t size);
   // 0, or -1 when the handle names no open database.
   int CloseDatabase(int handle);
 
