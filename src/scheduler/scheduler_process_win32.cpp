@@ -52,16 +52,16 @@ ShutdownRun g_shutdown = ShutdownRun::None;
 bool g_shutdownHeld;  // 1030 came while the tray menu was open
 DWORD g_shutdownWaitStart;
 
-void ReloadAndShow() {
+void ReloadAndShow(bool announce) {
   const bool wasFailing = SettingsReload.LastFailed;
   if (LoadSettings() == -1) {
     TrayModify(false, 0);
     return;
   }
   TrayModify(true, NextBackupTimeNow());
-  // A change first announced while the file could not be read: the main
-  // program is told again now that the time it was told may be stale.
-  if (wasFailing && g_window) PostMessageA(g_window, tw::kMsgAnnounceNextBackup, 0, 0);
+  // A changed file, or one that could not be read before: the main program
+  // learns the time of the list now in force.
+  if ((announce || wasFailing) && g_window) PostMessageA(g_window, tw::kMsgAnnounceNextBackup, 0, 0);
 }
 
 PackedTime AnnounceNextBackup() {
@@ -256,7 +256,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case tw::kMsgReloadSettings: {
       OwnWaitScope wait;
-      ReloadAndShow();
+      ReloadAndShow(wParam == tw::kReloadThenAnnounce);
       return 0;
     }
     case tw::kMsgSecondInstance:

@@ -1,6 +1,7 @@
-// Loading the preferences and the backup sets from an opened ClientConfig.hdb.
-// The scheduler only reads the file; the main program may hold it open too,
-// so an open that fails is retried for a while.
+// Loading the preferences and the backup sets from ClientConfig.hdb. The
+// scheduler only reads the file, from a snapshot in memory; the main program
+// may hold it open or be saving it, so a read that fails or sees the file
+// change is retried for a while.
 #include "scheduler/settings.h"
 
 #include <new>
@@ -9,6 +10,7 @@
 #include "common/bounded_text.h"
 #include "database/database_manager.h"
 #include "database/file_manager.h"
+#include "database/file_snapshot.h"
 #include "database/path_text.h"
 #include "scheduler/object_id_set.h"
 #include "scheduler/retry_sleep.h"
@@ -17,6 +19,7 @@ int SettleTime = DefaultSettleTime;
 int PromptBeforeStarting = DefaultPromptBeforeStarting;
 int RunMissedBackups = DefaultRunMissedBackups;
 PackedTime LoadedConfigTime = 0;
+uint32_t LoadedConfigSize = 0;
 
 namespace {
 
@@ -98,17 +101,6 @@ BackupSetEntry* ReadBackupSets(DatabaseManager& db, int handle, int list) {
   return head;
 }
 
-// Whether a database that would not open is held by another program without
-// sharing (worth trying again soon) rather than unreadable as it stands.
-bool HeldByAnotherProgram(FileManager& files, const char* path) {
-  int file = files.FileOpen(path, OpenReadOnly | OpenDetailedErrors);
-  if (file >= 0) {
-    files.FileClose(file);
-    return false;
-  }
-  return file == FileErrorSharing;
-}
-
 // The old entry that is the same set as e: the one with its set number, else
 // the first of its name (names compared byte for byte). Names alone are not
 // enough: two sets may share one, or both be unnamed.
@@ -126,6 +118,50 @@ void CarryOverLastRunTimes(BackupSetEntry* fresh, const BackupSetEntry* old) {
   for (BackupSetEntry* e = fresh; e != nullptr; e = e->next) {
     const BackupSetEntry* o = SameSetIn(old, *e);
     if (o != nullptr && o->LastRunTime > e->LastRunTime) e->LastRunTime = o->LastRunTime;
+  }
+}
+
+// What one load read, put in force only once the file proved unchanged.
+struct LoadedSettings {
+  int SettleTime = DefaultSettleTime;
+  int PromptBeforeStarting = DefaultPromptBeforeStarting;
+  int RunMissedBackups = DefaultRunMissedBackups;
+  bool HaveList = false;  // no "Backup Set List": the old list stays
+  BackupSetEntry* List = nullptr;
+
+  LoadedSettings() = default;
+  ~LoadedSettings() { Discard(); }
+  LoadedSettings(const LoadedSettings&) = delete;
+  LoadedSettings& operator=(const LoadedSettings&) = delete;
+  void Discard() {
+    FreeBackupSetEntries(List);
+    List = nullptr;
+    HaveList = false;
+    SettleTime = DefaultSettleTime;
+    PromptBeforeStarting = DefaultPromptBeforeStarting;
+    RunMissedBackups = DefaultRunMissedBackups;
+  }
+};
+
+void ReadSettings(DatabaseManager& db, int handle, LoadedSettings& out) {
+  int preferences = db.FindChild(handle, RootObjectId, kPreferencesObject);
+  if (preferences != -1) {
+    // A key that is missing reads as 0; the default stays in force instead.
+    struct {
+      const char* key;
+      int* value;
+    } const keys[] = {{"SettleTime", &out.SettleTime},
+                      {"PromptBeforeStarting", &out.PromptBeforeStarting},
+                      {"RunMissedBackups", &out.RunMissedBackups}};
+    for (const auto& k : keys) {
+      int value = 0;
+      if (ReadIntKey(db, handle, preferences, k.key, value) == 0) *k.value = value;
+    }
+  }
+  int list = db.FindChild(handle, RootObjectId, kBackupSetListObject);
+  if (list != -1) {
+    out.HaveList = true;
+    out.List = ReadBackupSets(db, handle, list);
   }
 }
 
@@ -213,55 +249,72 @@ int LoadSettingsFromDatabase(const char* databasePath, RetrySleepFunction sleep,
     return -1;
   }
 
-  int handle = -1;
-  bool held = false;
-  for (int attempt = 1; attempt <= DatabaseOpenAttempts; ++attempt) {
-    handle = db->OpenDatabase(databasePath, OpenReadOnly);
-    if (handle != -1) break;
+  // The load reads one version of the file, whole, into memory and parses it
+  // there; what it read is used only once a second read after the parse finds
+  // the file as it was. So it never mixes the blocks of two versions while
+  // the main program saves in place, and a save going on at any time during
+  // the parse is seen.
+  FileSnapshot snapshot;
+  LoadedSettings fresh;
+  SnapshotResult taken = SnapshotMissing;
+  int attempts = 0, changes = 0;
+  for (;;) {
+    taken = ReadFileSnapshot(*files, databasePath, &snapshot);
+    if (taken == SnapshotTaken) {
+      const int handle = db->OpenDatabaseImage(databasePath, snapshot.Bytes, snapshot.Size);
+      if (handle != -1) {
+        ReadSettings(*db, handle, fresh);
+        db->CloseDatabase(handle);
+        taken = ConfirmFileSnapshot(*files, databasePath, &snapshot);
+        if (taken == SnapshotTaken) break;
+        fresh.Discard();
+      } else {
+        taken = SnapshotUnreadable;
+      }
+    }
+    snapshot.Release();
+    if (taken == SnapshotMissing) break;
+    if (taken == SnapshotChanging) {
+      // A save in progress: a short wait usually sees its end. One that goes
+      // on is left to a later tick, with the list as it was.
+      if (++changes >= SnapshotAttempts) break;
+      sleep(SnapshotRetryMilliseconds);
+      continue;
+    }
     // A file nobody holds is tried once more (a writer may have been half
     // way), then taken as it is: waiting would not mend it.
-    held = HeldByAnotherProgram(*files, databasePath);
-    if (!held && attempt >= 2) break;
-    if (attempt < DatabaseOpenAttempts) sleep(DatabaseOpenRetryMilliseconds);
+    ++attempts;
+    if (attempts >= DatabaseOpenAttempts || (taken != SnapshotLocked && attempts >= 2)) break;
+    sleep(DatabaseOpenRetryMilliseconds);
   }
-  if (handle == -1) {
-    *why = held ? SettingsLoadResult::Locked : SettingsLoadResult::Unreadable;
-    delete db;
-    delete files;
+  const PackedTime loadedTime = snapshot.WriteTime;
+  const size_t loadedSize = snapshot.Size;
+  snapshot.Release();  // closes its file through files
+  delete db;
+  delete files;
+  if (taken != SnapshotTaken) {
+    switch (taken) {
+      case SnapshotMissing: *why = SettingsLoadResult::Missing; break;
+      case SnapshotLocked: *why = SettingsLoadResult::Locked; break;
+      case SnapshotChanging: *why = SettingsLoadResult::Changing; break;
+      default: *why = SettingsLoadResult::Unreadable; break;
+    }
     return -1;
   }
 
-  SettleTime = DefaultSettleTime;
-  PromptBeforeStarting = DefaultPromptBeforeStarting;
-  RunMissedBackups = DefaultRunMissedBackups;
-  int preferences = db->FindChild(handle, RootObjectId, kPreferencesObject);
-  if (preferences != -1) {
-    // A key that is missing reads as 0; the default stays in force instead.
-    struct {
-      const char* key;
-      int* value;
-    } const keys[] = {{"SettleTime", &SettleTime},
-                      {"PromptBeforeStarting", &PromptBeforeStarting},
-                      {"RunMissedBackups", &RunMissedBackups}};
-    for (const auto& k : keys) {
-      int value = 0;
-      if (ReadIntKey(*db, handle, preferences, k.key, value) == 0) *k.value = value;
-    }
-  }
-
-  int list = db->FindChild(handle, RootObjectId, kBackupSetListObject);
-  if (list != -1) {
+  SettleTime = fresh.SettleTime;
+  PromptBeforeStarting = fresh.PromptBeforeStarting;
+  RunMissedBackups = fresh.RunMissedBackups;
+  if (fresh.HaveList) {
     BackupSetEntry* old = BackupSetList;
-    BackupSetEntry* fresh = ReadBackupSets(*db, handle, list);
-    CarryOverLastRunTimes(fresh, old);
-    BackupSetList = fresh;
+    CarryOverLastRunTimes(fresh.List, old);
+    BackupSetList = fresh.List;
+    fresh.List = nullptr;
     FreeBackupSetEntries(old);
   }
-
-  db->CloseDatabase(handle);
-  LoadedConfigTime = files->FileWriteTime(databasePath);
-  delete db;
-  delete files;
+  // The loaded version's own time, so that a change made since is seen.
+  LoadedConfigTime = loadedTime;
+  LoadedConfigSize = static_cast<uint32_t>(loadedSize);
   *why = SettingsLoadResult::Loaded;
   return 0;
 }

@@ -42,6 +42,7 @@ const char* FailureText(SettingsLoadResult why) {
     case SettingsLoadResult::Offline: return "the repository is offline";
     case SettingsLoadResult::Missing: return "is missing";
     case SettingsLoadResult::Locked: return "is held by another program; tried again on the next ticks";
+    case SettingsLoadResult::Changing: return "changed while it was read (being saved); tried again on the next ticks";
     default: return "cannot be read (empty or damaged); tried again when it changes, or in a minute";
   }
 }
@@ -70,8 +71,10 @@ int LoadSettings() {
   // Only a load that read the file makes the next tick evaluate again: a
   // failed one changed nothing that would call for it.
   if (result == 0) LastEvaluatedMinute = -1;
-  ConfigFileStamp stamp = {0, 0};
-  StampOf(path, stamp);
+  // A loaded file is known by the version read, so that a change made during
+  // or after the load is seen as one; a failed one by what it shows now.
+  ConfigFileStamp stamp = {LoadedConfigTime, LoadedConfigSize};
+  if (result != 0) StampOf(path, stamp);
   const bool repeated = SettingsReload.LastFailed && SettingsReload.Failure == why &&
                         SameStamp(SettingsReload.Failed, stamp);
   NoteLoad(SettingsReload, why, stamp, GetTickCount());
@@ -89,6 +92,8 @@ void CheckConfigChanged(unsigned long uptimeMs) {
   // A null window would turn the posts into thread messages of this thread.
   HWND window = SchedulerWindow();
   if (window == nullptr) return;
-  PostMessageA(window, tw::kMsgReloadSettings, 0, 0);
-  if (action == ReloadAction::ReloadAndAnnounce) PostMessageA(window, tw::kMsgAnnounceNextBackup, 0, 0);
+  // The announcement (1031) follows from the reload once it has read the
+  // file: a load that fails tells the main program nothing.
+  const WPARAM announce = action == ReloadAction::ReloadAndAnnounce ? tw::kReloadThenAnnounce : 0;
+  PostMessageA(window, tw::kMsgReloadSettings, announce, 0);
 }
