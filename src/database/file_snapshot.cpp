@@ -40,13 +40,15 @@ SnapshotResult ReadWhole(FileManager& files, int file, unsigned char* dest, size
 
 // Reads the file again and compares it with image, in pieces.
 SnapshotResult CompareWhole(FileManager& files, int file, const unsigned char* image, size_t size) {
-  unsigned char* piece = new (std::nothrow) unsigned char[SnapshotCompareChunk];
+  // One byte more than a small file, so that the read past its end has room.
+  const size_t chunk = size < SnapshotCompareChunk ? size + 1 : SnapshotCompareChunk;
+  unsigned char* piece = new (std::nothrow) unsigned char[chunk];
   if (!piece) return SnapshotUnreadable;
   SnapshotResult result = SnapshotTaken;
   size_t done = 0;
   if (files.FileSeek(file, 0, 0) != 0) result = SnapshotUnreadable;
   while (result == SnapshotTaken && done < size) {
-    size_t want = size - done < SnapshotCompareChunk ? size - done : SnapshotCompareChunk;
+    size_t want = size - done < chunk ? size - done : chunk;
     int got = files.FileRead(file, piece, (unsigned)want);
     if (got < 0) result = SnapshotUnreadable;
     else if (got == 0 || memcmp(piece, image + done, (size_t)got) != 0) result = SnapshotChanging;

@@ -210,12 +210,6 @@ TEST_F(FileManagerTest, AnImageInMemoryReadsLikeAFileAndTakesNoWrites) {
   files.FileClose(real);
 }
 
-std::string g_changePath;
-void (*g_change)(const std::string& path) = nullptr;
-void ChangeBetweenReads(const char* path) {
-  if (g_change && g_changePath == path) g_change(path);
-}
-
 TEST_F(FileManagerTest, ASnapshotIsTheWholeFileAsItStoodUnchanged) {
   std::string path = dir.File("whole");
   std::vector<unsigned char> content(300000);
@@ -233,6 +227,12 @@ TEST_F(FileManagerTest, ASnapshotIsTheWholeFileAsItStoodUnchanged) {
 #ifndef _WIN32
 // Native only: a Windows reader's open keeps others from writing the file,
 // which these changes do while it is open.
+std::string g_changePath;
+void (*g_change)(const std::string& path) = nullptr;
+void ChangeBetweenReads(const char* path) {
+  if (g_change && g_changePath == path) g_change(path);
+}
+
 TEST_F(FileManagerTest, ASnapshotOfAFileChangedWhileReadIsRefused) {
   const struct {
     const char* what;
