@@ -72,9 +72,16 @@ ChildTable* LoadChildTable(DatabaseFile* db, CachedObject* o) {
   uint32_t position = o->Header.ChildrenPosition();
   uint32_t length = o->Cursor.Length;
   if (position > length || count > (length - position) / ChildEntrySize) return nullptr;
+  uint32_t bytes = count * ChildEntrySize;
+  // A chain visits each block once at most, so no stream holds more than the
+  // file's blocks carry: a larger table is damage, refused before memory is
+  // taken for it.
+  if (bytes > (uint64_t)db->FileBlocks * BlockPayloadSize) {
+    MeasureFileBlocks(db);
+    if (bytes > (uint64_t)db->FileBlocks * BlockPayloadSize) return nullptr;
+  }
   Clear(*slot);
   ChildTable& t = *slot;
-  uint32_t bytes = count * ChildEntrySize;
   t.Entries = new (std::nothrow) unsigned char[bytes ? bytes : 1];
   t.Repeats = new (std::nothrow) unsigned char[count ? count : 1];
   if (!t.Entries || !t.Repeats) {

@@ -38,6 +38,9 @@ bool NameInPlace(DatabaseFile* db, uint32_t id, int size, const unsigned char** 
   const unsigned char* block = db->Image + (size_t)(id + 1) * BlockSize;
   uint32_t length = GetU32(block + BlockFirstWordOffset);
   if (length == ObjectUnloadableLength || length < ObjectHeaderSize) return false;
+  // A seek sees a last block of a long stream as holding length mod 248
+  // bytes; such a (damaged) stream is left to it.
+  if (length >= BlockPayloadSize && GetU32(block + BlockNextOffset) == 0) return false;
   const unsigned char* payload = block + BlockPayloadOffset;
   uint32_t position = GetU16(payload + ObjectNamePositionOffset);
   uint32_t n = GetU16(payload + ObjectNameLengthOffset);
