@@ -1,5 +1,6 @@
 // The object cache of an open database and the read side of the object tree:
-// FindChild, FirstChild, NextChild, ReadName, ReadData, ReleaseObject.
+// FindChild, FirstChild, NextChild, ReadName, ReadData, ReleaseObject and
+// ReadChildren.
 #include <string.h>
 
 #include <new>
@@ -27,14 +28,17 @@ uint32_t NextListedEntry(DatabaseFile* db, const ChildTable* t, uint32_t index) 
   return t->Count;
 }
 
-// A snapshot's object, not loaded, whose first count name bytes lie inside
-// its first block: those bytes where they lie (into *bytes, their count into
-// *got), as a load, a seek and a read would give them. False when the stream
-// must be read (the object is loaded, the name runs past the first block or
-// ends right at its end, where a read moves on to the next block) or the
-// object cannot be loaded.
-bool NameInPlace(DatabaseFile* db, uint32_t id, int size, const unsigned char** bytes, int* got) {
-  if (!db->Image || size <= 0 || id >= db->FileBlocks || FindCachedObject(db, id)) return false;
+enum class ObjectPart { Name, Data };
+
+// A snapshot's object, not loaded, whose first count bytes of its name or its
+// data lie inside its first block: those bytes where they lie (into *bytes,
+// their number into *got), as a load, a seek and a read would give them.
+// False when the stream must be read (the object is loaded, the bytes run past
+// the first block or end right at its end, where a read moves on to the next
+// block) or the object cannot be loaded.
+bool PartInPlace(DatabaseFile* db, uint32_t id, ObjectPart part, uint32_t count, const unsigned char** bytes,
+                 int* got) {
+  if (!db->Image || id >= db->FileBlocks || FindCachedObject(db, id)) return false;
   const unsigned char* block = db->Image + (size_t)(id + 1) * BlockSize;
   uint32_t length = GetU32(block + BlockFirstWordOffset);
   if (length == ObjectUnloadableLength || length < ObjectHeaderSize) return false;
@@ -42,15 +46,21 @@ bool NameInPlace(DatabaseFile* db, uint32_t id, int size, const unsigned char** 
   // bytes; such a (damaged) stream is left to it.
   if (length >= BlockPayloadSize && GetU32(block + BlockNextOffset) == 0) return false;
   const unsigned char* payload = block + BlockPayloadOffset;
-  uint32_t position = GetU16(payload + ObjectNamePositionOffset);
-  uint32_t n = GetU16(payload + ObjectNameLengthOffset);
-  if (n > (uint32_t)(size - 1)) n = (uint32_t)(size - 1);
+  ObjectHeader header;
+  memcpy(header.Bytes, payload, ObjectHeaderSize);
+  uint32_t position = part == ObjectPart::Name ? header.NamePosition() : header.DataPosition();
+  uint32_t n = count;
+  if (part == ObjectPart::Name && n > header.NameLength()) n = header.NameLength();
   if (position > length) return false;
   if (n > length - position) n = length - position;
   if (position + n >= BlockPayloadSize) return false;
   *bytes = payload + position;
   *got = (int)n;
   return true;
+}
+
+bool NameInPlace(DatabaseFile* db, uint32_t id, int size, const unsigned char** bytes, int* got) {
+  return size > 0 && PartInPlace(db, id, ObjectPart::Name, (uint32_t)(size - 1), bytes, got);
 }
 
 int ReadNameLocked(DatabaseFile* db, uint32_t id, char* dest, int size) {
@@ -324,6 +334,54 @@ int DatabaseManager::ReadData(int handle, int id, void* dest, int count) {
   int got = StreamRead(db, &o->Cursor, dest, (uint32_t)count);
   if (got > 0) o->DataReadPosition += (uint32_t)got;
   return got;
+}
+
+namespace {
+
+// Up to count bytes of an object's data from its start, as ReadData after a
+// fresh load gives them; a ReadData sequence in progress on it stays as it was.
+int ReadDataFromStart(DatabaseFile* db, uint32_t id, void* dest, int count) {
+  if (count < 0 || (!dest && count > 0)) return -1;
+  const unsigned char* inPlace;
+  int got;
+  if (PartInPlace(db, id, ObjectPart::Data, (uint32_t)count, &inPlace, &got)) {
+    memcpy(dest, inPlace, (size_t)got);
+    return got;
+  }
+  TransientObject object(db, id);
+  CachedObject* o = object.Get();
+  if (!o) return -1;
+  uint32_t target = o->Header.DataPosition();
+  if (target > o->Cursor.Length) target = o->Cursor.Length;
+  if (StreamSeek(db, &o->Cursor, target) != 0) return -1;
+  return StreamRead(db, &o->Cursor, dest, (uint32_t)count);
+}
+
+}  // namespace
+
+int DatabaseManager::ReadChildren(int handle, int parent, ChildRead* reads, int count) {
+  DatabaseFile* db = LookUpDatabase(handle);
+  if (!db || count < 0 || (!reads && count > 0)) return -1;
+  for (int i = 0; i < count; ++i) {
+    reads[i].Found = 0;
+    reads[i].Got = -1;
+  }
+  RecursiveLockHolder hold(db->Lock);
+  RefreshReadAhead(db);
+  {
+    ParentTable table(db, (uint32_t)parent);
+    if (!table.Get()) return -1;
+    // Every lookup before any data is read: a writer's read may flush a block,
+    // and every block written drops the kept tables.
+    for (int i = 0; i < count; ++i) {
+      int id = reads[i].Name ? FindInTable(db, table.Get(), reads[i].Name) : -1;
+      reads[i].Found = id >= 0;
+      reads[i].Got = id;  // the id until its data is read
+    }
+  }
+  for (int i = 0; i < count; ++i)
+    if (reads[i].Found) reads[i].Got = ReadDataFromStart(db, (uint32_t)reads[i].Got, reads[i].Dest, reads[i].Size);
+  return 0;
 }
 
 void DatabaseManager::ReleaseObject(int handle, int id) {

@@ -35,9 +35,9 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Reads one set's keys in the order the main program writes them.
+// Reads one set's keys in the order the main program writes them, all in one
+// call of the engine: each as ReadTextKey or ReadIntKey would read it.
 void ReadSetKeys(DatabaseManager& db, int handle, int set, BackupSetEntry& e) {
-  ReadTextKey(db, handle, set, "Name", e.Name, static_cast<int>(sizeof e.Name));
   struct {
     const char* key;
     int32_t* field;
@@ -62,14 +62,31 @@ void ReadSetKeys(DatabaseManager& db, int handle, int set, BackupSetEntry& e) {
       {"TurnOffComputerFlag", &e.TurnOffComputerFlag},
       {"ExitFlag", &e.ExitFlag},
   };
-  for (const auto& k : keys) {
-    int value = 0;
-    ReadIntKey(db, handle, set, k.key, value);
-    *k.field = value;
+  const int intKeys = static_cast<int>(sizeof keys / sizeof keys[0]);
+  // The name, the keys above, then "LastRunDateTime".
+  const int reads = intKeys + 2;
+  char name[sizeof e.Name];
+  char numbers[intKeys + 1][kIntKeyDataBytes + 1];
+  ChildRead read[reads];
+  read[0] = {"Name", name, static_cast<int>(sizeof name) - 1, 0, -1};
+  for (int i = 0; i < intKeys; ++i) read[i + 1] = {keys[i].key, numbers[i], kIntKeyDataBytes, 0, -1};
+  read[reads - 1] = {"LastRunDateTime", numbers[intKeys], kIntKeyDataBytes, 0, -1};
+  db.ReadChildren(handle, set, read, reads);
+
+  // A missing name leaves the field as it was; an unreadable one empties it.
+  if (read[0].Found) {
+    int n = read[0].Got < 0 ? 0 : read[0].Got;
+    memcpy(e.Name, name, static_cast<size_t>(n));
+    e.Name[n] = '\0';
   }
-  int lastRun = 0;
-  ReadIntKey(db, handle, set, "LastRunDateTime", lastRun);
-  PackedTime stored = static_cast<PackedTime>(lastRun);
+  auto number = [&](int i) {
+    if (!read[i].Found || read[i].Got < 0) return 0;
+    char* text = static_cast<char*>(read[i].Dest);
+    text[read[i].Got] = '\0';
+    return static_cast<int>(DecimalTextValue(text));
+  };
+  for (int i = 0; i < intKeys; ++i) *keys[i].field = number(i + 1);
+  PackedTime stored = static_cast<PackedTime>(number(reads - 1));
   if (stored > e.LastRunTime) e.LastRunTime = stored;
 }
 
