@@ -29,6 +29,9 @@ constexpr unsigned kMsgReloadSettings = kWmUser + 4;          // 1028
 constexpr unsigned kMsgSecondInstance = kWmUser + 5;          // 1029
 constexpr unsigned kMsgRunShutdownSets = kWmUser + 6;         // 1030
 constexpr unsigned kMsgAnnounceNextBackup = kWmUser + 7;      // 1031
+// wParam of 1028 when the change check sends it: announce (1031) once the
+// reload has read the file, never for a load that failed.
+constexpr unsigned kReloadThenAnnounce = 1;
 
 // Received by the assistant window.
 constexpr unsigned kMsgAssistantBackupSet = kWmUser;          // 1024, lParam = set number

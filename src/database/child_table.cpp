@@ -12,6 +12,8 @@
 
 namespace {
 
+const uint32_t SmallTableEntries = 64;
+
 void Clear(ChildTable& t) {
   delete[] t.Entries;
   delete[] t.Repeats;
@@ -33,7 +35,17 @@ bool MarkRepeats(ChildTable& t) {
   uint64_t* keys = new (std::nothrow) uint64_t[t.Count];
   if (!keys) return false;
   for (uint32_t i = 0; i < t.Count; ++i) keys[i] = ((uint64_t)t.Id(i) << 32) | i;
-  qsort(keys, t.Count, sizeof keys[0], CompareKeys);
+  // A set's few dozen keys sort faster in place than through qsort's calls.
+  if (t.Count <= SmallTableEntries) {
+    for (uint32_t i = 1; i < t.Count; ++i) {
+      uint64_t key = keys[i];
+      uint32_t j = i;
+      for (; j > 0 && keys[j - 1] > key; --j) keys[j] = keys[j - 1];
+      keys[j] = key;
+    }
+  } else {
+    qsort(keys, t.Count, sizeof keys[0], CompareKeys);
+  }
   for (uint32_t i = 1; i < t.Count; ++i)
     if ((keys[i] >> 32) == (keys[i - 1] >> 32)) t.Repeats[(uint32_t)keys[i]] = 1;
   delete[] keys;
@@ -60,9 +72,16 @@ ChildTable* LoadChildTable(DatabaseFile* db, CachedObject* o) {
   uint32_t position = o->Header.ChildrenPosition();
   uint32_t length = o->Cursor.Length;
   if (position > length || count > (length - position) / ChildEntrySize) return nullptr;
+  uint32_t bytes = count * ChildEntrySize;
+  // A chain visits each block once at most, so no stream holds more than the
+  // file's blocks carry: a larger table is damage, refused before memory is
+  // taken for it.
+  if (bytes > (uint64_t)db->FileBlocks * BlockPayloadSize) {
+    MeasureFileBlocks(db);
+    if (bytes > (uint64_t)db->FileBlocks * BlockPayloadSize) return nullptr;
+  }
   Clear(*slot);
   ChildTable& t = *slot;
-  uint32_t bytes = count * ChildEntrySize;
   t.Entries = new (std::nothrow) unsigned char[bytes ? bytes : 1];
   t.Repeats = new (std::nothrow) unsigned char[count ? count : 1];
   if (!t.Entries || !t.Repeats) {
@@ -85,6 +104,16 @@ ChildTable* LoadChildTable(DatabaseFile* db, CachedObject* o) {
   t.LastReturned = 0;
   t.LastUse = ++db->UseClock;
   return &t;
+}
+
+ChildTable* KeptChildTable(DatabaseFile* db, uint32_t owner) {
+  for (ChildTable& t : db->Tables) {
+    if (t.Entries && t.Owner == owner) {
+      t.LastUse = ++db->UseClock;
+      return &t;
+    }
+  }
+  return nullptr;
 }
 
 ChildEntryKind ClassifyChildEntry(DatabaseFile* db, const ChildTable* t, uint32_t index) {

@@ -36,4 +36,7 @@ ChildEntryKind ClassifyChildEntry(DatabaseFile* db, const ChildTable* t, uint32_
 // The table of a loaded object, or null when it does not fit in the object's
 // stream or cannot be read (or memory is short).
 ChildTable* LoadChildTable(DatabaseFile* db, CachedObject* object);
+// The kept table of owner whatever the owner holds now, or null: for
+// snapshots, whose objects never change.
+ChildTable* KeptChildTable(DatabaseFile* db, uint32_t owner);
 void DropChildTables(DatabaseFile* db);

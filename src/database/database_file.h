@@ -44,6 +44,10 @@ struct DatabaseFile {
   ReadWindow Windows[ReadWindowCount];
   // The file as the read-only open last saw it (see read_ahead.h).
   OpenFileStamp Stamp;
+  // A snapshot's bytes (file_snapshot.h), or null for a file on disk. A
+  // snapshot never changes: its blocks are read in place and never looked at
+  // again for freshness, and no open by path ever shares its record.
+  const unsigned char* Image;
   int StampKnown;
   ChildTable Tables[ChildTableSlots];
   unsigned long UseClock;  // orders window and table uses

@@ -19,13 +19,19 @@ void ObjectHeader::Set(uint32_t namePosition, uint32_t nameLength, uint32_t chil
 }
 
 void NameHashState::Add(const char* bytes, size_t length) {
+  // Kept in locals: stores through this would have to be redone after every
+  // byte read, since a char pointer may alias them.
+  uint16_t sum = Sum;
+  uint8_t x = Xor;
   for (size_t i = 0; i < length; ++i) {
     int v = (signed char)bytes[i];
-    if (v >= 'A' && v <= 'Z') v += 32;
-    Sum = (uint16_t)(Sum + v);
-    Xor = (uint8_t)(Xor ^ (uint8_t)v);
-    ++Count;
+    v += ((unsigned)(v - 'A') <= (unsigned)('Z' - 'A')) ? 32 : 0;
+    sum = (uint16_t)(sum + v);
+    x = (uint8_t)(x ^ (uint8_t)v);
   }
+  Sum = sum;
+  Xor = x;
+  Count += (uint32_t)length;
 }
 
 uint32_t NameHash(const char* name, size_t length) {

@@ -105,7 +105,7 @@ DatabaseFile::DatabaseFile()
     : File(NoFile), ReferenceCount(0), Mode(OpenReadOnly), FilePosition(UnknownFilePosition),
       CacheHead(nullptr), CacheTail(nullptr), Spares(nullptr),
       SpareCount(0), FreeCursorOpen(0), Files(nullptr), TakingFreeBlock(0), FileBlocks(0), Stamp{0, 0},
-      StampKnown(0), UseClock(0) {
+      Image(nullptr), StampKnown(0), UseClock(0) {
   memset(Header, 0, sizeof Header);
   memset(Path, 0, sizeof Path);
   memset(&FreeCursor, 0, sizeof FreeCursor);
@@ -154,7 +154,7 @@ int DatabaseManager::OpenDatabase(const char* path, int mode) {
   if (g_openCount > 0) {
     for (int slot = 0; slot < MaxOpenDatabases; ++slot) {
       DatabaseFile* db = g_table[slot];
-      if (!db || !SamePathIgnoringCase(db->Path, path)) continue;
+      if (!db || db->Image || !SamePathIgnoringCase(db->Path, path)) continue;
       // Truncating a file under a live record would leave the record describing
       // blocks that are gone.
       if (mode == OpenCreate) return -1;
@@ -266,6 +266,41 @@ int DatabaseManager::OpenDatabase(const char* path, int mode) {
   delete db;
   ReleaseSlot(slot);
   return -1;
+}
+
+int DatabaseManager::OpenDatabaseImage(const char* path, const unsigned char* bytes, size_t size) {
+  if (!bytes || size < HeaderUnitSize) return -1;
+  LockSlotHolder tableLock(DatabaseTableLockSlot);
+  if (!g_table) {
+    g_table = new (std::nothrow) DatabaseFile*[MaxOpenDatabases]();
+    if (!g_table) return -1;
+  }
+  int slot = 0;
+  while (slot < MaxOpenDatabases && g_table[slot]) ++slot;
+  if (slot == MaxOpenDatabases) return -1;
+  DatabaseFile* db = new (std::nothrow) DatabaseFile();
+  int file = db ? g_files->FileOpenImage(bytes, size) : -1;
+  if (file < 0) {
+    delete db;
+    if (g_openCount == 0) {
+      delete[] g_table;
+      g_table = nullptr;
+    }
+    return -1;
+  }
+  g_table[slot] = db;
+  ++g_openCount;
+  db->Files = g_files;
+  snprintf(db->Path, sizeof db->Path, "%s", path ? path : "");
+  db->File = file;
+  db->Mode = OpenReadOnly;
+  db->ReferenceCount = 1;
+  db->Image = bytes;
+  memcpy(db->Header, bytes, HeaderUsedBytes);
+  SetFileBlocks(db, (int64_t)size);
+  g_files->FileSeek(file, 0, HeaderUnitSize);
+  db->FilePosition = HeaderUnitSize;
+  return slot;
 }
 
 int DatabaseManager::CloseDatabase(int handle) {

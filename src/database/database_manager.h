@@ -24,6 +24,16 @@ const int MaxOpenDatabases = 512;
 const int DatabaseTableLockSlot = 2;
 const int RootObjectId = 1;
 
+// One child for ReadChildren: the child named Name (as FindChild finds it) and
+// at most Size bytes of its data into Dest (not terminated).
+struct ChildRead {
+  const char* Name;
+  void* Dest;
+  int Size;
+  int Found;  // set: 1 when there is such a child
+  int Got;    // set: what ReadData returned for it (-1: unreadable)
+};
+
 class DatabaseManager {
  public:
   DatabaseManager();
@@ -37,6 +47,11 @@ class DatabaseManager {
   // Paths longer than 259 characters, and OpenCreate of a path that is already
   // open, are refused with -1.
   int OpenDatabase(const char* path, int mode);
+  // Opens size bytes read from a database file (a FileSnapshot) read-only.
+  // The bytes must stay as they are until the CloseDatabase. Every open gets
+  // a record of its own, which no OpenDatabase shares; path only names it in
+  // diagnostics. A handle, or -1 (no header, no free slot, no memory).
+  int OpenDatabaseImage(const char* path, const unsigned char* bytes, size_t size);
   // 0, or -1 when the handle names no open database.
   int CloseDatabase(int handle);
 
@@ -56,7 +71,15 @@ class DatabaseManager {
   int ReadData(int handle, int id, void* dest, int count);
   // Ends a ReadData sequence: the next ReadData starts at the beginning again.
   void ReleaseObject(int handle, int id);
+  // Reads several children of parent in one call, each as FindChild, then
+  // ReadData from the start of its data, then ReleaseObject would, with one
+  // look at the parent and its table (a reader of many keys, such as the
+  // settings load, saves a lookup of the parent and a lock per key). A
+  // ReadData sequence in progress on a child stays as it was. 0, or -1 when
+  // the parent or its children table cannot be read (then none is found).
+  int ReadChildren(int handle, int parent, ChildRead* reads, int count);
 };
+
 
 // Number of 256-byte blocks the engine has read from files in this process (all
 // databases), and the number of read calls that moved them; cheap counters for

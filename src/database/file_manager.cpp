@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include "database/file_image.h"
 #include "database/path_text.h"
 #include "database/spin_lock.h"
 
@@ -54,7 +55,47 @@ intptr_t FileManager::ReleaseSlotLocked(int file) {
 void FileManager::FlushLocked(int file, void (*flush)(intptr_t)) {
   if (file < 0 || file >= MaxOpenFiles) return;
   SpinLockHolder hold(&g_tableLock);
-  if (g_handleTable[file]) flush(g_handleTable[file]);
+  if (g_handleTable[file] && g_handleTable[file] != ImageTableEntry) flush(g_handleTable[file]);
+}
+
+int FileManager::FileRead(int file, void* dest, unsigned count) {
+  if (FileImageSlot* image = ImageSlotAt(file)) return ReadImage(image, dest, count);
+  return OsRead(file, dest, count);
+}
+
+int FileManager::FileWrite(int file, const void* source, unsigned count) {
+  if (ImageSlotAt(file)) return FileErrorNothingWritten;
+  return OsWrite(file, source, count);
+}
+
+int FileManager::FileSeek(int file, unsigned long high, unsigned long low) {
+  if (FileImageSlot* image = ImageSlotAt(file)) return SeekImage(image, high, low);
+  return OsSeek(file, high, low);
+}
+
+int64_t FileManager::FileSize(int file) {
+  if (FileImageSlot* image = ImageSlotAt(file)) return (int64_t)image->Size;
+  return OsSize(file);
+}
+
+int FileManager::FileStamp(int file, OpenFileStamp* stamp) {
+  if (FileImageSlot* image = ImageSlotAt(file)) {
+    if (!stamp) return -1;
+    stamp->Size = (int64_t)image->Size;
+    stamp->LastWrite = 0;  // never changes
+    return 0;
+  }
+  return OsStamp(file, stamp);
+}
+
+int FileManager::FileClose(int file) {
+  if (ImageSlotAt(file)) {
+    // Forgotten first, so that the slot is never handed out still marked.
+    ForgetImage(file);
+    ReleaseSlotLocked(file);
+    return 0;
+  }
+  return OsClose(file);
 }
 
 int FileManager::PathExists(const char* path) {

@@ -1,8 +1,10 @@
 // FileManager: the program's file layer. A process-wide table of open files
 // addressed by small integers (FileHandle 0..255), the file tests the scheduler
 // uses, and a forced delete. The operating-system calls live in file_win32.cpp
-// and file_posix.cpp.
+// and file_posix.cpp; files held in memory (read-only images of a file, see
+// file_snapshot.h) in file_image.cpp.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 #include "common/packed_time.h"
 
@@ -45,6 +47,13 @@ class FileManager {
   FileManager& operator=(const FileManager&) = delete;
 
   int FileOpen(const char* path, int modeAndFlags);
+  // Opens size bytes held in memory as a read-only file: reads, seeks, size
+  // and stamp behave as on a file nobody changes; writes fail. The bytes are
+  // borrowed and must outlive the handle. A handle, or -1.
+  int FileOpenImage(const unsigned char* bytes, size_t size);
+  // The bytes behind a handle from FileOpenImage (size into *size), or null
+  // for any other handle.
+  const unsigned char* FileImage(int file, size_t* size);
   int FileRead(int file, void* dest, unsigned count);
   int FileWrite(int file, const void* source, unsigned count);
   int FileSeek(int file, unsigned long high, unsigned long low);
@@ -73,4 +82,12 @@ class FileManager {
   static void FlushLocked(int file, void (*flush)(intptr_t));
   static DateTimeUtil* SharedTime();
   static int DetectNtFamily();             // per platform
+  // The operating system's side of the calls that in-memory files answer
+  // themselves (file_win32.cpp, file_posix.cpp).
+  int OsRead(int file, void* dest, unsigned count);
+  int OsWrite(int file, const void* source, unsigned count);
+  int OsSeek(int file, unsigned long high, unsigned long low);
+  int64_t OsSize(int file);
+  int OsStamp(int file, OpenFileStamp* stamp);
+  int OsClose(int file);
 };

@@ -53,7 +53,7 @@ int FileManager::FileOpen(const char* path, int modeAndFlags) {
   return slot;
 }
 
-int FileManager::FileRead(int file, void* dest, unsigned count) {
+int FileManager::OsRead(int file, void* dest, unsigned count) {
   intptr_t entry = HandleAt(file);
   if (!entry) return -1;
   unsigned total = 0;
@@ -67,7 +67,7 @@ int FileManager::FileRead(int file, void* dest, unsigned count) {
   return (int)total;
 }
 
-int FileManager::FileWrite(int file, const void* source, unsigned count) {
+int FileManager::OsWrite(int file, const void* source, unsigned count) {
   intptr_t entry = HandleAt(file);
   if (!entry) return FileErrorNothingWritten;
   unsigned total = 0;
@@ -80,21 +80,21 @@ int FileManager::FileWrite(int file, const void* source, unsigned count) {
   return (int)total;
 }
 
-int FileManager::FileSeek(int file, unsigned long high, unsigned long low) {
+int FileManager::OsSeek(int file, unsigned long high, unsigned long low) {
   intptr_t entry = HandleAt(file);
   if (!entry) return -1;
   off_t position = (off_t)(((uint64_t)(high & 0xFFFFFFFFul) << 32) | (low & 0xFFFFFFFFul));
   return lseek(FromTable(entry), position, SEEK_SET) == (off_t)-1 ? -1 : 0;
 }
 
-int64_t FileManager::FileSize(int file) {
+int64_t FileManager::OsSize(int file) {
   intptr_t entry = HandleAt(file);
   struct stat info;
   if (!entry || fstat(FromTable(entry), &info) != 0) return -1;
   return (int64_t)info.st_size;
 }
 
-int FileManager::FileStamp(int file, OpenFileStamp* stamp) {
+int FileManager::OsStamp(int file, OpenFileStamp* stamp) {
   intptr_t entry = HandleAt(file);
   struct stat info;
   if (!entry || !stamp || fstat(FromTable(entry), &info) != 0) return -1;
@@ -103,7 +103,7 @@ int FileManager::FileStamp(int file, OpenFileStamp* stamp) {
   return 0;
 }
 
-int FileManager::FileClose(int file) {
+int FileManager::OsClose(int file) {
   intptr_t entry = ReleaseSlotLocked(file);
   if (entry) close(FromTable(entry));
   return 0;

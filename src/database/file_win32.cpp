@@ -62,7 +62,7 @@ int FileManager::FileOpen(const char* path, int modeAndFlags) {
   return slot;
 }
 
-int FileManager::FileRead(int file, void* dest, unsigned count) {
+int FileManager::OsRead(int file, void* dest, unsigned count) {
   intptr_t entry = HandleAt(file);
   if (!entry) return -1;
   DWORD done = 0;
@@ -70,7 +70,7 @@ int FileManager::FileRead(int file, void* dest, unsigned count) {
   return (int)done;
 }
 
-int FileManager::FileWrite(int file, const void* source, unsigned count) {
+int FileManager::OsWrite(int file, const void* source, unsigned count) {
   intptr_t entry = HandleAt(file);
   if (!entry) return FileErrorNothingWritten;
   DWORD done = 0;
@@ -79,7 +79,7 @@ int FileManager::FileWrite(int file, const void* source, unsigned count) {
   return done == 0 ? FileErrorNothingWritten : FileErrorGeneral;
 }
 
-int FileManager::FileSeek(int file, unsigned long high, unsigned long low) {
+int FileManager::OsSeek(int file, unsigned long high, unsigned long low) {
   intptr_t entry = HandleAt(file);
   if (!entry) return -1;
   LONG highPart = (LONG)high;
@@ -89,7 +89,7 @@ int FileManager::FileSeek(int file, unsigned long high, unsigned long low) {
   return 0;
 }
 
-int64_t FileManager::FileSize(int file) {
+int64_t FileManager::OsSize(int file) {
   intptr_t entry = HandleAt(file);
   if (!entry) return -1;
   DWORD high = 0;
@@ -101,10 +101,10 @@ int64_t FileManager::FileSize(int file) {
 
 // Two calls, not GetFileInformationByHandle: under Wine that one asks the
 // volume too and costs some hundred times as much.
-int FileManager::FileStamp(int file, OpenFileStamp* stamp) {
+int FileManager::OsStamp(int file, OpenFileStamp* stamp) {
   intptr_t entry = HandleAt(file);
   if (!entry || !stamp) return -1;
-  int64_t size = FileSize(file);
+  int64_t size = OsSize(file);
   FILETIME written;
   if (size < 0 || !GetFileTime(FromTable(entry), nullptr, nullptr, &written)) return -1;
   stamp->Size = size;
@@ -112,7 +112,7 @@ int FileManager::FileStamp(int file, OpenFileStamp* stamp) {
   return 0;
 }
 
-int FileManager::FileClose(int file) {
+int FileManager::OsClose(int file) {
   intptr_t entry = ReleaseSlotLocked(file);
   if (entry) CloseHandle(FromTable(entry));
   return 0;

@@ -69,7 +69,7 @@ void NoteFileStamp(DatabaseFile* db) {
 }
 
 void RefreshReadAhead(DatabaseFile* db) {
-  if (db->Mode != OpenReadOnly || db->File == NoFile) return;
+  if (db->Mode != OpenReadOnly || db->File == NoFile || db->Image) return;
   OpenFileStamp before = db->Stamp;
   bool known = db->StampKnown != 0;
   NoteFileStamp(db);

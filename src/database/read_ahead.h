@@ -8,7 +8,8 @@
 // last-write time are compared with those it had; on a change the runs and
 // kept children tables are forgotten and ids are bounded by the file's new
 // size, so a long-lived reader sees what the file now holds and nothing past
-// its end.
+// its end. A snapshot (DatabaseFile::Image) needs neither: its blocks are
+// read where they lie, and it never changes.
 #pragma once
 #include <stdint.h>
 

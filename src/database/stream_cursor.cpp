@@ -99,6 +99,11 @@ bool ObjectIdInFile(DatabaseFile* db, uint32_t id) {
 int ReadBlock(DatabaseFile* db, uint32_t block, unsigned char dest[BlockSize]) {
   if (db->File == NoFile) return -1;
   if (block > MaxBlockNumber) return -1;
+  if (db->Image) {
+    if (block >= db->FileBlocks) return -1;
+    memcpy(dest, db->Image + BlockOffset(block), BlockSize);
+    return 0;
+  }
   if (db->Mode == OpenReadOnly) {
     int ahead = ReadBlockAhead(db, block, dest);
     if (ahead <= 0) return ahead;

@@ -61,8 +61,10 @@ RepositoryAnswer LookAtRepository(RepositoryLook& look, bool readLogTail);
 // unless Ready.
 int LocateRepositoryNow(char* path);
 // Loads ClientConfig.hdb from the repository (settings_repository.h's
-// LoadSettings); result receives its result when Ready.
-RepositoryAnswer LoadSettingsThroughWorker(int& result);
+// LoadSettings): the worker reads it, and what it read is put in force here,
+// on the window thread; result receives LoadSettings' result when Ready. A
+// load that answered late is taken first, without reading again.
+RepositoryAnswer LoadSettingsThroughWorker(int& result, DWORD waitMs = kRepositoryAnswerWaitMs);
 // Writes the support log's waiting lines when the repository was last found
 // there and the worker is free; never waits.
 void WriteSupportLogSoon();

@@ -36,7 +36,6 @@ struct Slot {
   RepositoryLook look = {};
   int located = 0;
   char path[260] = "";
-  int loadResult = -1;
 };
 
 RecursiveLock g_lock;
@@ -49,6 +48,9 @@ bool g_quit;    // under g_lock: the worker ends at its next wake
 
 // The end of the support log, read by a look; kept for the tick to parse.
 char* g_logTail;
+// What the last load read, for the window thread to put in force; the worker
+// writes it only while the load runs, the window reads it only after.
+SettingsRead* g_read;
 
 // Window thread only: what it last knew, and connect events seen.
 bool g_knownOnline;
@@ -82,7 +84,9 @@ void Run(Slot& s) {
   switch (s.work) {
     case Work::Look: RunLook(s); break;
     case Work::Locate: s.located = LocateRepository(s.path); break;
-    case Work::Load: s.loadResult = LoadSettings(); break;
+    case Work::Load:
+      if (g_read) ReadSettingsForLoad(*g_read);
+      break;
     case Work::Flush: FlushSupportLog(s.flushPath); break;
     case Work::StopFlush:
       if (LocateRepository(s.path) == 1) FlushSupportLog(s.path);
@@ -111,7 +115,6 @@ DWORD WINAPI WorkerMain(LPVOID) {
       g_slot.look = work.look;
       g_slot.located = work.located;
       CopyBounded(g_slot.path, sizeof g_slot.path, work.path);
-      g_slot.loadResult = work.loadResult;
       g_slot.running = false;
       g_slot.answered = Answers(work.work);
       post = g_slot.callerGaveUp && g_slot.answered;
@@ -226,12 +229,18 @@ int LocateRepositoryNow(char* path) {
   return g_slot.located;
 }
 
-RepositoryAnswer LoadSettingsThroughWorker(int& result) {
+RepositoryAnswer LoadSettingsThroughWorker(int& result, DWORD waitMs) {
   result = -1;
-  const RepositoryAnswer answer = Hand(Work::Load, kRepositoryAnswerWaitMs);
-  if (answer != RepositoryAnswer::Ready || !TakeAnswer(Work::Load)) return answer;
-  RecursiveLockHolder hold(g_lock);
-  result = g_slot.loadResult;
+  if (!TakeAnswer(Work::Load)) {
+    if (g_read == nullptr) g_read = new (std::nothrow) SettingsRead();
+    if (g_read == nullptr) return RepositoryAnswer::Ready;
+    const RepositoryAnswer answer = Hand(Work::Load, waitMs);
+    if (answer != RepositoryAnswer::Ready || !TakeAnswer(Work::Load))
+      return answer == RepositoryAnswer::Ready ? RepositoryAnswer::Waiting : answer;
+  }
+  // The worker is done with it: the window thread owns it until the next load.
+  result = FinishSettingsLoad(*g_read);
+  g_read->Loaded.Discard();
   return RepositoryAnswer::Ready;
 }
 

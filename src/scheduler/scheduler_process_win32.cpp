@@ -50,21 +50,59 @@ ShutdownRun g_shutdown = ShutdownRun::None;
 bool g_shutdownHeld;  // 1030 came while the tray menu was open
 DWORD g_shutdownWaitStart;
 
-void ReloadAndShow() {
-  const bool wasFailing = SettingsReload.LastFailed;
-  if (LoadSettings() == -1) {
+// A reload whose load answered late shows and announces when it answers.
+bool g_loadAnnounce;
+bool g_loadWasFailing;
+
+void ShowLoaded(int result, bool wasFailing, bool announce) {
+  if (result == -1) {
     TrayModify(false, 0);
     return;
   }
   TrayModify(true, NextBackupTimeNow());
-  // A change first announced while the file could not be read: the main
-  // program is told again now that the time it was told may be stale.
-  if (wasFailing && SchedulerWindow()) PostMessageA(SchedulerWindow(), tw::kMsgAnnounceNextBackup, 0, 0);
+  // A changed file, or one that could not be read before: the main program
+  // learns the time of the list now in force.
+  if ((announce || wasFailing) && SchedulerWindow())
+    PostMessageA(SchedulerWindow(), tw::kMsgAnnounceNextBackup, 0, 0);
+}
+
+void ReloadAndShow(bool announce) {
+  const bool wasFailing = SettingsReload.LastFailed;
+  int result = -1;
+  switch (LoadSettingsThroughWorker(result)) {
+    case RepositoryAnswer::Ready:
+      ShowLoaded(result, wasFailing, announce);
+      return;
+    case RepositoryAnswer::Waiting:
+      // Its answer comes as a message; a reload asked for meanwhile is that one.
+      g_loadAnnounce = g_loadAnnounce || announce;
+      g_loadWasFailing = g_loadWasFailing || wasFailing;
+      return;
+    case RepositoryAnswer::Stuck:
+      // Earlier work hangs: offline, as a failed load shows it; the file is
+      // loaded again once the repository answers (the tick sees it changed).
+      TrayModify(false, 0);
+      return;
+  }
+}
+
+// A load that answered after the window stopped waiting (also the first one,
+// when the repository was slow at start-up).
+void ShowLateLoad() {
+  int result = -1;
+  if (LoadSettingsThroughWorker(result, 0) != RepositoryAnswer::Ready) return;
+  const bool announce = g_loadAnnounce, wasFailing = g_loadWasFailing;
+  g_loadAnnounce = g_loadWasFailing = false;
+  ShowLoaded(result, wasFailing, announce);
 }
 
 // The first load, before the window exists: a repository that does not
-// answer in time is offline for now, and its load is taken when it answers.
-void StartupLoad() { LoadSettings(); }
+// answer within the bound is offline for now, and what its load read is taken
+// when it answers (the window asks at once when it is made).
+void StartupLoad() {
+  int result = -1;
+  LoadSettingsThroughWorker(result, kRepositoryStuckMs);
+}
 
 PackedTime AnnounceNextBackup() {
   PackedTime next = NextBackupTimeNow();
@@ -173,7 +211,7 @@ void TakeLateAnswer() {
       return;
     }
     case LateWork::Load:
-      ReloadAndShow();
+      ShowLateLoad();
       return;
     case LateWork::None:
       return;
@@ -194,6 +232,8 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       SetSchedulerWindow(window);
+      // Work that answered before the window existed is taken now.
+      PostMessageA(window, SCHEDULER_MSG_REPOSITORY_ANSWERED, 0, 0);
       g_taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
       TrayAdd(window);
       SetTimer(window, SCHEDULER_TIMER_ID, SCHEDULER_TIMER_PERIOD, nullptr);
@@ -261,7 +301,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case tw::kMsgReloadSettings: {
       OwnWaitScope wait;
-      ReloadAndShow();
+      ReloadAndShow(wParam == tw::kReloadThenAnnounce);
       return 0;
     }
     case tw::kMsgSecondInstance:

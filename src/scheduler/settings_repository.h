@@ -1,7 +1,24 @@
 // The scheduler's side of the settings: ClientConfig.hdb found in the
 // repository, loaded, and watched for the main program's rewrites.
 #pragma once
+#include "settings/settings.h"
 #include "settings/settings_reload.h"
+
+// What a load read from the repository, before it is put in force.
+struct SettingsRead {
+  bool Located = false;  // the repository and the file's name were found
+  char Path[260] = "";
+  int Result = -1;
+  SettingsLoadResult Why = SettingsLoadResult::Offline;
+  LoadedSettings Loaded;
+  ConfigFileStamp Stamp = {0, 0};
+};
+// The file-system half of LoadSettings (any thread): finds the repository and
+// reads ClientConfig.hdb into read, touching no setting in force.
+void ReadSettingsForLoad(SettingsRead& read);
+// The other half, on the window thread: puts what was read in force, notes
+// and logs how the load went. LoadSettings' result.
+int FinishSettingsLoad(SettingsRead& read);
 
 // Finds the repository and loads from its ClientConfig.hdb. 0, or -1 when the
 // repository is offline, the file is missing or every open failed. Only a load

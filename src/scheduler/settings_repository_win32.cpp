@@ -29,6 +29,7 @@ const char* FailureText(SettingsLoadResult why) {
     case SettingsLoadResult::Offline: return "the repository is offline";
     case SettingsLoadResult::Missing: return "is missing";
     case SettingsLoadResult::Locked: return "is held by another program; tried again on the next ticks";
+    case SettingsLoadResult::Changing: return "changed while it was read (being saved); tried again on the next ticks";
     default: return "cannot be read (empty or damaged); tried again when it changes, or in a minute";
   }
 }
@@ -49,21 +50,39 @@ void LogLoad(const char* path, SettingsLoadResult why) {
 
 }  // namespace
 
+void ReadSettingsForLoad(SettingsRead& read) {
+  read.Located = LocateClientConfig(read.Path) == 0;
+  if (!read.Located) return;
+  read.Why = SettingsLoadResult::Missing;
+  read.Result = ReadSettingsFromDatabase(read.Path, read.Loaded, nullptr, &read.Why);
+  // A loaded file is known by the version read, so that a change made during
+  // or after the load is seen as one; a failed one by what it shows now.
+  read.Stamp = {read.Loaded.WriteTime, read.Loaded.Size};
+  if (read.Result != 0) {
+    read.Stamp = {0, 0};
+    ReadConfigStamp(read.Path, read.Stamp);
+  }
+}
+
+int FinishSettingsLoad(SettingsRead& read) {
+  if (!read.Located) return -1;
+  if (read.Result == 0) {
+    PutSettingsInForce(read.Loaded);
+    // Only a load that read the file makes the next tick evaluate again: a
+    // failed one changed nothing that would call for it.
+    LastEvaluatedMinute = -1;
+  }
+  const bool repeated = SettingsReload.LastFailed && SettingsReload.Failure == read.Why &&
+                        SameStamp(SettingsReload.Failed, read.Stamp);
+  NoteLoad(SettingsReload, read.Why, read.Stamp, GetTickCount());
+  if (!repeated) LogLoad(read.Path, read.Why);
+  return read.Result;
+}
+
 int LoadSettings() {
-  char path[PathBufferSize];
-  if (LocateClientConfig(path) != 0) return -1;
-  SettingsLoadResult why = SettingsLoadResult::Missing;
-  const int result = LoadSettingsFromDatabase(path, nullptr, &why);
-  // Only a load that read the file makes the next tick evaluate again: a
-  // failed one changed nothing that would call for it.
-  if (result == 0) LastEvaluatedMinute = -1;
-  ConfigFileStamp stamp = {0, 0};
-  ReadConfigStamp(path, stamp);
-  const bool repeated = SettingsReload.LastFailed && SettingsReload.Failure == why &&
-                        SameStamp(SettingsReload.Failed, stamp);
-  NoteLoad(SettingsReload, why, stamp, GetTickCount());
-  if (!repeated) LogLoad(path, why);
-  return result;
+  SettingsRead read;
+  ReadSettingsForLoad(read);
+  return FinishSettingsLoad(read);
 }
 
 bool ReadConfigStamp(const char* path, ConfigFileStamp& stamp) {
@@ -90,6 +109,8 @@ void CheckConfigStamp(const ConfigFileStamp& stamp, unsigned long uptimeMs) {
   // A null window would turn the posts into thread messages of this thread.
   HWND window = SchedulerWindow();
   if (window == nullptr) return;
-  PostMessageA(window, tw::kMsgReloadSettings, 0, 0);
-  if (action == ReloadAction::ReloadAndAnnounce) PostMessageA(window, tw::kMsgAnnounceNextBackup, 0, 0);
+  // The announcement (1031) follows from the reload once it has read the
+  // file: a load that fails tells the main program nothing.
+  const WPARAM announce = action == ReloadAction::ReloadAndAnnounce ? tw::kReloadThenAnnounce : 0;
+  PostMessageA(window, tw::kMsgReloadSettings, announce, 0);
 }

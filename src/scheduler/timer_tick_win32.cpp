@@ -268,7 +268,9 @@ void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
   }
   if (look.Changed == 1) {
     if (look.Located == 1) {
-      LoadSettings();
+      // A load that does not answer at once is taken when it does.
+      int loaded = -1;
+      LoadSettingsThroughWorker(loaded);
       TrayModify(true, NextBackupTime(now, parts));
     } else {
       GoOffline(now, look.Path);

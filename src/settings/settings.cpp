@@ -1,6 +1,7 @@
-// Loading the preferences and the backup sets from an opened ClientConfig.hdb.
-// The scheduler only reads the file; the main program may hold it open too,
-// so an open that fails is retried for a while.
+// Loading the preferences and the backup sets from ClientConfig.hdb. The
+// scheduler only reads the file, from a snapshot in memory; the main program
+// may hold it open or be saving it, so a read that fails or sees the file
+// change is retried for a while.
 #include "settings/settings.h"
 
 #include <new>
@@ -10,6 +11,7 @@
 #include "common/retry_sleep.h"
 #include "database/database_manager.h"
 #include "database/file_manager.h"
+#include "database/file_snapshot.h"
 #include "database/path_text.h"
 #include "settings/object_id_set.h"
 
@@ -17,6 +19,7 @@ int SettleTime = DefaultSettleTime;
 int PromptBeforeStarting = DefaultPromptBeforeStarting;
 int RunMissedBackups = DefaultRunMissedBackups;
 PackedTime LoadedConfigTime = 0;
+uint32_t LoadedConfigSize = 0;
 
 namespace {
 
@@ -32,9 +35,9 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Reads one set's keys in the order the main program writes them.
+// Reads one set's keys in the order the main program writes them, all in one
+// call of the engine: each as ReadTextKey or ReadIntKey would read it.
 void ReadSetKeys(DatabaseManager& db, int handle, int set, BackupSetEntry& e) {
-  ReadTextKey(db, handle, set, "Name", e.Name, static_cast<int>(sizeof e.Name));
   struct {
     const char* key;
     int32_t* field;
@@ -59,14 +62,31 @@ void ReadSetKeys(DatabaseManager& db, int handle, int set, BackupSetEntry& e) {
       {"TurnOffComputerFlag", &e.TurnOffComputerFlag},
       {"ExitFlag", &e.ExitFlag},
   };
-  for (const auto& k : keys) {
-    int value = 0;
-    ReadIntKey(db, handle, set, k.key, value);
-    *k.field = value;
+  const int intKeys = static_cast<int>(sizeof keys / sizeof keys[0]);
+  // The name, the keys above, then "LastRunDateTime".
+  const int reads = intKeys + 2;
+  char name[sizeof e.Name];
+  char numbers[intKeys + 1][kIntKeyDataBytes + 1];
+  ChildRead read[reads];
+  read[0] = {"Name", name, static_cast<int>(sizeof name) - 1, 0, -1};
+  for (int i = 0; i < intKeys; ++i) read[i + 1] = {keys[i].key, numbers[i], kIntKeyDataBytes, 0, -1};
+  read[reads - 1] = {"LastRunDateTime", numbers[intKeys], kIntKeyDataBytes, 0, -1};
+  db.ReadChildren(handle, set, read, reads);
+
+  // A missing name leaves the field as it was; an unreadable one empties it.
+  if (read[0].Found) {
+    int n = read[0].Got < 0 ? 0 : read[0].Got;
+    memcpy(e.Name, name, static_cast<size_t>(n));
+    e.Name[n] = '\0';
   }
-  int lastRun = 0;
-  ReadIntKey(db, handle, set, "LastRunDateTime", lastRun);
-  PackedTime stored = static_cast<PackedTime>(lastRun);
+  auto number = [&](int i) {
+    if (!read[i].Found || read[i].Got < 0) return 0;
+    char* text = static_cast<char*>(read[i].Dest);
+    text[read[i].Got] = '\0';
+    return static_cast<int>(DecimalTextValue(text));
+  };
+  for (int i = 0; i < intKeys; ++i) *keys[i].field = number(i + 1);
+  PackedTime stored = static_cast<PackedTime>(number(reads - 1));
   if (stored > e.LastRunTime) e.LastRunTime = stored;
 }
 
@@ -98,17 +118,6 @@ BackupSetEntry* ReadBackupSets(DatabaseManager& db, int handle, int list) {
   return head;
 }
 
-// Whether a database that would not open is held by another program without
-// sharing (worth trying again soon) rather than unreadable as it stands.
-bool HeldByAnotherProgram(FileManager& files, const char* path) {
-  int file = files.FileOpen(path, OpenReadOnly | OpenDetailedErrors);
-  if (file >= 0) {
-    files.FileClose(file);
-    return false;
-  }
-  return file == FileErrorSharing;
-}
-
 // The old entry that is the same set as e: the one with its set number, else
 // the first of its name (names compared byte for byte). Names alone are not
 // enough: two sets may share one, or both be unnamed.
@@ -126,6 +135,28 @@ void CarryOverLastRunTimes(BackupSetEntry* fresh, const BackupSetEntry* old) {
   for (BackupSetEntry* e = fresh; e != nullptr; e = e->next) {
     const BackupSetEntry* o = SameSetIn(old, *e);
     if (o != nullptr && o->LastRunTime > e->LastRunTime) e->LastRunTime = o->LastRunTime;
+  }
+}
+
+void ReadSettings(DatabaseManager& db, int handle, LoadedSettings& out) {
+  int preferences = db.FindChild(handle, RootObjectId, kPreferencesObject);
+  if (preferences != -1) {
+    // A key that is missing reads as 0; the default stays in force instead.
+    struct {
+      const char* key;
+      int* value;
+    } const keys[] = {{"SettleTime", &out.SettleTime},
+                      {"PromptBeforeStarting", &out.PromptBeforeStarting},
+                      {"RunMissedBackups", &out.RunMissedBackups}};
+    for (const auto& k : keys) {
+      int value = 0;
+      if (ReadIntKey(db, handle, preferences, k.key, value) == 0) *k.value = value;
+    }
+  }
+  int list = db.FindChild(handle, RootObjectId, kBackupSetListObject);
+  if (list != -1) {
+    out.HaveList = true;
+    out.List = ReadBackupSets(db, handle, list);
   }
 }
 
@@ -193,10 +224,30 @@ int BuildClientConfigPath(const char* repository, char* out) {
   return 0;
 }
 
+void LoadedSettings::Discard() {
+  FreeBackupSetEntries(List);
+  List = nullptr;
+  HaveList = false;
+  SettleTime = DefaultSettleTime;
+  PromptBeforeStarting = DefaultPromptBeforeStarting;
+  RunMissedBackups = DefaultRunMissedBackups;
+  WriteTime = 0;
+  Size = 0;
+}
+
 int LoadSettingsFromDatabase(const char* databasePath, RetrySleepFunction sleep, SettingsLoadResult* why) {
+  LoadedSettings fresh;
+  const int result = ReadSettingsFromDatabase(databasePath, fresh, sleep, why);
+  if (result == 0) PutSettingsInForce(fresh);
+  return result;
+}
+
+int ReadSettingsFromDatabase(const char* databasePath, LoadedSettings& fresh, RetrySleepFunction sleep,
+                             SettingsLoadResult* why) {
   SettingsLoadResult ignored;
   if (why == nullptr) why = &ignored;
   *why = SettingsLoadResult::Missing;
+  fresh.Discard();
   if (databasePath == nullptr) return -1;
   if (sleep == nullptr) sleep = SleepMilliseconds;
   DatabaseManager* db = new (std::nothrow) DatabaseManager();
@@ -213,55 +264,76 @@ int LoadSettingsFromDatabase(const char* databasePath, RetrySleepFunction sleep,
     return -1;
   }
 
-  int handle = -1;
-  bool held = false;
-  for (int attempt = 1; attempt <= DatabaseOpenAttempts; ++attempt) {
-    handle = db->OpenDatabase(databasePath, OpenReadOnly);
-    if (handle != -1) break;
+  // The load reads one version of the file, whole, into memory and parses it
+  // there; what it read is used only once a second read after the parse finds
+  // the file as it was. So it never mixes the blocks of two versions while
+  // the main program saves in place, and a save going on at any time during
+  // the parse is seen.
+  FileSnapshot snapshot;
+  SnapshotResult taken = SnapshotMissing;
+  int attempts = 0, changes = 0;
+  for (;;) {
+    taken = ReadFileSnapshot(*files, databasePath, &snapshot);
+    if (taken == SnapshotTaken) {
+      const int handle = db->OpenDatabaseImage(databasePath, snapshot.Bytes, snapshot.Size);
+      if (handle != -1) {
+        ReadSettings(*db, handle, fresh);
+        db->CloseDatabase(handle);
+        taken = ConfirmFileSnapshot(*files, databasePath, &snapshot);
+        if (taken == SnapshotTaken) break;
+        fresh.Discard();
+      } else {
+        taken = SnapshotUnreadable;
+      }
+    }
+    snapshot.Release();
+    if (taken == SnapshotMissing) break;
+    if (taken == SnapshotChanging) {
+      // A save in progress: a short wait usually sees its end. One that goes
+      // on is left to a later tick, with the list as it was.
+      if (++changes >= SnapshotAttempts) break;
+      sleep(SnapshotRetryMilliseconds);
+      continue;
+    }
     // A file nobody holds is tried once more (a writer may have been half
     // way), then taken as it is: waiting would not mend it.
-    held = HeldByAnotherProgram(*files, databasePath);
-    if (!held && attempt >= 2) break;
-    if (attempt < DatabaseOpenAttempts) sleep(DatabaseOpenRetryMilliseconds);
+    ++attempts;
+    if (attempts >= DatabaseOpenAttempts || (taken != SnapshotLocked && attempts >= 2)) break;
+    sleep(DatabaseOpenRetryMilliseconds);
   }
-  if (handle == -1) {
-    *why = held ? SettingsLoadResult::Locked : SettingsLoadResult::Unreadable;
-    delete db;
-    delete files;
-    return -1;
-  }
-
-  SettleTime = DefaultSettleTime;
-  PromptBeforeStarting = DefaultPromptBeforeStarting;
-  RunMissedBackups = DefaultRunMissedBackups;
-  int preferences = db->FindChild(handle, RootObjectId, kPreferencesObject);
-  if (preferences != -1) {
-    // A key that is missing reads as 0; the default stays in force instead.
-    struct {
-      const char* key;
-      int* value;
-    } const keys[] = {{"SettleTime", &SettleTime},
-                      {"PromptBeforeStarting", &PromptBeforeStarting},
-                      {"RunMissedBackups", &RunMissedBackups}};
-    for (const auto& k : keys) {
-      int value = 0;
-      if (ReadIntKey(*db, handle, preferences, k.key, value) == 0) *k.value = value;
-    }
-  }
-
-  int list = db->FindChild(handle, RootObjectId, kBackupSetListObject);
-  if (list != -1) {
-    BackupSetEntry* old = BackupSetList;
-    BackupSetEntry* fresh = ReadBackupSets(*db, handle, list);
-    CarryOverLastRunTimes(fresh, old);
-    BackupSetList = fresh;
-    FreeBackupSetEntries(old);
-  }
-
-  db->CloseDatabase(handle);
-  LoadedConfigTime = files->FileWriteTime(databasePath);
+  const PackedTime loadedTime = snapshot.WriteTime;
+  const size_t loadedSize = snapshot.Size;
+  snapshot.Release();  // closes its file through files
   delete db;
   delete files;
+  if (taken != SnapshotTaken) {
+    switch (taken) {
+      case SnapshotMissing: *why = SettingsLoadResult::Missing; break;
+      case SnapshotLocked: *why = SettingsLoadResult::Locked; break;
+      case SnapshotChanging: *why = SettingsLoadResult::Changing; break;
+      default: *why = SettingsLoadResult::Unreadable; break;
+    }
+    return -1;
+  }
+  fresh.WriteTime = loadedTime;
+  fresh.Size = static_cast<uint32_t>(loadedSize);
   *why = SettingsLoadResult::Loaded;
   return 0;
+}
+
+void PutSettingsInForce(LoadedSettings& fresh) {
+  SettleTime = fresh.SettleTime;
+  PromptBeforeStarting = fresh.PromptBeforeStarting;
+  RunMissedBackups = fresh.RunMissedBackups;
+  if (fresh.HaveList) {
+    BackupSetEntry* old = BackupSetList;
+    CarryOverLastRunTimes(fresh.List, old);
+    BackupSetList = fresh.List;
+    fresh.List = nullptr;
+    fresh.HaveList = false;
+    FreeBackupSetEntries(old);
+  }
+  // The loaded version's own time, so that a change made since is seen.
+  LoadedConfigTime = fresh.WriteTime;
+  LoadedConfigSize = fresh.Size;
 }

@@ -15,6 +15,10 @@ const int DefaultRunMissedBackups = 0;
 // (settings_reload.h).
 const int DatabaseOpenAttempts = 10;
 const unsigned DatabaseOpenRetryMilliseconds = 100;
+// How often and how far apart one load reads a file that changed while it was
+// read (the main program saving it): briefly, then a later tick tries again.
+const int SnapshotAttempts = 5;
+const unsigned SnapshotRetryMilliseconds = 20;
 
 // Why a load did or did not read the database.
 enum class SettingsLoadResult {
@@ -22,6 +26,7 @@ enum class SettingsLoadResult {
   Offline,     // the repository is not reachable
   Missing,     // ClientConfig.hdb does not exist
   Locked,      // another program holds it without sharing
+  Changing,    // it changed while it was read, at every attempt
   Unreadable,  // it opens but is no database (empty, damaged), or cannot be opened at all
 };
 
@@ -32,19 +37,49 @@ extern int PromptBeforeStarting;
 // 1: a daily run that the scheduler missed is made up once, at the first
 // evaluated minute after the gap (missed_runs.h).
 extern int RunMissedBackups;
-// Last-write time of ClientConfig.hdb at the end of the last successful load.
+// Last-write time and size of the version of ClientConfig.hdb that the last
+// successful load read (the time taken before reading and found unchanged
+// after it), so that any change made since is seen.
 extern PackedTime LoadedConfigTime;
+extern uint32_t LoadedConfigSize;
 
 // Waits between open attempts; tests hand in their own.
 typedef void (*RetrySleepFunction)(unsigned milliseconds);
 
 // Loads preferences and backup sets from the database at databasePath
-// (the whole load except finding the repository). 0 when the database was
-// read; -1 when it is missing or could not be opened in any attempt, in which
-// case the list and the preferences stay as they were. sleep null: really wait.
+// (the whole load except finding the repository), from one version of the
+// file read whole into memory. 0 when the database was read; -1 when it is
+// missing, could not be read in any attempt or changed at every attempt, in
+// which case the list and the preferences stay as they were. A plain function
+// of its arguments and the settings globals. sleep null: really wait.
 // why, when given, receives the reason.
 int LoadSettingsFromDatabase(const char* databasePath, RetrySleepFunction sleep = nullptr,
                              SettingsLoadResult* why = nullptr);
+
+// What one load read, not yet in force: a load can read on one thread and
+// put what it read in force on another (the one that owns the globals).
+struct LoadedSettings {
+  int SettleTime = DefaultSettleTime;
+  int PromptBeforeStarting = DefaultPromptBeforeStarting;
+  int RunMissedBackups = DefaultRunMissedBackups;
+  bool HaveList = false;  // no "Backup Set List": the old list stays
+  BackupSetEntry* List = nullptr;
+  PackedTime WriteTime = 0;  // of the version read
+  uint32_t Size = 0;
+
+  LoadedSettings() = default;
+  ~LoadedSettings() { Discard(); }
+  LoadedSettings(const LoadedSettings&) = delete;
+  LoadedSettings& operator=(const LoadedSettings&) = delete;
+  void Discard();
+};
+
+// The reading half of LoadSettingsFromDatabase: touches no settings global.
+int ReadSettingsFromDatabase(const char* databasePath, LoadedSettings& out, RetrySleepFunction sleep = nullptr,
+                             SettingsLoadResult* why = nullptr);
+// The other half: what was read becomes the settings in force (last-run times
+// carried over from the list it replaces).
+void PutSettingsInForce(LoadedSettings& loaded);
 
 // "<repository>\ClientConfig.hdb" into out (260 bytes). 0, or -1 when the
 // result would not fit a path buffer.

@@ -6,6 +6,7 @@ ReloadAction DecideReload(const SettingsReloadState& state, const ConfigFileStam
     if (state.HaveLoaded && SameStamp(state.Loaded, file)) return ReloadAction::None;
     return ReloadAction::ReloadAndAnnounce;
   }
+  if (state.Failure == SettingsLoadResult::Changing) return ReloadAction::Retry;
   if (!SameStamp(state.Failed, file)) return ReloadAction::ReloadAndAnnounce;
   if (state.Failure == SettingsLoadResult::Locked && state.LockedRetriesLeft > 0) return ReloadAction::Retry;
   // Unsigned difference: right across the wrap of the millisecond counter.
@@ -23,7 +24,9 @@ void NoteLoad(SettingsReloadState& state, SettingsLoadResult result, const Confi
     return;
   }
   // Offline or missing: nothing was tried on the file itself.
-  if (result != SettingsLoadResult::Locked && result != SettingsLoadResult::Unreadable) return;
+  if (result != SettingsLoadResult::Locked && result != SettingsLoadResult::Unreadable &&
+      result != SettingsLoadResult::Changing)
+    return;
   const bool sameFailure = state.LastFailed && SameStamp(state.Failed, file) && state.Failure == result;
   if (result == SettingsLoadResult::Locked)
     state.LockedRetriesLeft = sameFailure ? (state.LockedRetriesLeft > 0 ? state.LockedRetriesLeft - 1 : 0)

@@ -4,6 +4,9 @@
 // to wait in one go, anything else once a minute, and either at once when the
 // file changes again. So a bad file never stalls the window thread tick after
 // tick, and the main program is not told the next backup time over and over.
+// A file that kept changing while it was read is tried again at every check
+// without a new announcement: its load never succeeded, so there is nothing
+// new to tell until one does (the reload itself tells then).
 #pragma once
 #include <stdint.h>
 

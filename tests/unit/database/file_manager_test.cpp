@@ -1,5 +1,5 @@
 // The file layer on real files: the handle table's limit, open modes, the
-// forced delete and the file tests.
+// forced delete and the file tests; files held in memory and snapshots.
 #include "database/file_manager.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "database/file_snapshot.h"
 #include "database_test_support.h"
 
 #ifndef _WIN32
@@ -174,5 +175,97 @@ TEST_F(FileManagerTest, CopyReplacesTarget) {
   EXPECT_EQ(ReadFileBytes(to), (std::vector<unsigned char>{9, 8, 7}));
   EXPECT_EQ(files.FileCopy(dir.File("none").c_str(), to.c_str()), -1);
 }
+
+// An image answers reads, seeks, size and stamp as a file nobody changes, and
+// refuses writes; its handle shares the table with real files.
+TEST_F(FileManagerTest, AnImageInMemoryReadsLikeAFileAndTakesNoWrites) {
+  const unsigned char bytes[] = {'s', 'n', 'a', 'p', 's', 'h', 'o', 't'};
+  int h = files.FileOpenImage(bytes, sizeof bytes);
+  ASSERT_GE(h, 0);
+  char text[16] = {};
+  EXPECT_EQ(files.FileRead(h, text, 4), 4);
+  EXPECT_EQ(files.FileRead(h, text + 4, 10), 4);
+  EXPECT_STREQ(text, "snapshot");
+  EXPECT_EQ(files.FileRead(h, text, 1), 0);
+  EXPECT_EQ(files.FileSeek(h, 0, 4), 0);
+  EXPECT_EQ(files.FileRead(h, text, 2), 2);
+  EXPECT_EQ(memcmp(text, "sh", 2), 0);
+  EXPECT_EQ(files.FileWrite(h, "x", 1), FileErrorNothingWritten);
+  OpenFileStamp stamp;
+  ASSERT_EQ(files.FileStamp(h, &stamp), 0);
+  EXPECT_EQ(stamp.Size, 8);
+  EXPECT_EQ(files.FileSize(h), 8);
+  size_t size = 0;
+  EXPECT_EQ(files.FileImage(h, &size), bytes);
+  EXPECT_EQ(size, sizeof bytes);
+  files.FileClose(h);
+  EXPECT_EQ(files.FileRead(h, text, 1), -1);
+  EXPECT_EQ(files.FileImage(h, &size), nullptr);
+
+  std::string path = dir.File("real");
+  WriteFileBytes(path, {1});
+  int real = files.FileOpen(path.c_str(), OpenReadOnly);
+  ASSERT_EQ(real, h) << "the slot is free again for a real file";
+  EXPECT_EQ(files.FileImage(real, &size), nullptr);
+  files.FileClose(real);
+}
+
+TEST_F(FileManagerTest, ASnapshotIsTheWholeFileAsItStoodUnchanged) {
+  std::string path = dir.File("whole");
+  std::vector<unsigned char> content(300000);
+  for (size_t i = 0; i < content.size(); ++i) content[i] = (unsigned char)(i * 7 + i / 4096);
+  WriteFileBytes(path, content);
+  FileSnapshot snapshot;
+  ASSERT_EQ(TakeFileSnapshot(files, path.c_str(), &snapshot), SnapshotTaken);
+  ASSERT_EQ(snapshot.Size, content.size());
+  EXPECT_EQ(memcmp(snapshot.Bytes, content.data(), content.size()), 0);
+  EXPECT_EQ(snapshot.WriteTime, files.FileWriteTime(path.c_str()));
+  EXPECT_EQ(TakeFileSnapshot(files, dir.File("none").c_str(), &snapshot), SnapshotMissing);
+  EXPECT_EQ(snapshot.Bytes, nullptr);
+}
+
+#ifndef _WIN32
+// Native only: a Windows reader's open keeps others from writing the file,
+// which these changes do while it is open.
+std::string g_changePath;
+void (*g_change)(const std::string& path) = nullptr;
+void ChangeBetweenReads(const char* path) {
+  if (g_change && g_changePath == path) g_change(path);
+}
+
+TEST_F(FileManagerTest, ASnapshotOfAFileChangedWhileReadIsRefused) {
+  const struct {
+    const char* what;
+    void (*change)(const std::string& path);
+  } cases[] = {
+      // Same size and the same last-write time, as a FAT disk may show a file
+      // rewritten within its two seconds: only the second read tells.
+      {"one byte rewritten, size and time kept",
+       [](const std::string& path) {
+         auto written = std::filesystem::last_write_time(path);
+         std::vector<unsigned char> bytes = ReadFileBytes(path);
+         bytes[bytes.size() / 2] ^= 0xFF;
+         WriteFileBytes(path, bytes);
+         std::filesystem::last_write_time(path, written);
+       }},
+      {"grown", [](const std::string& path) { std::filesystem::resize_file(path, 200000); }},
+      {"cut short", [](const std::string& path) { std::filesystem::resize_file(path, 1000); }},
+  };
+  std::string path = dir.File("changing");
+  g_changePath = path;
+  SetSnapshotReadHook(ChangeBetweenReads);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFileBytes(path, std::vector<unsigned char>(100000, 0x5A));
+    g_change = c.change;
+    FileSnapshot snapshot;
+    EXPECT_EQ(TakeFileSnapshot(files, path.c_str(), &snapshot), SnapshotChanging);
+    EXPECT_EQ(snapshot.Bytes, nullptr);
+    g_change = nullptr;
+    EXPECT_EQ(TakeFileSnapshot(files, path.c_str(), &snapshot), SnapshotTaken) << "quiet again";
+  }
+  SetSnapshotReadHook(nullptr);
+}
+#endif
 
 }  // namespace

@@ -1,6 +1,6 @@
 // A long-lived read-only open sees the file as it is now: the runs read ahead
 // and the kept children tables give way when the file's size or last-write
-// time changes, looked at by the next call. Native only: a Windows reader's open keeps others from
+// time changes, looked at by the next call. A snapshot does not change. Native only: a Windows reader's open keeps others from
 // rewriting the file, which these tests do under it.
 #include <gtest/gtest.h>
 
@@ -63,6 +63,27 @@ TEST_F(ReadAheadTest, KeptRunsGiveWayWhenTheFileChanges) {
     EXPECT_EQ(Value(h), c.after);
     EXPECT_EQ(db.CloseDatabase(h), 0);
   }
+}
+
+// A snapshot opened as a database keeps the version it was read from, and no
+// open by path shares its record; the reader of the file sees the change.
+TEST_F(ReadAheadTest, ASnapshotKeepsItsVersionBesideAReaderOfTheFile) {
+  std::string path = dir.File("both.hdb");
+  WithValue("5").Save(path);
+  std::vector<unsigned char> image = ReadFileBytes(path);
+  int snapshot = db.OpenDatabaseImage(path.c_str(), image.data(), image.size());
+  int reader = db.OpenDatabase(path.c_str(), OpenReadOnly);
+  ASSERT_GE(snapshot, 0);
+  ASSERT_GE(reader, 0);
+  EXPECT_NE(snapshot, reader);
+  auto written = std::filesystem::last_write_time(path);
+  WithValue("7").Save(path);
+  std::filesystem::last_write_time(path, written + std::chrono::seconds(10));
+  EXPECT_EQ(Value(reader), "7");
+  EXPECT_EQ(Value(snapshot), "5");
+  EXPECT_EQ(db.OpenDatabaseImage(path.c_str(), image.data(), HeaderUnitSize - 1), -1) << "no header";
+  EXPECT_EQ(db.CloseDatabase(snapshot), 0);
+  EXPECT_EQ(db.CloseDatabase(reader), 0);
 }
 
 }  // namespace

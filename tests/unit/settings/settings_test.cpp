@@ -1,6 +1,6 @@
 // Loading preferences and backup sets from ClientConfig.hdb files: defaults,
 // keys present and missing, set numbers, long names, carrying last-run times
-// over a reload, damaged and missing files.
+// over a reload, damaged and missing files, files changed while read.
 #include "settings/settings.h"
 #include "settings/settings_reload.h"
 
@@ -12,7 +12,16 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+#endif
+
 #include "client_config_file.h"
+#include "database/file_manager.h"
+#include "database/file_snapshot.h"
 #include "temp_directory.h"
 
 namespace {
@@ -312,6 +321,131 @@ TEST_F(SettingsLoad, ATruncatedFileNeverYieldsUnterminatedNames) {
   }
 }
 
+#ifndef _WIN32
+// Native only: a Windows reader's open keeps others from writing the file,
+// which these tests do while it is being read.
+
+// The file as the main program saves it: every set's hour is the version's.
+std::vector<unsigned char> Version(TempDirectory& dir, int hour) {
+  std::vector<ObjectNode> sets;
+  for (int i = 1; i <= 50; ++i)
+    sets.push_back(Set(std::to_string(i), {{"Name", "Set " + std::to_string(i)},
+                                           {"ScheduleBackupTimeHour", std::to_string(hour)}}));
+  std::string path = dir.File("version" + std::to_string(hour) + ".hdb");
+  EXPECT_TRUE(WriteDatabase(path, Root({SetList(sets)})));
+  return testsupport::ReadBytes(path);
+}
+
+// The hour every set has, -1 for a mix (or sets missing).
+int WholeVersion(const BackupSetEntry* list) {
+  int hour = list ? list->ScheduleBackupTimeHour : -1, count = 0;
+  for (const BackupSetEntry* e = list; e; e = e->next, ++count)
+    if (e->ScheduleBackupTimeHour != hour) return -1;
+  return count == 50 ? hour : -1;
+}
+
+// What the file becomes between the two reads of a snapshot: the other
+// version, written a given number of seconds later than it was.
+std::string g_path;
+std::vector<unsigned char> g_versions[2];
+int g_changesLeft = 0, g_nextVersion = 0, g_secondsLater = 0;
+void SaveOtherVersion(const char* path) {
+  if (g_changesLeft == 0 || g_path != path) return;
+  --g_changesLeft;
+  auto written = std::filesystem::last_write_time(g_path);
+  ASSERT_TRUE(testsupport::WriteBytes(g_path, g_versions[g_nextVersion]));
+  std::filesystem::last_write_time(g_path, written + std::chrono::seconds(g_secondsLater));
+  g_nextVersion ^= 1;
+}
+
+class SettingsLoadWhileSaved : public SettingsLoad {
+ protected:
+  void SetUp() override {
+    SettingsLoad::SetUp();
+    g_versions[0] = Version(dir_, 1);
+    g_versions[1] = Version(dir_, 2);
+    ASSERT_EQ(g_versions[0].size(), g_versions[1].size()) << "one shape, two versions";
+    g_path = path_;
+    SetSnapshotReadHook(SaveOtherVersion);
+  }
+  void TearDown() override {
+    SetSnapshotReadHook(nullptr);
+    g_changesLeft = 0;
+    SettingsLoad::TearDown();
+  }
+};
+
+TEST_F(SettingsLoadWhileSaved, AFileThatKeepsChangingIsTriedAFewTimesThenTheOldListStays) {
+  ASSERT_TRUE(testsupport::WriteBytes(path_, g_versions[0]));
+  ASSERT_EQ(0, LoadSettingsFromDatabase(path_.c_str(), CountingSleep));
+  const BackupSetEntry* kept = BackupSetList;
+  const PackedTime loaded = LoadedConfigTime;
+  ASSERT_EQ(1, WholeVersion(kept));
+  g_sleeps = 0;
+  g_changesLeft = 1000;
+  g_nextVersion = 1;
+  g_secondsLater = 10;
+  SettingsLoadResult why = SettingsLoadResult::Loaded;
+  EXPECT_EQ(-1, LoadSettingsFromDatabase(path_.c_str(), CountingSleep, &why));
+  EXPECT_EQ(SettingsLoadResult::Changing, why);
+  EXPECT_EQ(SnapshotAttempts - 1, g_sleeps);
+  EXPECT_EQ(kept, BackupSetList) << "the previous list stays in force";
+  EXPECT_EQ(loaded, LoadedConfigTime);
+}
+
+// The loaded time is the loaded version's: a change made during the load is
+// the version loaded, or is seen as a change afterwards.
+TEST_F(SettingsLoadWhileSaved, AChangeMadeDuringALoadIsLoadedWithItsOwnTime) {
+  ASSERT_TRUE(testsupport::WriteBytes(path_, g_versions[0]));
+  g_changesLeft = 1;
+  g_nextVersion = 1;
+  g_secondsLater = 20;
+  ASSERT_EQ(0, LoadSettingsFromDatabase(path_.c_str(), CountingSleep));
+  EXPECT_EQ(2, WholeVersion(BackupSetList));
+  EXPECT_EQ(1, g_sleeps);
+  FileManager files;
+  EXPECT_EQ(files.FileWriteTime(path_.c_str()), LoadedConfigTime);
+}
+
+// Another thread saves the file in place between the two versions, and waits
+// after each save until some load has succeeded; every load that succeeds
+// holds one whole version. Each save is one write call: a writer stalled half
+// way through a save for a whole load (as a thread descheduled on a busy
+// machine can be) leaves a file that no reader can tell from a whole one, and
+// the change it makes next is then loaded as a change (see file_snapshot.h).
+TEST_F(SettingsLoadWhileSaved, ALoadWhileTheFileIsRewrittenNeverReturnsAMix) {
+  SetSnapshotReadHook(nullptr);
+  ASSERT_TRUE(testsupport::WriteBytes(path_, g_versions[0]));
+  const int saves = 150;
+  std::atomic<int> succeeded{0};
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    FILE* f = fopen(path_.c_str(), "r+b");
+    if (f) setvbuf(f, nullptr, _IONBF, 0);
+    for (int save = 0; f && save < saves; ++save) {
+      const std::vector<unsigned char>& v = g_versions[(save + 1) % 2];
+      fseek(f, 0, SEEK_SET);
+      fwrite(v.data(), 1, v.size(), f);
+      const int before = succeeded.load();
+      auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (succeeded.load() == before && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    }
+    if (f) fclose(f);
+    done = true;
+  });
+  int mixed = 0;
+  while (!done) {
+    FreeBackupSetList();
+    if (LoadSettingsFromDatabase(path_.c_str(), CountingSleep) != 0) continue;
+    if (WholeVersion(BackupSetList) < 0) ++mixed;
+    ++succeeded;
+  }
+  writer.join();
+  EXPECT_EQ(0, mixed);
+  EXPECT_GE(succeeded.load(), saves);
+}
+#endif
+
 TEST(DecimalTextValue, ConvertsLikeTheStandardLibraryWithoutOverflowing) {
   struct Case {
     const char* text;
@@ -377,4 +511,12 @@ TEST(SettingsReload, AFailedFileIsRetriedSparinglyAndAChangedOneAtOnce) {
   EXPECT_EQ(ReloadAction::Retry, DecideReload(s, c, tick + FailedRetryMilliseconds));
   NoteLoad(s, SettingsLoadResult::Loaded, c, tick);
   EXPECT_EQ(ReloadAction::None, DecideReload(s, c, tick + FailedRetryMilliseconds));
+
+  // A file that kept changing while read: tried at every check, changed or
+  // not, and announced only by the load that succeeds.
+  NoteLoad(s, SettingsLoadResult::Changing, a, tick);
+  EXPECT_EQ(ReloadAction::Retry, DecideReload(s, a, tick + 10000));
+  EXPECT_EQ(ReloadAction::Retry, DecideReload(s, b, tick + 10000));
+  NoteLoad(s, SettingsLoadResult::Loaded, b, tick + 10000);
+  EXPECT_EQ(ReloadAction::None, DecideReload(s, b, tick + 20000));
 }
