@@ -138,12 +138,24 @@ RepositoryAnswer Hand(Work work, DWORD waitMs, bool readLogTail = false, const c
     g_slot.answered = Answers(work);
     return RepositoryAnswer::Ready;
   }
+  const DWORD began = GetTickCount();
+  for (;;) {
+    {
+      RecursiveLockHolder hold(g_lock);
+      if (!g_slot.running) break;
+      if (GetTickCount() - g_slot.startedMs >= kRepositoryStuckMs) return RepositoryAnswer::Stuck;
+    }
+    // Earlier work (a write of the log, say) is still going: it goes first,
+    // within this caller's wait.
+    const DWORD waited = GetTickCount() - began;
+    if (waited >= waitMs) return RepositoryAnswer::Waiting;
+    WaitForSingleObject(g_done, waitMs - waited);
+  }
   {
     RecursiveLockHolder hold(g_lock);
-    if (g_slot.running)
-      return GetTickCount() - g_slot.startedMs >= kRepositoryStuckMs ? RepositoryAnswer::Stuck
-                                                                     : RepositoryAnswer::Waiting;
-    // An answer nobody took yet goes first (the message that tells of it is on its way).
+    // A late answer of another kind goes first (the message that tells of it
+    // is on its way); a late search for the tray icon is only dropped.
+    if (g_slot.answered && g_slot.work == Work::Locate) g_slot.answered = false;
     if (g_slot.answered) return RepositoryAnswer::Waiting;
     g_slot.work = work;
     g_slot.readLogTail = readLogTail;
@@ -154,7 +166,8 @@ RepositoryAnswer Hand(Work work, DWORD waitMs, bool readLogTail = false, const c
     ResetEvent(g_done);
   }
   SetEvent(g_wake);
-  if (waitMs > 0) WaitForSingleObject(g_done, waitMs);
+  const DWORD waited = GetTickCount() - began;
+  if (waited < waitMs) WaitForSingleObject(g_done, waitMs - waited);
   RecursiveLockHolder hold(g_lock);
   if (!g_slot.running) return RepositoryAnswer::Ready;
   g_slot.callerGaveUp = true;
@@ -226,6 +239,7 @@ int LocateRepositoryNow(char* path) {
   }
   RecursiveLockHolder hold(g_lock);
   CopyBounded(path, 260, g_slot.path);
+  NoteRepositoryKnown(g_slot.located == 1, g_slot.path);
   return g_slot.located;
 }
 

@@ -4,14 +4,27 @@
 # already, without it), holds every lookup under the share while the test
 # raises a flag. Built for the host with the Wine's word size.
 find_program(TW_HOST_CC NAMES gcc cc)
-if(WIN32 AND TARGET Tickwarden AND TW_HOST_CC)
-  set(hang_lib ${CMAKE_BINARY_DIR}/share-hang/share_hang_preload.so)
-  set(hang_src ${CMAKE_SOURCE_DIR}/tests/support/share_hang_preload.c)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    set(hang_bits -m32)
+set(hang_lib ${CMAKE_BINARY_DIR}/share-hang/share_hang_preload.so)
+set(hang_src ${CMAKE_SOURCE_DIR}/tests/support/share_hang_preload.c)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(hang_bits -m32)
+else()
+  set(hang_bits -m64)
+endif()
+# A host without the 32-bit C library (gcc-multilib) cannot build it for the
+# 32-bit Wine: the test is then left out, and the configure step says so.
+if(WIN32 AND TW_HOST_CC AND NOT DEFINED TW_HOST_CC_BUILDS_PRELOAD)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/share-hang)
+  execute_process(COMMAND ${TW_HOST_CC} ${hang_bits} -shared -fPIC -o ${hang_lib}.probe ${hang_src} -ldl
+                  RESULT_VARIABLE probe_rc OUTPUT_QUIET ERROR_QUIET)
+  if(probe_rc EQUAL 0)
+    set(TW_HOST_CC_BUILDS_PRELOAD ON CACHE INTERNAL "")
   else()
-    set(hang_bits -m64)
+    set(TW_HOST_CC_BUILDS_PRELOAD OFF CACHE INTERNAL "")
+    message(STATUS "system_scheduler_share left out: ${TW_HOST_CC} ${hang_bits} cannot build a shared library")
   endif()
+endif()
+if(WIN32 AND TARGET Tickwarden AND TW_HOST_CC_BUILDS_PRELOAD)
   add_custom_command(OUTPUT ${hang_lib}
     COMMAND ${TW_HOST_CC} ${hang_bits} -O2 -shared -fPIC -o ${hang_lib} ${hang_src} -ldl
     DEPENDS ${hang_src} COMMENT "share-hang library (host, ${hang_bits})" VERBATIM)

@@ -90,7 +90,8 @@ int HangSeconds(int otherwise) {
 // message at once, shows the repository offline, and once the share answers
 // is online again and runs the every-minute set.
 TEST_F(SchedulerShareTest, AHangingShareNeverFreezesTheWindow) {
-  ASSERT_TRUE(TickUntil([&] { return shell_.Tip().find("Next backup") == 0; }, 30000)) << shell_.Tip();
+  ASSERT_TRUE(TickUntil([&] { return SupportLog().find(" online \\\\nas\\backup\\repo") != std::string::npos; }, 30000))
+      << SupportLog();
   const int seconds = HangSeconds(10);
   Hang(seconds);
   DWORD worst = 0;
@@ -115,6 +116,12 @@ TEST_F(SchedulerShareTest, AHangingShareNeverFreezesTheWindow) {
     const size_t online = log.find(" online \\\\nas\\backup\\repo", offline == std::string::npos ? log.size() : offline);
     return online != std::string::npos && log.find(" launch 3 ", online) != std::string::npos;
   }, 90000)) << SupportLog();
+  const std::string log = SupportLog();
+  for (size_t start = 0, end; (end = log.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string line = log.substr(start, end - start);
+    if (line.find(" online ") != std::string::npos || line.find(" offline ") != std::string::npos)
+      printf("[share] %s\n", line.c_str());
+  }
 }
 
 // Exit while a lookup hangs for 30 s: the window goes at once and the
