@@ -38,6 +38,21 @@ SnapshotResult ReadWhole(FileManager& files, int file, unsigned char* dest, size
   return more == 0 ? SnapshotTaken : SnapshotChanging;
 }
 
+// Whether two runs of bytes are alike, eight at a time: some C runtimes
+// compare byte by byte, which for a file of megabytes costs more than reading it.
+bool SameBytes(const unsigned char* a, const unsigned char* b, size_t n) {
+  size_t i = 0;
+  for (; i + sizeof(uint64_t) <= n; i += sizeof(uint64_t)) {
+    uint64_t x, y;
+    memcpy(&x, a + i, sizeof x);
+    memcpy(&y, b + i, sizeof y);
+    if (x != y) return false;
+  }
+  for (; i < n; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
 // Reads the file again and compares it with image, in pieces.
 SnapshotResult CompareWhole(FileManager& files, int file, const unsigned char* image, size_t size) {
   // One byte more than a small file, so that the read past its end has room.
@@ -51,7 +66,7 @@ SnapshotResult CompareWhole(FileManager& files, int file, const unsigned char* i
     size_t want = size - done < chunk ? size - done : chunk;
     int got = files.FileRead(file, piece, (unsigned)want);
     if (got < 0) result = SnapshotUnreadable;
-    else if (got == 0 || memcmp(piece, image + done, (size_t)got) != 0) result = SnapshotChanging;
+    else if (got == 0 || !SameBytes(piece, image + done, (size_t)got)) result = SnapshotChanging;
     else {
       CountBytesRead(got);
       done += (size_t)got;
