@@ -86,6 +86,16 @@ SnapshotResult CompareWhole(FileManager& files, int file, const unsigned char* i
   return result;
 }
 
+// Waits until the file's last write is SnapshotSettleMilliseconds old, at
+// most that long.
+void WaitForQuiet(uint64_t lastWrite) {
+  const uint64_t settle = (uint64_t)SnapshotSettleMilliseconds * StampUnitsPerMillisecond;
+  const uint64_t now = FileManager::StampClockNow();
+  if (now >= lastWrite + settle) return;
+  uint64_t wait = (lastWrite + settle - now) / StampUnitsPerMillisecond + 1;
+  FileManager::Pause(wait < SnapshotSettleMilliseconds ? (unsigned)wait : SnapshotSettleMilliseconds);
+}
+
 }  // namespace
 
 void SetSnapshotReadHook(SnapshotReadHook hook) { g_hook = hook; }
@@ -133,6 +143,7 @@ SnapshotResult ReadFileSnapshot(FileManager& files, const char* path, FileSnapsh
 
 SnapshotResult ConfirmFileSnapshot(FileManager& files, const char* path, FileSnapshot* snapshot) {
   if (!snapshot || !snapshot->Bytes || snapshot->File < 0 || !path) return SnapshotUnreadable;
+  WaitForQuiet(snapshot->Before.LastWrite);
   if (g_hook) g_hook(path);
   const int file = snapshot->File;
   SnapshotResult result = CompareWhole(files, file, snapshot->Bytes, snapshot->Size);
