@@ -35,6 +35,12 @@ struct OpenFileStamp {
   bool operator==(const OpenFileStamp& o) const { return Size == o.Size && LastWrite == o.LastWrite; }
   bool operator!=(const OpenFileStamp& o) const { return !(*this == o); }
 };
+// OpenFileStamp::LastWrite's units: 100 ns on Windows, 1 ns natively.
+#ifdef _WIN32
+const uint64_t StampUnitsPerMillisecond = 10000;
+#else
+const uint64_t StampUnitsPerMillisecond = 1000000;
+#endif
 // Path texts: at most 259 characters plus the terminator.
 const int MaxPathLength = 259;
 const int PathBufferSize = 260;
@@ -71,6 +77,11 @@ class FileManager {
   int FileCopy(const char* from, const char* to);
   // Clears read-only, hidden and system attributes. 0, or -1.
   int FileMakeNormal(const char* path);
+
+  // Now, by the clock and in the units of OpenFileStamp::LastWrite.
+  static uint64_t StampClockNow();
+  // Waits about that long (the calling thread only).
+  static void Pause(unsigned milliseconds);
 
   int IsNtFamily;
 

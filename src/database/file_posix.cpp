@@ -24,6 +24,18 @@ int FromTable(intptr_t entry) { return (int)(entry - 1); }
 
 int FileManager::DetectNtFamily() { return 1; }
 
+uint64_t FileManager::StampClockNow() {
+  struct timespec now;
+  if (clock_gettime(CLOCK_REALTIME, &now) != 0) return 0;
+  return (uint64_t)now.tv_sec * 1000000000u + (uint64_t)now.tv_nsec;
+}
+
+void FileManager::Pause(unsigned milliseconds) {
+  struct timespec rest = {(time_t)(milliseconds / 1000), (long)(milliseconds % 1000) * 1000000L};
+  while (nanosleep(&rest, &rest) == -1 && errno == EINTR) {
+  }
+}
+
 int FileManager::FileOpen(const char* path, int modeAndFlags) {
   if (!path) return FileErrorGeneral;
   int mode = modeAndFlags & OpenModeMask;

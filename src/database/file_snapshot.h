@@ -13,8 +13,12 @@
 // time the file must stay unchanged spans the parse too: a save going on at
 // any moment of it is seen.
 //
-// What no reader can tell is a file that a writer left half written and does
-// not touch from the first read to the confirmation: that is the file as it
+// A writer may rest half way through a save (descheduled on a busy machine,
+// or between two of its writes): a file whose last write is less than
+// SnapshotSettleMilliseconds old is confirmed no sooner than that long after
+// the write, so that a save going on within that time is seen. What no reader
+// can tell is a file that a writer left half written for longer and did not
+// touch from the first read to the confirmation: that is the file as it
 // stands. The writer's next write changes it again, and a reader that notes
 // the loaded version's time (WriteTime, taken before the reads) sees that.
 #pragma once
@@ -30,6 +34,9 @@ const size_t MaxSnapshotBytes = (size_t)256 << 20;
 // compares it in pieces of the other size, which stay in the processor's cache.
 const unsigned SnapshotReadChunk = 1u << 20;
 const unsigned SnapshotCompareChunk = 64u << 10;
+// How long after its last write a file must have stayed as read (see above).
+// A clock that disagrees with the file's (a server's) makes no longer a wait.
+const unsigned SnapshotSettleMilliseconds = 30;
 
 enum SnapshotResult {
   SnapshotTaken,

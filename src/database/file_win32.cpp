@@ -22,6 +22,14 @@ int FileManager::DetectNtFamily() {
   return (version & 0x80000000u) ? 0 : 1;
 }
 
+uint64_t FileManager::StampClockNow() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return ((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime;
+}
+
+void FileManager::Pause(unsigned milliseconds) { Sleep(milliseconds); }
+
 int FileManager::FileOpen(const char* path, int modeAndFlags) {
   if (!path) return FileErrorGeneral;
   DWORD attributes = FILE_ATTRIBUTE_NORMAL;

@@ -416,7 +416,7 @@ TEST_F(SettingsLoadWhileSaved, AChangeMadeDuringALoadIsLoadedWithItsOwnTime) {
 TEST_F(SettingsLoadWhileSaved, ALoadWhileTheFileIsRewrittenNeverReturnsAMix) {
   SetSnapshotReadHook(nullptr);
   ASSERT_TRUE(testsupport::WriteBytes(path_, g_versions[0]));
-  const int saves = 150;
+  const int saves = 100;
   std::atomic<int> succeeded{0};
   std::atomic<bool> done{false};
   std::thread writer([&] {
