@@ -6,12 +6,13 @@
 # slides in, counts down, the stand-in main program is started with
 # -BackupSet=1, and its log is printed. Screenshots land in build/demo/.
 # The shipped i686 build runs under wine32; on hosts that cannot execute 32-bit
-# code, the x86_64 build under wine64 (scripts/wine-way.sh).
+# code or cannot install wine32:i386, the x86_64 build under wine64
+# (scripts/wine-way.sh).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
-source scripts/wine-way.sh
-bash scripts/setup.sh
+# First: the way this run takes and why, and the packages it needs.
+source scripts/setup.sh
 cmake --preset "$TW_WIN_PRESET" >/dev/null
 cmake --build --preset "$TW_WIN_PRESET" -j "$(nproc)" --target Tickwarden Tickwardenaide Cobaltine winpoke hdbtool
 cmake --preset native >/dev/null

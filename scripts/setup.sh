@@ -1,29 +1,10 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on a Debian 12 machine (as root).
-# Safe to run again: it installs only what is missing. Both cross compilers
-# always (the shipped programs are i686; the x86_64 build keeps the code 64-bit
-# clean); Wine for the way this run tests (scripts/wine-way.sh).
+# Installs what building and testing need on a Debian 12 machine (as root) and
+# decides the way this run tests the Windows programs (scripts/wine-way.sh):
+# test.sh and demo.sh source it first, so that their first lines say which way
+# and why. Safe to run again: it installs only what is missing. Both cross
+# compilers always (the shipped programs are i686; the x86_64 build keeps the
+# code 64-bit clean); Wine for the way; non-zero only when neither way's
+# packages can be installed.
 set -euo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/wine-way.sh"
-need=()
-have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-pkgs=(cmake ninja-build clang g++ googletest libgtest-dev libbenchmark-dev libsqlite3-dev libclang-rt-14-dev
-      g++-mingw-w64-i686 g++-mingw-w64-x86-64-win32 mingw-w64-tools wine
-      xvfb xauth x11-apps imagemagick python3 zip xdotool)
-if [ "$TW_WINE_WAY" = win32 ]; then
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-  fi
-  pkgs+=(wine32:i386)
-else
-  pkgs+=(wine64)
-fi
-for p in "${pkgs[@]}"; do
-  have "$p" || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  echo "setup: installing ${need[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+TW_WINE_INSTALL=1 source "$(dirname "${BASH_SOURCE[0]}")/wine-way.sh"

@@ -3,7 +3,8 @@
 # under ASan/UBSan (and a short fuzzing run), then the Windows programs and
 # their tests under Wine on Xvfb in a throw-away prefix inside build/: the
 # shipped i686 build under wine32, or on hosts that cannot execute 32-bit code
-# the x86_64 build under wine64 (scripts/wine-way.sh; TW_WINE_WAY=win64 forces it).
+# or cannot install wine32:i386 the x86_64 build under wine64 (scripts/wine-way.sh;
+# TW_WINE_WAY=win64 forces it).
 # Exits non-zero on any failure. Usage: scripts/test.sh [ctest -R regex]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -12,8 +13,8 @@ filter=("${@:+-R}" "${@}")
 [ $# -eq 0 ] && filter=()
 
 start=$(date +%s)
-source scripts/wine-way.sh
-bash scripts/setup.sh
+# First: the way this run takes and why, and the packages it needs.
+source scripts/setup.sh
 jobs=$(nproc)
 
 echo "== native build (clang, ASan + UBSan)"

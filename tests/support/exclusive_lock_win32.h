@@ -24,7 +24,11 @@ class ExclusiveLock {
     CloseHandle(release_);
   }
   bool Held() const { return held_; }
-  void Release() { SetEvent(release_); }
+  // Returns once the file is closed, so that the next open finds it free.
+  void Release() {
+    SetEvent(release_);
+    WaitForSingleObject(thread_, kBoundMilliseconds);
+  }
 
  private:
   static const DWORD kBoundMilliseconds = 60000;

@@ -114,7 +114,7 @@ inline void EndProcessesNamed(const char* name) {
     HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
     if (!p) return;
     TerminateProcess(p, 99);
-    WaitForSingleObject(p, 5000);
+    WaitForSingleObject(p, kDeadlineMs);
     CloseHandle(p);
   });
 }

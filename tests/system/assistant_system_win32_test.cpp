@@ -29,8 +29,9 @@ void CloseAndEnd(const char* cls, const char* file) {
   while ((wnd = FindWindowA(cls, nullptr)) != nullptr) {
     HANDLE p = testwatch::OpenWindowProcess(wnd);
     PostMessageA(wnd, WM_CLOSE, 0, 0);
-    bool gone = p && WaitForSingleObject(p, 5000) == WAIT_OBJECT_0;
-    if (!gone && p) TerminateProcess(p, 99), WaitForSingleObject(p, 5000);
+    // Its "exit" line counts: room for a loaded machine before ending it.
+    bool gone = p && WaitForSingleObject(p, testwatch::kDeadlineMs) == WAIT_OBJECT_0;
+    if (!gone && p) TerminateProcess(p, 99), WaitForSingleObject(p, testwatch::kDeadlineMs);
     if (p) CloseHandle(p);
     if (!p) break;
   }

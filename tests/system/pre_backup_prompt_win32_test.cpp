@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <string>
 
 #include "own_prompt_win32.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-constexpr DWORD kOpenDeadline = 10000;
+constexpr DWORD kOpenDeadline = 20000;
 constexpr DWORD kCloseDeadline = 10000;
 
 struct PromptCall {
@@ -30,6 +31,60 @@ DWORD WINAPI CallPrompt(LPVOID p) {
 }
 
 using promptwatch::OwnPrompt;
+
+// What the prompt's thread did to its window, as a spy on the messages sent
+// there sees it: the tops at which the shown dialog stood and the bar's
+// positions, in order. Each entry is written on the prompt's thread before
+// its count is raised; read after the prompt has ended, or once a count shows
+// what the test waits for.
+struct PromptSpy {
+  static constexpr int kRoom = 1024;
+  LONG Tops[kRoom];
+  WPARAM Bar[kRoom];
+  std::atomic<int> TopCount{0}, BarCount{0};
+};
+PromptSpy g_spy;
+
+LRESULT CALLBACK SpyOnPrompt(int code, WPARAM wParam, LPARAM lParam) {
+  const CWPSTRUCT& m = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+  char cls[16] = "";
+  if (code == HC_ACTION && m.message == WM_WINDOWPOSCHANGED && IsWindowVisible(m.hwnd) &&
+      GetClassNameA(m.hwnd, cls, sizeof cls) && strcmp(cls, "#32770") == 0) {
+    const int n = g_spy.TopCount.load();
+    if (n < PromptSpy::kRoom) {
+      RECT r;
+      GetWindowRect(m.hwnd, &r);
+      g_spy.Tops[n] = r.top;
+      g_spy.TopCount.store(n + 1);
+    }
+  }
+  if (code == HC_ACTION && m.message == PBM_SETPOS) {
+    const int n = g_spy.BarCount.load();
+    if (n < PromptSpy::kRoom) {
+      g_spy.Bar[n] = m.wParam;
+      g_spy.BarCount.store(n + 1);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LPTHREAD_START_ROUTINE g_promptRoutine = nullptr;
+
+DWORD WINAPI SpiedPromptThread(LPVOID arg) {
+  HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, SpyOnPrompt, nullptr, GetCurrentThreadId());
+  const DWORD result = g_promptRoutine(arg);
+  if (hook != nullptr) UnhookWindowsHookEx(hook);
+  return result;
+}
+
+// Starts the prompt's thread with the spy on it.
+HANDLE WINAPI SpiedStart(LPSECURITY_ATTRIBUTES a, SIZE_T size, LPTHREAD_START_ROUTINE routine, LPVOID arg,
+                         DWORD flags, LPDWORD id) {
+  g_promptRoutine = routine;
+  g_spy.TopCount.store(0);
+  g_spy.BarCount.store(0);
+  return CreateThread(a, size, SpiedPromptThread, arg, flags, id);
+}
 
 std::string Text(HWND w) {
   char buf[256] = "";
@@ -51,9 +106,14 @@ RECT WorkArea() {
 
 class PreBackupPrompt : public ::testing::Test {
  protected:
-  void SetUp() override { PromptBeforeStarting = 1; }
+  void SetUp() override {
+    PromptBeforeStarting = 1;
+    savedStarter_ = StartPromptThread;
+    StartPromptThread = SpiedStart;
+  }
 
   void TearDown() override {
+    StartPromptThread = savedStarter_;
     if (call_.Thread == nullptr) return;
     // A test that failed half-way must not leave its prompt to the next one.
     if (WaitForSingleObject(call_.Thread, 0) == WAIT_TIMEOUT) {
@@ -66,9 +126,11 @@ class PreBackupPrompt : public ::testing::Test {
   HWND Open() {
     call_.Thread = CreateThread(nullptr, 0, CallPrompt, &call_, 0, nullptr);
     EXPECT_NE(call_.Thread, nullptr);
+    // Shown only once its opening is done (position, bar range, title).
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < kOpenDeadline) {
-      if (HWND w = OwnPrompt()) return w;
+      HWND w = OwnPrompt();
+      if (w != nullptr && IsWindowVisible(w)) return w;
       Sleep(5);
     }
     ADD_FAILURE() << "the prompt did not open";
@@ -81,8 +143,9 @@ class PreBackupPrompt : public ::testing::Test {
     return call_.Result;
   }
 
-  // Polls until the window rests at the given top, or the deadline passes.
-  bool RestsAt(HWND w, LONG top, DWORD deadline = 5000) {
+  // Polls until the window rests at the given top, or the deadline passes
+  // (the countdown would close it at twenty seconds).
+  bool RestsAt(HWND w, LONG top, DWORD deadline = 15000) {
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < deadline) {
       if (WindowRect(w).top == top) return true;
@@ -94,6 +157,7 @@ class PreBackupPrompt : public ::testing::Test {
   static void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
   PromptCall call_;
+  PromptThreadStarter savedStarter_ = nullptr;
 };
 
 TEST_F(PreBackupPrompt, SkipAnswersSkip) {
@@ -178,9 +242,13 @@ TEST_F(PreBackupPrompt, RisesFromBelowToOnePixelInsideTheWorkAreasSize) {
   const RECT first = WindowRect(w);
   const LONG width = first.right - first.left, height = first.bottom - first.top;
   const LONG restingY = (work.bottom - work.top) - height - 1;
-  EXPECT_GT(first.top, restingY);  // it starts lower and rises
   ASSERT_TRUE(RestsAt(w, restingY));
   EXPECT_EQ(WindowRect(w).left, (work.right - work.left) - width - 1);
+  // It showed lower first and only rose.
+  const int shown = g_spy.TopCount.load();
+  ASSERT_GT(shown, 0);
+  EXPECT_GT(g_spy.Tops[0], restingY);
+  for (int i = 1; i < shown; ++i) EXPECT_LE(g_spy.Tops[i], g_spy.Tops[i - 1]) << i;
   Click(w, IDCANCEL);
   EXPECT_EQ(Answer(), 1);
 }
@@ -239,29 +307,35 @@ TEST_F(PreBackupPrompt, PaintsThePictureInsideABlackFrame) {
   ASSERT_NE(BackgroundBitmap, nullptr);
   ASSERT_NE(BackgroundPalette, nullptr);
 
-  const RECT work = WorkArea();
   HWND w = Open();
   if (w != nullptr) {
-    const RECT first = WindowRect(w);
-    // Pixels below the screen's edge cannot be read: wait until it has risen.
-    EXPECT_TRUE(RestsAt(w, (work.bottom - work.top) - (first.bottom - first.top) - 1));
     EXPECT_EQ(SendMessageA(w, WM_QUERYNEWPALETTE, 0, 0), TRUE);
-    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    HDC window = GetDC(w);
-    HDC picture = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(picture, BackgroundBitmap);
+    // The prompt's thread paints into a bitmap of ours and has finished when
+    // the call returns: the screen may be caught half-way through a paint.
     RECT client;
     GetClientRect(w, &client);
+    HDC screen = GetDC(nullptr);
+    HDC window = CreateCompatibleDC(screen);
+    HBITMAP painted = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ oldPainted = SelectObject(window, painted);
+    FillRect(window, &client, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));  // neither black nor white
+    SendMessageA(w, WM_PRINT, reinterpret_cast<WPARAM>(window), PRF_ERASEBKGND | PRF_CLIENT);
+    HDC picture = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(picture, BackgroundBitmap);
     EXPECT_EQ(GetPixel(window, 0, 0), RGB(0, 0, 0));
     EXPECT_EQ(GetPixel(window, 0, 40), RGB(0, 0, 0));
     EXPECT_EQ(GetPixel(window, 140, 0), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(window, client.right - 1, client.bottom - 1), RGB(0, 0, 0));
     // Points of the banner, above every control.
     const int probes[][2] = {{0, 0}, {36, 24}, {140, 20}, {200, 45}};
     for (const auto& p : probes)
       EXPECT_EQ(GetPixel(window, p[0] + 1, p[1] + 1), GetPixel(picture, p[0], p[1])) << p[0] << "," << p[1];
     SelectObject(picture, old);
     DeleteDC(picture);
-    ReleaseDC(w, window);
+    SelectObject(window, oldPainted);
+    DeleteObject(painted);
+    DeleteDC(window);
     Click(w, IDCANCEL);
     EXPECT_EQ(Answer(), 1);
   }
@@ -279,23 +353,16 @@ TEST_F(PreBackupPrompt, LettingTheCountdownRunOutGoesAhead) {
   const RECT first = WindowRect(w);
   const LONG restingY = (work.bottom - work.top) - (first.bottom - first.top) - 1;
   ASSERT_TRUE(RestsAt(w, restingY));
-  HWND bar = GetDlgItem(w, IDC_PROMPT_PROGRESS);
-  LRESULT highest = 0;
-  LONG lowestPoint = restingY;
   const DWORD start = GetTickCount();
-  while (WaitForSingleObject(call_.Thread, 10) == WAIT_TIMEOUT && GetTickCount() - start < 40000) {
-    // A window already gone answers 0 / an empty rectangle: only take live readings.
-    const LRESULT pos = SendMessageA(bar, PBM_GETPOS, 0, 0);
-    RECT r;
-    if (IsWindow(w) && GetWindowRect(w, &r)) {
-      if (pos > highest) highest = pos;
-      if (r.top > lowestPoint) lowestPoint = r.top;
-    }
-  }
-  EXPECT_EQ(Answer(0), 0);
+  EXPECT_EQ(Answer(40000), 0);
   EXPECT_GE(GetTickCount() - start, 15000u);  // it really counted down
-  EXPECT_EQ(highest, 19);
-  EXPECT_GT(lowestPoint, restingY);  // it slid out before closing
+  // The prompt has ended: the spy's record is complete.
+  WPARAM highest = 0;
+  for (int i = 0; i < g_spy.BarCount.load(); ++i) highest = g_spy.Bar[i] > highest ? g_spy.Bar[i] : highest;
+  EXPECT_EQ(highest, 19u);
+  const int shown = g_spy.TopCount.load();
+  ASSERT_GT(shown, 0);
+  EXPECT_GT(g_spy.Tops[shown - 1], restingY);  // it slid out before closing
 }
 
 HANDLE WINAPI NoThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, LPDWORD) {

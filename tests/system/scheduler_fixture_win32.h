@@ -208,7 +208,7 @@ inline void ChooseFromTrayMenu(HWND scheduler, int downs, bool escape = false) {
   PostMessageA(scheduler, 1027, 0, WM_RBUTTONUP);
   HWND menu = testwatch::WaitForWindow("#32768", 15000);
   ASSERT_NE(nullptr, menu) << "the menu did not open";
-  ASSERT_TRUE(PollUntil([&] { return IsWindowVisible(menu) != FALSE; }, 5000));
+  ASSERT_TRUE(PollUntil([&] { return IsWindowVisible(menu) != FALSE; }));
   for (int i = 0; i < downs; ++i) {
     PostMessageA(scheduler, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageA(scheduler, WM_KEYUP, VK_DOWN, 0);

@@ -95,11 +95,13 @@ TEST_F(SchedulerRunsTest, TheWindowKeepsAnsweringWhileTheFileCannotBeRead) {
     for (int round = 0; round < 4; ++round) {
       PostMessageA(w, 1028, 0, 0);  // what a changed file makes the tick post
       PostMessageA(w, WM_TIMER, 1, 0);
-      DWORD took = AnswerTime(w, 5000);
+      DWORD took = AnswerTime(w, 30000);
       if (took > worst) worst = took;
     }
     printf("%s: the window answered within %lu ms\n", locked ? "locked" : "empty", static_cast<unsigned long>(worst));
-    EXPECT_LT(worst, 3000u) << "one load may take about a second, never the ten of old";
+    // A load may take about a second, never the ten of old; the answer may
+    // wait for two. The bound leaves a loaded machine room.
+    EXPECT_LT(worst, 9000u);
     delete lock;
     PostMessageA(w, WM_CLOSE, 0, 0);
     ASSERT_TRUE(testwatch::WaitForNoWindow(kSchedulerClass, 20000));
@@ -157,11 +159,12 @@ TEST_F(SchedulerRunsTest, APromptWaitsUntilTheTrayMenuCloses) {
   PostMessageA(w, 1027, 0, WM_RBUTTONUP);
   HWND menu = testwatch::WaitForWindow("#32768", 15000);
   ASSERT_NE(nullptr, menu);
-  ASSERT_TRUE(PollUntil([&] { return IsWindowVisible(menu) != FALSE; }, 5000));
+  ASSERT_TRUE(PollUntil([&] { return IsWindowVisible(menu) != FALSE; }));
   // A tick inside the menu's own loop (a message sent to the window is
   // handled there at once, as Windows handles the timer): it must not start.
   DWORD_PTR ignored;
-  EXPECT_TRUE(SendMessageTimeoutA(w, WM_TIMER, 1, 0, SMTO_NORMAL, 5000, &ignored)) << "the tick waited on a prompt";
+  // A prompt would hold it for its twenty seconds.
+  EXPECT_TRUE(SendMessageTimeoutA(w, WM_TIMER, 1, 0, SMTO_NORMAL, 12000, &ignored)) << "the tick waited on a prompt";
   EXPECT_EQ(nullptr, WaitForPrompt(2000)) << "a prompt opened under the menu";
   PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
   PostMessageA(w, WM_KEYUP, VK_ESCAPE, 0);
@@ -213,7 +216,7 @@ TEST_F(SchedulerRunsTest, AMissedRunIsMadeUpToldAndLogged) {
   for (const char* word : {" start Tickwarden", " settings 1 sets loaded", " online ", " power suspend", " power resume"})
     EXPECT_NE(std::string::npos, log.find(word)) << word << "\n" << log;
   EXPECT_NE(std::string::npos, log.find(missed)) << log;
-  ASSERT_TRUE(PollUntil([&] { return !shell_.Balloons().empty(); }, 5000));
+  ASSERT_TRUE(PollUntil([&] { return !shell_.Balloons().empty(); }));
   EXPECT_NE(std::string::npos, shell_.Balloons()[0].find("\"Nightly\" did not run at")) << shell_.Balloons()[0];
   printf("balloon: %s\nsupport log:\n%s", shell_.Balloons()[0].c_str(), log.c_str());
 }

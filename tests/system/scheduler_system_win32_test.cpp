@@ -4,11 +4,18 @@
 // main program's log and the test's own windows show what reached them.
 #include "scheduler_fixture_win32.h"
 
-#include <algorithm>
-
 namespace {
 
 using namespace schedtest;
+
+// Minutes of the local clock, counted from an arbitrary start.
+ULONGLONG MinuteNow() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  FILETIME f;
+  SystemTimeToFileTime(&t, &f);
+  return ((static_cast<ULONGLONG>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 600000000ULL;
+}
 
 TEST_F(SchedulerTest, ExitMessageEndsTheProcessAndClosesTheAssistant) {
   WriteConfig();
@@ -49,6 +56,7 @@ TEST_F(SchedulerTest, DueSetStartsTheMainProgramMinimizedWithItsSetNumber) {
   everyMinute.back().second = "0";
   config_.AddSet("7", everyMinute);
   WriteConfig();
+  const ULONGLONG firstMinute = MinuteNow();
   HWND w = StartScheduler();
   ASSERT_NE(nullptr, w);
   PostMessageA(w, WM_TIMER, 1, 0);  // the tick, without waiting ten seconds
@@ -56,18 +64,24 @@ TEST_F(SchedulerTest, DueSetStartsTheMainProgramMinimizedWithItsSetNumber) {
   PostMessageA(w, WM_TIMER, 1, 0);
   HWND main = testwatch::WaitForWindow(kMainClass, 20000);
   ASSERT_NE(nullptr, main);
+  // One more tick, sent: the scheduler has finished it, and written its log,
+  // when the call returns.
   DWORD_PTR ignored;
-  SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored);
+  ASSERT_TRUE(SendMessageTimeoutA(w, WM_TIMER, 1, 0, SMTO_ABORTIFHUNG, 20000, &ignored));
+  const ULONGLONG lastMinute = MinuteNow();
   EXPECT_EQ(1, testwatch::CountLines(Log(), "start 6 " + Quoted("Cobaltine.exe") + " -BackupSet=7"));
-  // Each minute is evaluated once: the support log's launches of the set
-  // (time stamped to the second) fall in minutes that all differ.
-  const std::string support = ReadText(data_ + "\\Logs\\Tickwarden.log");
-  std::vector<std::string> minutes;
+  // Each minute is evaluated once: no more launches of the set than minutes
+  // the ticks fell in (a launch is logged when done, maybe in the next one).
+  std::string support;
+  PollUntil([&] {
+    support = ReadText(data_ + "\\Logs\\Tickwarden.log");
+    return support.find(" launch 7 ") != std::string::npos;
+  });
+  int launches = 0;
   for (size_t at = support.find(" launch 7 "); at != std::string::npos; at = support.find(" launch 7 ", at + 1))
-    minutes.push_back(support.substr(at - 19, 16));
-  ASSERT_FALSE(minutes.empty()) << support;
-  std::sort(minutes.begin(), minutes.end());
-  EXPECT_EQ(minutes.end(), std::adjacent_find(minutes.begin(), minutes.end())) << support;
+    ++launches;
+  EXPECT_GE(launches, 1) << support;
+  EXPECT_LE(static_cast<ULONGLONG>(launches), lastMinute - firstMinute + 1) << support;
 }
 
 TEST_F(SchedulerTest, DueSetGoesToTheRunningMainProgram) {
@@ -108,11 +122,11 @@ TEST_F(SchedulerTest, DoubleClickRestoresARunningMainProgram) {
   HWND main = StartMainProgram();
   ASSERT_NE(nullptr, main);
   ShowWindow(main, SW_MINIMIZE);
-  ASSERT_TRUE(PollUntil([&] { return IsIconic(main) != FALSE; }, 5000));
+  ASSERT_TRUE(PollUntil([&] { return IsIconic(main) != FALSE; }));
   HWND w = StartScheduler();
   ASSERT_NE(nullptr, w);
   PostMessageA(w, 1027, 0, WM_LBUTTONDBLCLK);
-  EXPECT_TRUE(PollUntil([&] { return IsIconic(main) == FALSE && IsWindowVisible(main); }, 10000));
+  EXPECT_TRUE(PollUntil([&] { return IsIconic(main) == FALSE && IsWindowVisible(main); }));
 }
 
 TEST_F(SchedulerTest, AnnouncedNextBackupTimeReachesTheMainProgram) {
@@ -185,6 +199,7 @@ TEST_F(SchedulerTest, TrayMenuEscapeDoesNothingAndExitEndsTheScheduler) {
   ChooseFromTrayMenu(w, 2, true);
   DWORD_PTR ignored;
   SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored);
+  assistant.PumpUntil([] { return true; });  // takes what has arrived, which a post waits for
   EXPECT_EQ(0, assistant.CountMessage(1025));
   EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(scheduler_, 0));
   ChooseFromTrayMenu(w, 4);  // Exit
@@ -247,7 +262,7 @@ TEST_F(PromptedSchedulerTest, CountdownRunningOutLaunchesTheBackup) {
   ASSERT_TRUE(PollUntil([&] {
     GetWindowRect(prompt, &box);
     return box.bottom == work.bottom - work.top - 1;
-  }, 5000)) << "bottom " << box.bottom;
+  }, 15000)) << "bottom " << box.bottom;
   EXPECT_EQ(work.right - work.left - 1, box.right);
   EXPECT_EQ(std::string::npos, Log().find("start"));  // nothing before the countdown ends
   EXPECT_TRUE(PollUntil([&] { return !IsWindow(prompt); }, 40000));
