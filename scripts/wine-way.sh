@@ -58,7 +58,7 @@ _tw_notes=()
 if [ "${TW_WINE_INSTALL:-}" = 1 ]; then
   _tw_common=(cmake ninja-build clang g++ googletest libgtest-dev libbenchmark-dev libsqlite3-dev libclang-rt-14-dev
               g++-mingw-w64-i686 g++-mingw-w64-x86-64-win32 mingw-w64-tools wine
-              xvfb xauth x11-apps imagemagick python3 zip xdotool)
+              xvfb xauth x11-apps imagemagick python3 zip xdotool gcc-multilib locales)
   _tw_apt_log="$(mktemp)"
   _tw_updated=""
   # Installs the given packages for a way; on failure leaves in _tw_missing the
