@@ -44,13 +44,14 @@ class SupportLogBuffer {
 // dump quotes names.
 void FormatSetText(char* out, size_t outSize, int32_t setNumber, const char* name);
 // The text of a "missed" line: the set, the last missed minute, how many, why,
-// and whether it runs now.
+// whether it runs now, and the user it was told to (left out when "" or null).
 void FormatMissedLogText(char* out, size_t outSize, int32_t setNumber, const char* name, PackedTime lastSlot,
-                         int count, const char* why, bool runsNow);
+                         int count, const char* why, bool runsNow, const char* toldUser = nullptr);
 // Calls read with set number and last missed minute of each "missed" line of a
-// log text (lines of other words, and damaged ones, are passed over).
+// log text that was told to user, or to nobody named (lines written before
+// users were named); lines of other words, and damaged ones, are passed over.
 typedef void (*MissedLineReader)(int32_t setNumber, PackedTime lastSlot, void* context);
-void ReadMissedLogLines(const char* text, size_t length, MissedLineReader read, void* context);
+void ReadMissedLogLines(const char* text, size_t length, const char* user, MissedLineReader read, void* context);
 
 // Whether a log of currentSize bytes is renamed to the old log before adding.
 inline bool SupportLogNeedsTurnover(unsigned long currentSize, size_t adding) {
@@ -63,9 +64,10 @@ void SupportLogLine(const char* word, const char* text);
 // Writes what waits into <repository>\Logs\Tickwarden.log; keeps it when the
 // folder or file cannot be written.
 void FlushSupportLog(const char* repository);
-// Calls read for each "missed" line of the last SupportLogToldTail bytes of
-// <repository>\Logs\Tickwarden.log (an absent log has none).
-void ReadMissedFromSupportLog(const char* repository, MissedLineReader read, void* context);
+// Calls read for each "missed" line told to user among the last
+// SupportLogToldTail bytes of <repository>\Logs\Tickwarden.log (an absent log
+// has none).
+void ReadMissedFromSupportLog(const char* repository, const char* user, MissedLineReader read, void* context);
 // The buffer (made at the first line, so that it takes no room in the
 // program's file); tests read it.
 SupportLogBuffer& PendingSupportLog();

@@ -15,6 +15,7 @@
 #include "schedule/tick_trigger.h"
 #include "scheduler/repository.h"
 #include "scheduler/scheduler_state.h"
+#include "scheduler/session_identity.h"
 #include "scheduler/settings_repository.h"
 #include "scheduler/support_log.h"
 #include "scheduler/tray_icon.h"
@@ -101,11 +102,12 @@ void ObserveClock(unsigned long uptimeMs, PackedTime now) {
 
 void NoteToldBefore(int32_t setNumber, PackedTime lastSlot, void*) { SchedulerHistory.NoteTold(setNumber, lastSlot); }
 
-// Missed runs told in an earlier run of the scheduler are not told again.
+// Missed runs told to this user in an earlier run of the scheduler are not
+// told again; those told to other users logged on meanwhile are.
 void ReadToldFromLog(const char* repository) {
   if (g_toldRead) return;
   g_toldRead = true;
-  ReadMissedFromSupportLog(repository, NoteToldBefore, nullptr);
+  ReadMissedFromSupportLog(repository, SessionUserName(), NoteToldBefore, nullptr);
 }
 
 void FormatForUser(PackedTime when, char* out, size_t outSize) {
@@ -137,7 +139,7 @@ void Evaluate(PackedTime now, const DateTimeParts& parts) {
     const bool runsNow = d.Trigger == LaunchTrigger::CatchUp;
     char text[kLineText];
     FormatMissedLogText(text, sizeof text, d.Entry->SetNumber, d.Entry->Name, d.Slots.LastSlot, d.Slots.Count,
-                        MissedReasonText(d.Slots.Reason), runsNow);
+                        MissedReasonText(d.Slots.Reason), runsNow, SessionUserName());
     Log("missed", text);
     // Past the notice's room each later set takes the last place; the log has them all.
     MissedNoticeItem& item = missed[missedCount < kNoticeItems ? missedCount++ : kNoticeItems - 1];

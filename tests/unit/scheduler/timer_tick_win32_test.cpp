@@ -18,6 +18,7 @@
 #include "scheduler/repository.h"
 #include "scheduler/scheduler_process.h"
 #include "scheduler/scheduler_state.h"
+#include "scheduler/session_identity.h"
 #include "scheduler/settings_repository.h"
 #include "scheduler/support_log.h"
 #include "scheduler/tray_icon.h"
@@ -340,7 +341,8 @@ TEST_F(TimerTickTest, MissedDailyRunsAreToldOnceAndMadeUpWhenAsked) {
     EXPECT_NE(std::string::npos, shell_.Balloons()[0].find("\"daily\" did not run at")) << shell_.Balloons()[0];
     const std::vector<std::string> log = LogLines();
     const std::string missed = std::string("missed 4 \"daily\" 2003-12-08 22:00 1 asleep; ") +
-                               (runMissed[0] == '1' ? "made up now" : "not made up");
+                               (runMissed[0] == '1' ? "made up now" : "not made up") + "; told \"" +
+                               SessionUserName() + "\"";
     EXPECT_NE(log.end(), std::find(log.begin(), log.end(), missed)) << testing::PrintToString(log);
     TimerTickAt(42 * kMinute, At(2003, 12, 8, 22, 31));
     EXPECT_TRUE(assistant_.Take().empty());
