@@ -14,6 +14,7 @@
 #include "schedule/schedule.h"
 #include "schedule/tick_trigger.h"
 #include "scheduler/repository.h"
+#include "scheduler/run_claim.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/session_identity.h"
 #include "scheduler/settings_repository.h"
@@ -122,9 +123,28 @@ void TellMissed(const MissedNoticeItem* items, size_t count) {
   TrayNotice(MissedNoticeTitle(count), text, tip);
 }
 
+// Whether this scheduler launches a decided run: another one on the same
+// repository (another user's, another machine's) may have claimed it first.
+bool ClaimLaunch(const char* repository, const MinuteDecision& d, PackedTime now) {
+  unsigned long error = 0;
+  const ClaimResult claim = ClaimDecidedRun(repository, d, now, &error);
+  if (claim == ClaimResult::Won) return true;
+  char set[BackupSetNameLength * 4 + 32], slot[20], text[kLineText];
+  FormatSetText(set, sizeof set, d.Entry->SetNumber, d.Entry->Name);
+  FormatMinute(ClaimSlotOf(d, now).Slot, slot, sizeof slot);
+  TextBuilder b(text, sizeof text);
+  b.Add(set).Add(" ").Add(LaunchTriggerWord(d.Trigger)).Add(" ").Add(slot);
+  if (claim == ClaimResult::Taken) {
+    Log("taken", b.Add(": launched by another session").Text());
+    return false;
+  }
+  Log("claim", b.Add(": could not be made (error ").Number(error).Add("), launched here").Text());
+  return true;
+}
+
 // Decides every set first and tells the user of missed runs before any
 // prompt appears; then launches, in list order.
-void Evaluate(PackedTime now, const DateTimeParts& parts) {
+void Evaluate(const char* repository, PackedTime now, const DateTimeParts& parts) {
   const size_t sets = CountBackupSets(BackupSetList);
   if (sets == 0) return;
   MinuteDecision* decisions = new (std::nothrow) MinuteDecision[sets];
@@ -154,6 +174,7 @@ void Evaluate(PackedTime now, const DateTimeParts& parts) {
     const MinuteDecision& d = decisions[i];
     if (d.Trigger == LaunchTrigger::None) continue;
     d.Entry->LastRunTime = now;
+    if (!ClaimLaunch(repository, d, now)) continue;
     char held[64] = "";
     if (d.Slots.Outcome == SlotFinding::Held) {
       char minute[20];
@@ -260,7 +281,7 @@ void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
   ReadToldFromLog(repository);
   CheckConfigChanged(uptimeMs);
 
-  Evaluate(now, parts);
+  Evaluate(repository, now, parts);
   SchedulerHistory.Evaluated(now);
   RefreshTip(now);
 }
