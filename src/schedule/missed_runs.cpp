@@ -127,10 +127,13 @@ bool EvaluationHistory::StretchHolding(PackedTime slot, StretchKind kind) const 
   return false;
 }
 
+bool HasDailySlots(const BackupSetEntry& e) {
+  return e.ScheduleAutomatic == 1 && e.ScheduleScheduledType == kTypeDailyAtTime && e.SchedulePerScheduleFlag != 0;
+}
+
 SlotFinding FindDailySlots(const BackupSetEntry& e, PackedTime nowMinute, const EvaluationHistory& history) {
   SlotFinding finding;
-  if (e.ScheduleAutomatic != 1 || e.ScheduleScheduledType != kTypeDailyAtTime || e.SchedulePerScheduleFlag == 0)
-    return finding;
+  if (!HasDailySlots(e)) return finding;
   const int32_t b = e.ScheduleBackupTimeHour * MinutesPerHour + e.ScheduleBackupTimeMinute;
   if (e.ScheduleBackupTimeHour < 0 || e.ScheduleBackupTimeHour >= HoursPerDay || e.ScheduleBackupTimeMinute < 0 ||
       e.ScheduleBackupTimeMinute >= MinutesPerHour)

@@ -89,6 +89,9 @@ struct SlotFinding {
   MissedReason Reason = MissedReason::Asleep;  // of the last missed slot
 };
 
+// Whether a set has daily slots: automatic, "once a day at a time", schedule on.
+bool HasDailySlots(const BackupSetEntry& e);
+
 // The slots of a daily automatic set strictly between the previous evaluation
 // (or, at the first evaluation, its last run, at most MissedLookBackDays back)
 // and nowMinute (second 0), that it was not launched at or after. A slot

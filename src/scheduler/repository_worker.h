@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include "common/packed_time.h"
+#include "scheduler/run_claim.h"
 #include "settings/settings.h"
 #include "settings/settings_reload.h"
 
@@ -65,6 +66,10 @@ int LocateRepositoryNow(char* path);
 // on the window thread; result receives LoadSettings' result when Ready. A
 // load that answered late is taken first, without reading again.
 RepositoryAnswer LoadSettingsThroughWorker(int& result, DWORD waitMs = kRepositoryAnswerWaitMs);
+// Claims a run the tick decided on in the repository (run_claim.h's
+// ClaimOwnRun); Unanswered when the worker did not answer in time.
+ClaimResult ClaimRunThroughWorker(const char* repository, int32_t setNumber, RunSlot slot, PackedTime now,
+                                  unsigned long* error);
 // Writes the support log's waiting lines when the repository was last found
 // there and the worker is free; never waits.
 void WriteSupportLogSoon();

@@ -13,6 +13,7 @@
 #include "database/path_text.h"
 #include "database/recursive_lock.h"
 #include "scheduler/repository.h"
+#include "scheduler/run_claim.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/settings_repository.h"
 #include "scheduler/support_log.h"
@@ -20,7 +21,7 @@
 
 namespace {
 
-enum class Work { None, Look, Locate, Load, Flush, StopFlush };
+enum class Work { None, Look, Locate, Load, Claim, Flush, StopFlush };
 
 // Everything the two threads share; g_lock guards it.
 struct Slot {
@@ -31,12 +32,34 @@ struct Slot {
   DWORD startedMs = 0;
   // What the work is given.
   bool readLogTail = false;
-  char flushPath[260] = "";
+  char flushPath[260] = "";   // also the repository of a claim
+  int32_t claimSet = 0;
+  RunSlot claimSlot = {0, ClaimKind::Run};
+  PackedTime claimNow = 0;
   // What it found.
   RepositoryLook look = {};
   int located = 0;
   char path[260] = "";
+  ClaimResult claim = ClaimResult::Unclaimed;
+  unsigned long claimError = 0;
 };
+
+// What a piece of work is given.
+struct Inputs {
+  bool readLogTail = false;
+  const char* path = "";  // the log's repository for a flush, the claim's
+  int32_t claimSet = 0;
+  RunSlot claimSlot = {0, ClaimKind::Run};
+  PackedTime claimNow = 0;
+};
+
+void GiveInputs(Slot& s, const Inputs& in) {
+  s.readLogTail = in.readLogTail;
+  CopyBounded(s.flushPath, sizeof s.flushPath, in.path);
+  s.claimSet = in.claimSet;
+  s.claimSlot = in.claimSlot;
+  s.claimNow = in.claimNow;
+}
 
 RecursiveLock g_lock;
 Slot g_slot;
@@ -87,6 +110,7 @@ void Run(Slot& s) {
     case Work::Load:
       if (g_read) ReadSettingsForLoad(*g_read);
       break;
+    case Work::Claim: s.claim = ClaimOwnRun(s.flushPath, s.claimSet, s.claimSlot, s.claimNow, &s.claimError); break;
     case Work::Flush: FlushSupportLog(s.flushPath); break;
     case Work::StopFlush:
       if (LocateRepository(s.path) == 1) FlushSupportLog(s.path);
@@ -95,7 +119,7 @@ void Run(Slot& s) {
   }
 }
 
-bool Answers(Work w) { return w == Work::Look || w == Work::Locate || w == Work::Load; }
+bool Answers(Work w) { return w == Work::Look || w == Work::Locate || w == Work::Load || w == Work::Claim; }
 
 DWORD WINAPI WorkerMain(LPVOID) {
   for (;;) {
@@ -105,8 +129,13 @@ DWORD WINAPI WorkerMain(LPVOID) {
       RecursiveLockHolder hold(g_lock);
       if (g_quit) return 0;
       work.work = g_slot.work;
-      work.readLogTail = g_slot.readLogTail;
-      CopyBounded(work.flushPath, sizeof work.flushPath, g_slot.flushPath);
+      Inputs in;
+      in.readLogTail = g_slot.readLogTail;
+      in.path = g_slot.flushPath;
+      in.claimSet = g_slot.claimSet;
+      in.claimSlot = g_slot.claimSlot;
+      in.claimNow = g_slot.claimNow;
+      GiveInputs(work, in);
     }
     Run(work);
     bool post = false;
@@ -115,6 +144,8 @@ DWORD WINAPI WorkerMain(LPVOID) {
       g_slot.look = work.look;
       g_slot.located = work.located;
       CopyBounded(g_slot.path, sizeof g_slot.path, work.path);
+      g_slot.claim = work.claim;
+      g_slot.claimError = work.claimError;
       g_slot.running = false;
       g_slot.answered = Answers(work.work);
       post = g_slot.callerGaveUp && g_slot.answered;
@@ -128,12 +159,11 @@ DWORD WINAPI WorkerMain(LPVOID) {
 
 // Hands work over and waits up to waitMs. Ready leaves the answer in g_slot
 // for the caller to take (under the lock).
-RepositoryAnswer Hand(Work work, DWORD waitMs, bool readLogTail = false, const char* flushPath = "") {
+RepositoryAnswer Hand(Work work, DWORD waitMs, const Inputs& in = Inputs()) {
   if (!g_threaded) {
     RecursiveLockHolder hold(g_lock);
     g_slot.work = work;
-    g_slot.readLogTail = readLogTail;
-    CopyBounded(g_slot.flushPath, sizeof g_slot.flushPath, flushPath);
+    GiveInputs(g_slot, in);
     Run(g_slot);
     g_slot.answered = Answers(work);
     return RepositoryAnswer::Ready;
@@ -155,11 +185,10 @@ RepositoryAnswer Hand(Work work, DWORD waitMs, bool readLogTail = false, const c
     RecursiveLockHolder hold(g_lock);
     // A late answer of another kind goes first (the message that tells of it
     // is on its way); a late search for the tray icon is only dropped.
-    if (g_slot.answered && g_slot.work == Work::Locate) g_slot.answered = false;
+    if (g_slot.answered && (g_slot.work == Work::Locate || g_slot.work == Work::Claim)) g_slot.answered = false;
     if (g_slot.answered) return RepositoryAnswer::Waiting;
     g_slot.work = work;
-    g_slot.readLogTail = readLogTail;
-    CopyBounded(g_slot.flushPath, sizeof g_slot.flushPath, flushPath);
+    GiveInputs(g_slot, in);
     g_slot.running = true;
     g_slot.callerGaveUp = false;
     g_slot.startedMs = GetTickCount();
@@ -219,7 +248,9 @@ bool StopRepositoryWorker(DWORD waitMs) {
 RepositoryAnswer LookAtRepository(RepositoryLook& look, bool readLogTail) {
   // A look that answered late is taken first: it is what the tick waited for.
   if (!TakeAnswer(Work::Look)) {
-    const RepositoryAnswer answer = Hand(Work::Look, kRepositoryAnswerWaitMs, readLogTail);
+    Inputs in;
+    in.readLogTail = readLogTail;
+    const RepositoryAnswer answer = Hand(Work::Look, kRepositoryAnswerWaitMs, in);
     if (answer != RepositoryAnswer::Ready || !TakeAnswer(Work::Look)) {
       return answer == RepositoryAnswer::Ready ? RepositoryAnswer::Waiting : answer;
     }
@@ -258,9 +289,27 @@ RepositoryAnswer LoadSettingsThroughWorker(int& result, DWORD waitMs) {
   return RepositoryAnswer::Ready;
 }
 
+ClaimResult ClaimRunThroughWorker(const char* repository, int32_t setNumber, RunSlot slot, PackedTime now,
+                                  unsigned long* error) {
+  *error = 0;
+  Inputs in;
+  in.path = repository;
+  in.claimSet = setNumber;
+  in.claimSlot = slot;
+  in.claimNow = now;
+  if (Hand(Work::Claim, kRepositoryAnswerWaitMs, in) != RepositoryAnswer::Ready ||
+      !TakeAnswer(Work::Claim))
+    return ClaimResult::Unanswered;
+  RecursiveLockHolder hold(g_lock);
+  *error = g_slot.claimError;
+  return g_slot.claim;
+}
+
 void WriteSupportLogSoon() {
   if (!g_knownOnline || !SupportLogWaiting()) return;
-  Hand(Work::Flush, 0, false, g_knownPath);
+  Inputs in;
+  in.path = g_knownPath;
+  Hand(Work::Flush, 0, in);
 }
 
 void WriteSupportLogAtStop() {

@@ -16,6 +16,7 @@
 #include "scheduler/repository.h"
 #include "scheduler/repository_worker.h"
 #include "scheduler/scheduler_state.h"
+#include "scheduler/session_identity.h"
 #include "scheduler/settings_repository.h"
 #include "scheduler/support_log.h"
 #include "scheduler/timer_tick.h"
@@ -185,12 +186,15 @@ void OnTrayCallback(HWND window, LPARAM mouseMessage) {
   }
 }
 
+// Names the user and session too: every logged-on user's scheduler writes
+// the one log.
 void LogStart() {
   const DWORD version = GetVersion();
-  char text[360];
+  char text[SupportLogLineBytes], session[400];
+  FormatSessionText(session, sizeof session);
   TextBuilder(text, sizeof text).Add("Tickwarden 1.0 on Windows ").Number(version & 0xFF).Add(".")
       .Number((version >> 8) & 0xFF).Add((version & 0x80000000UL) ? " (95/98/ME family) in " : " (NT family) in ")
-      .Add(ProgramDirectory);
+      .Add(ProgramDirectory).Add(" for ").Add(session);
   SupportLogLine("start", text);
 }
 

@@ -11,10 +11,14 @@
 namespace {
 
 const char kMissedWord[] = " missed ";
+// Ends a "missed" line with the user it was told to.
+const char kToldMark[] = "; told \"";
 // "YYYY-MM-DD HH:MM:SS" before the word.
 const size_t kStampLength = 19;
 // A name's bytes, as the settings keep them (the field's terminator aside).
 const size_t BackupSetNameBytes = BackupSetNameLength;
+// A user's log-on name's bytes at most (UNLEN).
+const size_t UserNameBytes = 256;
 
 // Reads a decimal number with an optional '-' first (at most ten digits);
 // false when there is none.
@@ -51,10 +55,29 @@ bool SkipQuoted(const char*& p, const char* stop) {
   return false;
 }
 
-void ReadMissedLine(const char* line, const char* stop, MissedLineReader read, void* context) {
+// The escaped, quoted user a "missed" line ends with.
+void FormatToldUser(char* out, size_t outSize, const char* user) {
+  char escaped[UserNameBytes * 4 + 1];
+  EscapeTextInto(user, strnlen(user, UserNameBytes), escaped, sizeof escaped);
+  TextBuilder(out, outSize).Add(kToldMark).Add(escaped).Add("\"");
+}
+
+// A line told to nobody named counts for every user.
+bool ToldTo(const char* line, const char* stop, const char* toldUser) {
+  const size_t markLength = sizeof kToldMark - 1;
+  const char* mark = nullptr;
+  for (const char* p = line; static_cast<size_t>(stop - p) >= markLength; ++p)
+    if (memcmp(p, kToldMark, markLength) == 0) mark = p;
+  if (mark == nullptr) return true;
+  const size_t length = static_cast<size_t>(stop - mark) - (stop[-1] == '\r' ? 1 : 0);
+  return strlen(toldUser) == length && memcmp(mark, toldUser, length) == 0;
+}
+
+void ReadMissedLine(const char* line, const char* stop, const char* toldUser, MissedLineReader read, void* context) {
   const size_t wordLength = sizeof kMissedWord - 1;
   if (static_cast<size_t>(stop - line) <= kStampLength + wordLength) return;
   if (memcmp(line + kStampLength, kMissedWord, wordLength) != 0) return;
+  if (!ToldTo(line, stop, toldUser)) return;
   const char* p = line + kStampLength + wordLength;
   long set;
   if (!ReadNumber(p, stop, set) || !Expect(p, stop, ' ') || !SkipQuoted(p, stop) || !Expect(p, stop, ' ')) return;
@@ -114,20 +137,23 @@ void FormatSetText(char* out, size_t outSize, int32_t setNumber, const char* nam
 }
 
 void FormatMissedLogText(char* out, size_t outSize, int32_t setNumber, const char* name, PackedTime lastSlot,
-                         int count, const char* why, bool runsNow) {
-  char set[BackupSetNameBytes * 4 + 32], minute[20];
+                         int count, const char* why, bool runsNow, const char* toldUser) {
+  char set[BackupSetNameBytes * 4 + 32], minute[20], told[UserNameBytes * 4 + 16] = "";
   FormatSetText(set, sizeof set, setNumber, name);
   FormatMinute(lastSlot, minute, sizeof minute);
+  if (toldUser && *toldUser) FormatToldUser(told, sizeof told, toldUser);
   TextBuilder(out, outSize).Add(set).Add(" ").Add(minute).Add(" ").Number(count).Add(" ").Add(why)
-      .Add(runsNow ? "; made up now" : "; not made up");
+      .Add(runsNow ? "; made up now" : "; not made up").Add(told);
 }
 
-void ReadMissedLogLines(const char* text, size_t length, MissedLineReader read, void* context) {
+void ReadMissedLogLines(const char* text, size_t length, const char* user, MissedLineReader read, void* context) {
+  char told[UserNameBytes * 4 + 16];
+  FormatToldUser(told, sizeof told, user ? user : "");
   const char* end = text + length;
   for (const char* line = text; line < end;) {
     const char* next = static_cast<const char*>(memchr(line, '\n', static_cast<size_t>(end - line)));
     const char* stop = next ? next : end;
-    ReadMissedLine(line, stop, read, context);
+    ReadMissedLine(line, stop, told, read, context);
     line = next ? next + 1 : end;
   }
 }

@@ -50,13 +50,14 @@ class SupportLogBuffer {
 // dump quotes names.
 void FormatSetText(char* out, size_t outSize, int32_t setNumber, const char* name);
 // The text of a "missed" line: the set, the last missed minute, how many, why,
-// and whether it runs now.
+// whether it runs now, and the user it was told to (left out when "" or null).
 void FormatMissedLogText(char* out, size_t outSize, int32_t setNumber, const char* name, PackedTime lastSlot,
-                         int count, const char* why, bool runsNow);
+                         int count, const char* why, bool runsNow, const char* toldUser = nullptr);
 // Calls read with set number and last missed minute of each "missed" line of a
-// log text (lines of other words, and damaged ones, are passed over).
+// log text that was told to user, or to nobody named (lines written before
+// users were named); lines of other words, and damaged ones, are passed over.
 typedef void (*MissedLineReader)(int32_t setNumber, PackedTime lastSlot, void* context);
-void ReadMissedLogLines(const char* text, size_t length, MissedLineReader read, void* context);
+void ReadMissedLogLines(const char* text, size_t length, const char* user, MissedLineReader read, void* context);
 
 // Whether a log of currentSize bytes is renamed to the old log before adding.
 inline bool SupportLogNeedsTurnover(unsigned long currentSize, size_t adding) {

@@ -1,12 +1,16 @@
 // Writing the support log into the repository's Logs folder. Lines are added
 // on the window thread and written by the repository's worker: the buffer is
 // shared under a lock that is never held while a file is touched, so that a
-// write into a share that stopped answering never holds up a line.
+// write into a share that stopped answering never holds up a line. Several
+// schedulers may write the one log (one for each logged-on user, or machines
+// sharing a repository): each flush takes a lock that spans processes, so that
+// its lines go in whole at the log's end and the log turns over once.
 #include <windows.h>
 
 #include <new>
 
 #include "common/bounded_text.h"
+#include "common/retry_sleep.h"
 #include "database/file_manager.h"
 #include "database/path_text.h"
 #include "database/recursive_lock.h"
@@ -61,6 +65,46 @@ void Written(const WaitingLines& lines) {
 const char kLogsFolder[] = "Logs";
 const char kLogFile[] = "Tickwarden.log";
 const char kOldLogFile[] = "Tickwarden.old.log";
+const char kLockFile[] = "Tickwarden.lock";
+// Another scheduler's flush is waited for this many times this long at most
+// (one write of at most the buffer's 64 KB), then the lines wait for the next.
+const unsigned kLockTries = 50;
+const unsigned kLockPauseMs = 20;
+
+// The first byte of Logs\Tickwarden.lock, locked for one flush. Windows lets
+// the lock go when its holder ends, however it ends. Where the file cannot be
+// made or the file system knows no locks, the flush goes on without one, as
+// a lone scheduler always could.
+class LogWriteLock {
+ public:
+  explicit LogWriteLock(const char* path)
+      : handle_(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    if (handle_ == INVALID_HANDLE_VALUE) return;
+    for (unsigned i = 0; i < kLockTries; ++i) {
+      if (LockFile(handle_, 0, 0, 1, 0)) {
+        locked_ = true;
+        return;
+      }
+      if (GetLastError() != ERROR_LOCK_VIOLATION) return;
+      if (i + 1 < kLockTries) SleepMilliseconds(kLockPauseMs);
+    }
+    busy_ = true;
+  }
+  ~LogWriteLock() {
+    if (locked_) UnlockFile(handle_, 0, 0, 1, 0);
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  LogWriteLock(const LogWriteLock&) = delete;
+  LogWriteLock& operator=(const LogWriteLock&) = delete;
+  // Another scheduler held the lock throughout.
+  bool Busy() const { return busy_; }
+
+ private:
+  HANDLE handle_;
+  bool locked_ = false;
+  bool busy_ = false;
+};
 
 // An open file that is always closed: opened to add to (made when absent), or
 // to read an existing one.
@@ -117,7 +161,8 @@ size_t DroppedNotice(char* out, size_t size, unsigned dropped) {
   return FormatSupportLogLine(out, size, DateTimeUtil().CurrentPackedTime(), "offline", text);
 }
 
-// Appends the notice (if any) and the copied lines; they are forgotten once written.
+// Appends the notice (if any) and the copied lines, each in one write of whole
+// lines; they are forgotten once written.
 void WriteWaiting(LogFile& file, const char* notice, size_t noticeLength, const WaitingLines& lines) {
   if (noticeLength && !file.Append(notice, noticeLength)) return;
   if (!file.Append(lines.Data, lines.Size)) return;
@@ -144,9 +189,15 @@ void FlushSupportLog(const char* repository) {
   if (repository == nullptr || repository[0] == '\0') return;
   WaitingLines lines;
   if (!TakeCopy(lines)) return;
-  char folder[PathBufferSize], path[PathBufferSize], old[PathBufferSize];
-  if (!LogPaths(repository, folder, kLogFile, path) || !JoinPath(old, folder, kOldLogFile)) return;
+  char folder[PathBufferSize], path[PathBufferSize], old[PathBufferSize], lockPath[PathBufferSize];
+  if (!LogPaths(repository, folder, kLogFile, path) || !JoinPath(old, folder, kOldLogFile) ||
+      !JoinPath(lockPath, folder, kLockFile))
+    return;
   CreateDirectoryA(folder, nullptr);
+  // Held to the end: the size looked at is the size appended to, and a second
+  // scheduler that finds the log full finds the fresh one instead.
+  LogWriteLock lock(lockPath);
+  if (lock.Busy()) return;
 
   char notice[160];
   size_t noticeLength = lines.Dropped ? DroppedNotice(notice, sizeof notice, lines.Dropped) : 0;

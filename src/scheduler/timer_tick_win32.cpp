@@ -15,7 +15,9 @@
 #include "schedule/tick_trigger.h"
 #include "scheduler/repository.h"
 #include "scheduler/repository_worker.h"
+#include "scheduler/run_claim.h"
 #include "scheduler/scheduler_state.h"
+#include "scheduler/session_identity.h"
 #include "scheduler/settings_repository.h"
 #include "scheduler/support_log.h"
 #include "scheduler/tray_icon.h"
@@ -104,12 +106,13 @@ void ObserveClock(unsigned long uptimeMs, PackedTime now) {
 
 void NoteToldBefore(int32_t setNumber, PackedTime lastSlot, void*) { SchedulerHistory.NoteTold(setNumber, lastSlot); }
 
-// Missed runs told in an earlier run of the scheduler are not told again: the
-// first look that found the repository read the end of its log.
+// Missed runs told to this user in an earlier run of the scheduler are not
+// told again; those told to other users logged on meanwhile are. The first
+// look that found the repository read the end of its log.
 void TakeToldFromLog(const RepositoryLook& look) {
   if (g_toldRead) return;
   g_toldRead = true;
-  ReadMissedLogLines(look.LogTail, look.LogTailLength, NoteToldBefore, nullptr);
+  ReadMissedLogLines(look.LogTail, look.LogTailLength, SessionUserName(), NoteToldBefore, nullptr);
 }
 
 // The repository counts as offline: shown, logged once, and the minutes
@@ -138,9 +141,31 @@ void TellMissed(const MissedNoticeItem* items, size_t count) {
   TrayNotice(MissedNoticeTitle(count), text, tip);
 }
 
+// Whether this scheduler launches a decided run: another one on the same
+// repository (another user's, another machine's) may have claimed it first.
+bool ClaimLaunch(const char* repository, const MinuteDecision& d, PackedTime now) {
+  unsigned long error = 0;
+  const RunSlot run = ClaimSlotOf(d, now);
+  const ClaimResult claim = ClaimRunThroughWorker(repository, d.Entry->SetNumber, run, now, &error);
+  if (claim == ClaimResult::Won) return true;
+  char set[BackupSetNameLength * 4 + 32], slot[20], text[kLineText];
+  FormatSetText(set, sizeof set, d.Entry->SetNumber, d.Entry->Name);
+  FormatMinute(run.Slot, slot, sizeof slot);
+  TextBuilder b(text, sizeof text);
+  b.Add(set).Add(" ").Add(LaunchTriggerWord(d.Trigger)).Add(" ").Add(slot);
+  if (claim == ClaimResult::Taken) {
+    Log("taken", b.Add(": launched by another session").Text());
+    return false;
+  }
+  if (claim == ClaimResult::Unanswered) b.Add(": the repository did not answer in time, launched here");
+  else b.Add(": could not be made (error ").Number(error).Add("), launched here");
+  Log("claim", b.Text());
+  return true;
+}
+
 // Decides every set first and tells the user of missed runs before any
 // prompt appears; then launches, in list order.
-void Evaluate(PackedTime now, const DateTimeParts& parts) {
+void Evaluate(const char* repository, PackedTime now, const DateTimeParts& parts) {
   const size_t sets = CountBackupSets(BackupSetList);
   if (sets == 0) return;
   MinuteDecision* decisions = new (std::nothrow) MinuteDecision[sets];
@@ -155,7 +180,7 @@ void Evaluate(PackedTime now, const DateTimeParts& parts) {
     const bool runsNow = d.Trigger == LaunchTrigger::CatchUp;
     char text[kLineText];
     FormatMissedLogText(text, sizeof text, d.Entry->SetNumber, d.Entry->Name, d.Slots.LastSlot, d.Slots.Count,
-                        MissedReasonText(d.Slots.Reason), runsNow);
+                        MissedReasonText(d.Slots.Reason), runsNow, SessionUserName());
     Log("missed", text);
     // Past the notice's room each later set takes the last place; the log has them all.
     MissedNoticeItem& item = missed[missedCount < kNoticeItems ? missedCount++ : kNoticeItems - 1];
@@ -170,6 +195,7 @@ void Evaluate(PackedTime now, const DateTimeParts& parts) {
     const MinuteDecision& d = decisions[i];
     if (d.Trigger == LaunchTrigger::None) continue;
     d.Entry->LastRunTime = now;
+    if (!ClaimLaunch(repository, d, now)) continue;
     char held[64] = "";
     if (d.Slots.Outcome == SlotFinding::Held) {
       char minute[20];
@@ -290,7 +316,7 @@ void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
   TakeToldFromLog(look);
   if (look.HaveStamp) CheckConfigStamp(look.Stamp, uptimeMs);
 
-  Evaluate(now, parts);
+  Evaluate(look.Path, now, parts);
   SchedulerHistory.Evaluated(now);
   RefreshTip(now);
 }

@@ -13,3 +13,12 @@ foreach(t system_scheduler system_scheduler_runs)
   add_dependencies(${t} Tickwarden Tickwardenaide Cobaltine)
 endforeach()
 set_property(TEST system_scheduler APPEND PROPERTY LABELS matrix)
+
+# Several users logged on at once: prefixes of their own (each a session, with
+# its own wineserver and display) run the one installed scheduler on one
+# repository; an every-minute set must launch once a minute in all.
+if(TARGET hdbtool)
+  add_test(NAME system_scheduler_sessions
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/scheduler_sessions.sh $<TARGET_FILE_DIR:Tickwarden> ${CMAKE_BINARY_DIR}/sessions 2 3)
+  set_tests_properties(system_scheduler_sessions PROPERTIES TIMEOUT 900)
+endif()

@@ -30,24 +30,35 @@ TEST(SupportLog, LinesAreStampedOneLineEachAndTheBufferDropsTheOldest) {
   EXPECT_EQ(b + "\r\nc\r\n", std::string(buffer.Data(), buffer.Size()));
 }
 
-TEST(SupportLog, MissedLinesReadBack) {
+// Each line names the user it was told to, and reads back for that user
+// alone; a line naming nobody (written before users were named) for all.
+TEST(SupportLog, MissedLinesReadBackForTheUserTheyWereToldTo) {
   const char* names[] = {"Nightly", "with \"quotes\" and \\", ""};
+  const char* users[] = {nullptr, "bob", "Ann \"A\""};
   std::string log = "2026-12-09 07:00:00 start Tickwarden\r\n2026-12-09 07:00:01 missed 9 damaged\r\n";
   for (int i = 0; i < 3; ++i) {
     char text[400];
-    FormatMissedLogText(text, sizeof text, i - 1, names[i], PackTime(2026, 12, 8, 22, i, 0), 2, "asleep", i == 1);
+    FormatMissedLogText(text, sizeof text, i - 1, names[i], PackTime(2026, 12, 8, 22, i, 0), 2, "asleep", i == 1,
+                        users[i]);
     log += std::string("2026-12-09 07:05:00 missed ") + text + "\r\n";
   }
-  EXPECT_NE(std::string::npos, log.find("missed 0 \"with \\\"quotes\\\" and \\\\\" 2026-12-08 22:01 2 asleep; made up now"))
+  EXPECT_NE(std::string::npos,
+            log.find("missed 0 \"with \\\"quotes\\\" and \\\\\" 2026-12-08 22:01 2 asleep; made up now; told \"bob\"\r\n"))
       << log;
-  std::vector<std::pair<int32_t, PackedTime>> read;
-  ReadMissedLogLines(log.data(), log.size(), [](int32_t set, PackedTime slot, void* out) {
-    static_cast<std::vector<std::pair<int32_t, PackedTime>>*>(out)->push_back({set, slot});
-  }, &read);
-  ASSERT_EQ(3u, read.size());
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(i - 1, read[i].first);
-    EXPECT_EQ(PackTime(2026, 12, 8, 22, i, 0), read[i].second);
+  const struct {
+    const char* User;
+    std::vector<int32_t> Sets;
+  } cases[] = {{"bob", {-1, 0}}, {"Ann \"A\"", {-1, 1}}, {"", {-1}}, {"bo", {-1}}};
+  for (const auto& c : cases) {
+    std::vector<std::pair<int32_t, PackedTime>> read;
+    ReadMissedLogLines(log.data(), log.size(), c.User, [](int32_t set, PackedTime slot, void* out) {
+      static_cast<std::vector<std::pair<int32_t, PackedTime>>*>(out)->push_back({set, slot});
+    }, &read);
+    ASSERT_EQ(c.Sets.size(), read.size()) << c.User;
+    for (size_t i = 0; i < read.size(); ++i) {
+      EXPECT_EQ(c.Sets[i], read[i].first) << c.User;
+      EXPECT_EQ(PackTime(2026, 12, 8, 22, c.Sets[i] + 1, 0), read[i].second) << c.User;
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 // Writing the support log into <repository>\Logs: lines wait while the folder
-// cannot be written and are all written, with a word on what was lost, once it
-// can; at 256 KB the log becomes Tickwarden.old.log.
+// cannot be written, or while another scheduler writes, and are all written,
+// with a word on what was lost, once it can; at 256 KB the log becomes
+// Tickwarden.old.log.
 #include "scheduler/support_log.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,20 @@ TEST(SupportLogFile, WaitsForTheRepositoryThenWritesAndTurnsOver) {
   EXPECT_NE(std::string::npos, text.find(" offline ")) << "the notice of lost lines";
   EXPECT_NE(std::string::npos, text.find("earlier lines were lost"));
   EXPECT_LE(text.size(), SupportLogBufferBytes + 200);
+
+  // Another scheduler's flush holds the lock.
+  HANDLE other = CreateFileA((repo + "\\Logs\\Tickwarden.lock").c_str(), GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, other);
+  ASSERT_TRUE(LockFile(other, 0, 0, 1, 0));
+  SupportLogLine("settings", "while another writes");
+  FlushSupportLog(repo.c_str());
+  EXPECT_EQ(std::string::npos, testwatch::ReadText(log).find("while another writes"));
+  UnlockFile(other, 0, 0, 1, 0);
+  CloseHandle(other);
+  FlushSupportLog(repo.c_str());
+  EXPECT_EQ(0u, pending.Size());
+  EXPECT_NE(std::string::npos, testwatch::ReadText(log).find("while another writes"));
 
   for (int round = 0; round < 6; ++round) {
     for (size_t i = 0; i < SupportLogBufferBytes / 600; ++i) SupportLogLine("settings", filler.c_str());

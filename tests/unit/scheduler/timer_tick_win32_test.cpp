@@ -17,8 +17,10 @@
 #include "schedule/missed_runs.h"
 #include "scheduler/repository.h"
 #include "scheduler/repository_worker.h"
+#include "scheduler/run_claim.h"
 #include "scheduler/scheduler_process.h"
 #include "scheduler/scheduler_state.h"
+#include "scheduler/session_identity.h"
 #include "scheduler/settings_repository.h"
 #include "scheduler/support_log.h"
 #include "scheduler/tray_icon.h"
@@ -106,6 +108,7 @@ class TimerTickTest : public ::testing::Test {
     SettleTime = 0;
     StartTickHistory(At(2003, 12, 1, 0, 0), 0);
     PendingSupportLog().Consume(PendingSupportLog().Size());
+    ForgetOwnClaims();
   }
   void TearDown() override {
     for (char letter : drives_) RemoveTestDrive(letter);
@@ -203,6 +206,29 @@ TEST_F(TimerTickTest, EachMinuteIsEvaluatedOnce) {
   EXPECT_EQ(now, Set(2)->LastRunTime);
   TimerTickAt(11 * kMinute, now + 60);
   EXPECT_EQ(std::vector<int>{2}, assistant_.Take());
+}
+
+// Another user's scheduler on the same repository claimed the minute first:
+// the run is left to it, and the next minute is this one's again.
+TEST_F(TimerTickTest, ARunAnotherSessionClaimedIsLeftToIt) {
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
+  config.AddSet("2", EveryMinuteSet());
+  Load(config);
+  const std::string claims = data_ + "\\Logs\\Claims";
+  testwatch::MakeFolders(claims);
+  ASSERT_TRUE(testwatch::WriteText(claims + "\\Set2-200312081430-run.claim", "another session"));
+  PackedTime now = At(2003, 12, 8, 14, 30, 5);
+  TimerTickAt(10 * kMinute, now);
+  EXPECT_TRUE(assistant_.Take().empty());
+  EXPECT_EQ(now, Set(2)->LastRunTime) << "run all the same, elsewhere";
+  const std::vector<std::string> log = LogLines();
+  EXPECT_NE(log.end(), std::find(log.begin(), log.end(),
+                                 "taken 2 \"every minute\" schedule 2003-12-08 14:30: launched by another session"))
+      << testing::PrintToString(log);
+  TimerTickAt(11 * kMinute, now + 60);
+  EXPECT_EQ(std::vector<int>{2}, assistant_.Take());
+  EXPECT_NE(std::string::npos, testwatch::ReadText(claims + "\\Set2-200312081431-run.claim").find(" run claimed by user "));
 }
 
 // A tick exactly whole hours after the last one (standby, a prompt left open)
@@ -342,7 +368,8 @@ TEST_F(TimerTickTest, MissedDailyRunsAreToldOnceAndMadeUpWhenAsked) {
     EXPECT_NE(std::string::npos, shell_.Balloons()[0].find("\"daily\" did not run at")) << shell_.Balloons()[0];
     const std::vector<std::string> log = LogLines();
     const std::string missed = std::string("missed 4 \"daily\" 2003-12-08 22:00 1 asleep; ") +
-                               (runMissed[0] == '1' ? "made up now" : "not made up");
+                               (runMissed[0] == '1' ? "made up now" : "not made up") + "; told \"" +
+                               SessionUserName() + "\"";
     EXPECT_NE(log.end(), std::find(log.begin(), log.end(), missed)) << testing::PrintToString(log);
     TimerTickAt(42 * kMinute, At(2003, 12, 8, 22, 31));
     EXPECT_TRUE(assistant_.Take().empty());
