@@ -79,6 +79,14 @@ class RecordingWindow {
   std::vector<Received> received_;
 };
 
+// Milliseconds the window takes to answer a plain message; the bound when it does not.
+inline DWORD AnswerTime(HWND w, DWORD bound) {
+  const DWORD start = GetTickCount();
+  DWORD_PTR ignored;
+  if (!SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, bound, &ignored)) return bound;
+  return GetTickCount() - start;
+}
+
 class SchedulerTest : public ::testing::Test {
  protected:
   void SetUp() override {

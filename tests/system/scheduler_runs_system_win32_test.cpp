@@ -14,14 +14,6 @@ namespace {
 
 using namespace schedtest;
 
-// Milliseconds the window takes to answer a plain message; a bound when it does not.
-DWORD AnswerTime(HWND w, DWORD bound) {
-  const DWORD start = GetTickCount();
-  DWORD_PTR ignored;
-  if (!SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, bound, &ignored)) return bound;
-  return GetTickCount() - start;
-}
-
 SYSTEMTIME LocalNow() {
   SYSTEMTIME t;
   GetLocalTime(&t);

@@ -17,14 +17,6 @@ namespace {
 
 using namespace schedtest;
 
-// Milliseconds the window takes to answer a plain message; the bound when it does not.
-DWORD AnswerTime(HWND w, DWORD bound) {
-  const DWORD start = GetTickCount();
-  DWORD_PTR ignored;
-  if (!SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, bound, &ignored)) return bound;
-  return GetTickCount() - start;
-}
-
 // A host path as the prefix's drive Z: shows it.
 std::string OnDriveZ(const char* hostPath) {
   std::string path = std::string("Z:") + hostPath;
