@@ -64,8 +64,8 @@ TEST_F(SchedulerTest, DueSetStartsTheMainProgramMinimizedWithItsSetNumber) {
   PostMessageA(w, WM_TIMER, 1, 0);
   HWND main = testwatch::WaitForWindow(kMainClass, 20000);
   ASSERT_NE(nullptr, main);
-  // One more tick, sent: the scheduler has finished it, and written its log,
-  // when the call returns.
+  // One more tick, sent: the scheduler has finished it when the call returns
+  // (its log lines follow from the repository's worker, so they are polled).
   DWORD_PTR ignored;
   ASSERT_TRUE(SendMessageTimeoutA(w, WM_TIMER, 1, 0, SMTO_ABORTIFHUNG, 20000, &ignored));
   const ULONGLONG lastMinute = MinuteNow();
