@@ -22,7 +22,9 @@ if(WIN32)
     COMMENT "Packing ${TW_PACKAGE_NAME}.zip")
 
   # Budgets in bytes, set from the measured sizes with some room (README).
-  set(TW_BUDGET_Tickwarden 200000)
+  # Tickwarden grew past 200,000 with the repository's worker, snapshot loads
+  # and run claims (203,776 B).
+  set(TW_BUDGET_Tickwarden 216000)
   set(TW_BUDGET_Tickwardenaide 32000)
   set(TW_BUDGET_Purgewell 72000)
   set(TW_BUDGET_hdbtool 1200000)
