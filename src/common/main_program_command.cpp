@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "common/path_chars.h"
 #include "common/program_messages.h"
 
 namespace {
@@ -13,11 +14,6 @@ namespace {
 int Refuse(char* out, size_t outSize) {
   if (outSize > 0) out[0] = '\0';
   return -1;
-}
-
-bool EndsInSeparator(const char* text) {
-  size_t n = strlen(text);
-  return n > 0 && (text[n - 1] == '\\' || text[n - 1] == '/');
 }
 
 // The quoted path followed by an optional tail, all or nothing.
@@ -53,7 +49,7 @@ int BuildProgramPath(const char* directory, const char* fileName, char* out, siz
   if (outSize == 0) return -1;
   size_t size = outSize < kProgramPathSize ? outSize : kProgramPathSize;
   if (!CopyBounded(out, size, directory)) return Refuse(out, outSize);
-  if (!EndsInSeparator(out) && !AppendBounded(out, size, "\\")) return Refuse(out, outSize);
+  if (!EndsWithSeparator(out) && !AppendBounded(out, size, "\\")) return Refuse(out, outSize);
   if (!AppendBounded(out, size, fileName)) return Refuse(out, outSize);
   return 0;
 }

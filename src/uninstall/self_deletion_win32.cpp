@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "common/path_chars.h"
 #include "uninstall/copy_command_line.h"
 #include "uninstall/file_contents.h"
 #include "uninstall/finishing_paths.h"
@@ -32,8 +33,7 @@ bool FindTempDirectory() {
     TempDirectory[0] = '\0';
     return false;
   }
-  size_t length = strlen(TempDirectory);
-  if (length > 0 && TempDirectory[length - 1] == '\\') TempDirectory[length - 1] = '\0';
+  if (EndsWithBackslash(TempDirectory)) TempDirectory[strlen(TempDirectory) - 1] = '\0';
   return true;
 }
 

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "code_page_932.h"
 #include "common/program_messages.h"
 
 namespace {
@@ -37,6 +38,9 @@ TEST(ProgramPath, JoinsWithOneBackslash) {
   EXPECT_EQ("C:\\Prog/Cobaltine.exe", Path("C:\\Prog/"));
   EXPECT_EQ("C:\\Tickwarden.exe", Path("C:", "Tickwarden.exe"));  // drive root
   EXPECT_EQ("\\\\server\\share\\Cobaltine.exe", Path("\\\\server\\share"));
+  // C:\一覧表 in code page 932 ends in 表, whose second byte is '\'.
+  cp932::Scope japanese;
+  EXPECT_EQ("C:\\" CP932_ICHIRAN CP932_HYOU "\\Cobaltine.exe", Path("C:\\" CP932_ICHIRAN CP932_HYOU));
 }
 
 TEST(ProgramPath, LongestFittingPathIsKeptAndOneMoreIsRefusedNotCut) {
