@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "code_page_932.h"
+
 namespace {
 
 TEST(SupportLog, LinesAreStampedOneLineEachAndTheBufferDropsTheOldest) {
@@ -30,24 +32,38 @@ TEST(SupportLog, LinesAreStampedOneLineEachAndTheBufferDropsTheOldest) {
   EXPECT_EQ(b + "\r\nc\r\n", std::string(buffer.Data(), buffer.Size()));
 }
 
-TEST(SupportLog, MissedLinesReadBack) {
-  const char* names[] = {"Nightly", "with \"quotes\" and \\", ""};
-  std::string log = "2026-12-09 07:00:00 start Tickwarden\r\n2026-12-09 07:00:01 missed 9 damaged\r\n";
-  for (int i = 0; i < 3; ++i) {
+// Names as the user's code page has them: only '"', '\' and control
+// characters escaped, a two-byte character whole (表 ends in '\'), a lead
+// byte without its second byte as \xHH; every "missed" line reads back.
+TEST(SupportLog, MissedLinesKeepNamesAsTheCodePageHasThemAndReadBack) {
+  const struct {
+    bool japanese;
+    const char* name;
+    const char* quoted;
+  } cases[] = {
+      {false, "Nightly", "\"Nightly\""},
+      {false, "with \"quotes\" and \\", "\"with \\\"quotes\\\" and \\\\\""},
+      {false, "", "\"\""},
+      {false, "T\xE4gliche Sicherung\x7F\x01", "\"T\xE4gliche Sicherung\\x7F\\x01\""},
+      {true, CP932_ICHIRAN CP932_HYOU, "\"" CP932_ICHIRAN CP932_HYOU "\""},
+      {true, CP932_SO "\\\x81", "\"" CP932_SO "\\\\\\x81\""},
+  };
+  int set = -1;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.quoted);
+    cp932::Scope codePage(c.japanese);
     char text[400];
-    FormatMissedLogText(text, sizeof text, i - 1, names[i], PackTime(2026, 12, 8, 22, i, 0), 2, "asleep", i == 1);
-    log += std::string("2026-12-09 07:05:00 missed ") + text + "\r\n";
-  }
-  EXPECT_NE(std::string::npos, log.find("missed 0 \"with \\\"quotes\\\" and \\\\\" 2026-12-08 22:01 2 asleep; made up now"))
-      << log;
-  std::vector<std::pair<int32_t, PackedTime>> read;
-  ReadMissedLogLines(log.data(), log.size(), [](int32_t set, PackedTime slot, void* out) {
-    static_cast<std::vector<std::pair<int32_t, PackedTime>>*>(out)->push_back({set, slot});
-  }, &read);
-  ASSERT_EQ(3u, read.size());
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(i - 1, read[i].first);
-    EXPECT_EQ(PackTime(2026, 12, 8, 22, i, 0), read[i].second);
+    FormatMissedLogText(text, sizeof text, set, c.name, PackTime(2026, 12, 8, 22, 1, 0), 2, "asleep", true);
+    EXPECT_EQ(std::to_string(set) + " " + c.quoted + " 2026-12-08 22:01 2 asleep; made up now", text);
+    const std::string log = "2026-12-09 07:00:01 missed 9 damaged\r\n2026-12-09 07:05:00 missed " +
+                            std::string(text) + "\r\n2026-12-09 07:05:00 start Tickwarden\r\n";
+    std::vector<std::pair<int32_t, PackedTime>> read;
+    ReadMissedLogLines(log.data(), log.size(), [](int32_t number, PackedTime slot, void* out) {
+      static_cast<std::vector<std::pair<int32_t, PackedTime>>*>(out)->push_back({number, slot});
+    }, &read);
+    ASSERT_EQ(1u, read.size());
+    EXPECT_EQ(set++, read[0].first);
+    EXPECT_EQ(PackTime(2026, 12, 8, 22, 1, 0), read[0].second);
   }
 }
 
