@@ -9,7 +9,7 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 pkgs=(cmake ninja-build clang g++ googletest libgtest-dev libbenchmark-dev libsqlite3-dev libclang-rt-14-dev
       g++-mingw-w64-i686 g++-mingw-w64-x86-64-win32 mingw-w64-tools wine
-      xvfb xauth x11-apps imagemagick python3 zip xdotool)
+      xvfb xauth x11-apps imagemagick python3 zip xdotool locales)
 if [ "$TW_WINE_WAY" = win32 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
@@ -26,4 +26,11 @@ if [ ${#need[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+# Wine takes the ANSI code page from the Unix locale, and names files with it
+# only when the locale exists: the code-page lane of scripts/test.sh runs
+# under ja_JP.UTF-8 (code page 932).
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
+  echo "setup: generating the ja_JP.UTF-8 locale"
+  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi

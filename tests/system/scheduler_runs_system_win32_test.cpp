@@ -207,14 +207,15 @@ TEST_F(SchedulerRunsTest, AMissedRunIsMadeUpToldAndLogged) {
   EXPECT_TRUE(LogHas(Started(8))) << Log();
   ASSERT_TRUE(PollUntil([&] { return SupportLog().find("catch-up via started process") != std::string::npos; }));
   const std::string log = SupportLog();
-  char missed[96];
-  snprintf(missed, sizeof missed, " missed 8 \"Nightly\" %04d-%02d-%02d %02d:%02d 1 not running; made up now", at.Year,
-           at.Month, at.Day, at.Hour, at.Minute);
+  char slotText[32];
+  snprintf(slotText, sizeof slotText, " %04d-%02d-%02d %02d:%02d ", at.Year, at.Month, at.Day, at.Hour, at.Minute);
+  const std::string missed = " missed 8 \"" + Named("Nightly") + "\"" + slotText + "1 not running; made up now";
   for (const char* word : {" start Tickwarden", " settings 1 sets loaded", " online ", " power suspend", " power resume"})
     EXPECT_NE(std::string::npos, log.find(word)) << word << "\n" << log;
   EXPECT_NE(std::string::npos, log.find(missed)) << log;
   ASSERT_TRUE(PollUntil([&] { return !shell_.Balloons().empty(); }, 5000));
-  EXPECT_NE(std::string::npos, shell_.Balloons()[0].find("\"Nightly\" did not run at")) << shell_.Balloons()[0];
+  EXPECT_NE(std::string::npos, shell_.Balloons()[0].find("\"" + Named("Nightly") + "\" did not run at"))
+      << shell_.Balloons()[0];
   printf("balloon: %s\nsupport log:\n%s", shell_.Balloons()[0].c_str(), log.c_str());
 }
 
@@ -247,7 +248,8 @@ TEST_F(SchedulerRunsTest, ASetDueWhileAPromptIsPausedRunsWhenThePromptEnds) {
   EXPECT_TRUE(LogHas("msg 33568 1 9", 30000)) << Log();
   EXPECT_TRUE(PollUntil([&] { return SupportLog().find("held while the scheduler was busy") != std::string::npos; }))
       << SupportLog();
-  EXPECT_NE(std::string::npos, SupportLog().find("prompt 1 \"paused\" start now, paused")) << SupportLog();
+  EXPECT_NE(std::string::npos, SupportLog().find("prompt 1 \"" + Named("paused") + "\" start now, paused"))
+      << SupportLog();
 }
 
 }  // namespace
