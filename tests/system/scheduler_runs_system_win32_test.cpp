@@ -187,14 +187,15 @@ TEST_F(SchedulerRunsTest, OpenThenADueSetStartOneMainProgram) {
   EXPECT_EQ(std::string::npos, Log().find("-BackupSet=5")) << Log();
 }
 
-// A daily run that fell before the scheduler started is told in a balloon,
-// logged, and, with RunMissedBackups 1, run at the first evaluation.
+// A daily run that fell before the scheduler started is logged, made up with
+// RunMissedBackups 1 once its prompt is answered, and told in a balloon after
+// the prompt has closed (the prompt would slide over a balloon shown before).
 TEST_F(SchedulerRunsTest, AMissedRunIsMadeUpToldAndLogged) {
   SYSTEMTIME now = LocalNow();
   PackedTime slot = PackTime(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, 0) - 120;
   DateTimeParts at;
   DateTimeUtil::UnpackTime(slot, at);
-  config_.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}, {"RunMissedBackups", "1"}};
+  config_.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "1"}, {"RunMissedBackups", "1"}};
   testconfig::Keys nightly = Daily("Nightly", at.Hour, at.Minute);
   nightly.push_back({"LastRunDateTime", std::to_string(slot - 86400)});
   config_.AddSet("8", nightly);
@@ -204,6 +205,10 @@ TEST_F(SchedulerRunsTest, AMissedRunIsMadeUpToldAndLogged) {
   // Standby and back: the resume evaluates at once (APM forms, as Windows 95 sends them).
   PostMessageA(w, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
   PostMessageA(w, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+  HWND prompt = WaitForPrompt();
+  ASSERT_NE(nullptr, prompt);
+  EXPECT_TRUE(shell_.Balloons().empty()) << "a balloon under the prompt: " << shell_.Balloons()[0];
+  Click(prompt, IDOK);
   EXPECT_TRUE(LogHas(Started(8))) << Log();
   ASSERT_TRUE(PollUntil([&] { return SupportLog().find("catch-up via started process") != std::string::npos; }));
   const std::string log = SupportLog();
