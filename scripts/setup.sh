@@ -8,3 +8,10 @@
 # packages can be installed.
 set -euo pipefail
 TW_WINE_INSTALL=1 source "$(dirname "${BASH_SOURCE[0]}")/wine-way.sh"
+# Wine takes the ANSI code page from the Unix locale, and names files with it
+# only when the locale exists: the code-page lane of scripts/test.sh runs
+# under ja_JP.UTF-8 (code page 932).
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
+  echo "setup: generating the ja_JP.UTF-8 locale"
+  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi

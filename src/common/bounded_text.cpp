@@ -2,6 +2,8 @@
 #include "common/bounded_text.h"
 #include <string.h>
 
+#include "common/path_chars.h"
+
 bool CopyBounded(char* dst, size_t size, const char* src) {
   if (size == 0) return false;
   dst[0] = '\0';
@@ -18,7 +20,8 @@ bool AppendBounded(char* dst, size_t size, const char* src) {
   size_t n = strlen(src);
   size_t room = size - 1 - used;
   bool fits = n <= room;
-  if (!fits) n = room;
+  // A cut text ends between characters, never inside a two-byte one.
+  if (!fits) n = WholeCharacterLength(src, room);
   memcpy(dst + used, src, n);
   dst[used + n] = '\0';
   return fits;

@@ -1,6 +1,7 @@
 // Bounded copies and appends into fixed-size text buffers. Both report whether
 // the whole text fitted, so that a path that would not fit can be refused
-// instead of being cut into another path.
+// instead of being cut into another path. A text that is cut (a log line, a
+// tooltip, a name) is cut between characters of the code page in use.
 #pragma once
 #include <stddef.h>
 

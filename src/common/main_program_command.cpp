@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "common/path_chars.h"
 #include "common/program_messages.h"
 
 namespace {
@@ -20,11 +21,6 @@ bool IsFullPath(const char* path) {
   const bool letter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
   if (letter && path[1] == ':') return path[2] == '\0' || path[2] == '\\' || path[2] == '/';
   return path[0] == '\\' && path[1] == '\\';
-}
-
-bool EndsInSeparator(const char* text) {
-  size_t n = strlen(text);
-  return n > 0 && (text[n - 1] == '\\' || text[n - 1] == '/');
 }
 
 // The quoted path followed by an optional tail, all or nothing.
@@ -61,7 +57,7 @@ int BuildProgramPath(const char* directory, const char* fileName, char* out, siz
   size_t size = outSize < kProgramPathSize ? outSize : kProgramPathSize;
   if (!IsFullPath(directory)) return Refuse(out, outSize);
   if (!CopyBounded(out, size, directory)) return Refuse(out, outSize);
-  if (!EndsInSeparator(out) && !AppendBounded(out, size, "\\")) return Refuse(out, outSize);
+  if (!EndsWithSeparator(out) && !AppendBounded(out, size, "\\")) return Refuse(out, outSize);
   if (!AppendBounded(out, size, fileName)) return Refuse(out, outSize);
   return 0;
 }

@@ -44,11 +44,9 @@ class DateTimeUtil {
 
 #ifdef _WIN32
 // The joining step of FormatPackedTime: date, one blank, time (each part cut to
-// 99 bytes), cut to outSize between whole characters. isLeadByte tells the lead
-// bytes of double-byte characters; null means those of the current code page.
-typedef bool (*LeadBytePredicate)(unsigned char byte);
-void JoinDateAndTimeText(const char* date, const char* timeText, char* out, unsigned outSize,
-                         LeadBytePredicate isLeadByte = nullptr);
+// 99 bytes), cut to outSize; every cut falls between characters of the code
+// page in use (common/path_chars.h).
+void JoinDateAndTimeText(const char* date, const char* timeText, char* out, unsigned outSize);
 #endif
 
 // PackTime with the fields given one by one.

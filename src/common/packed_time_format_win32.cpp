@@ -4,50 +4,27 @@
 
 #include <string.h>
 
+#include "common/bounded_text.h"
+#include "common/path_chars.h"
+
 namespace {
 
 const int kPartBufferSize = 100;
 // Date, the blank, time and the terminator.
 const int kJoinedBufferSize = 2 * kPartBufferSize;
 
-size_t BoundedLength(const char* text, size_t limit) {
-  size_t n = 0;
-  while (n < limit && text[n] != '\0') ++n;
-  return n;
-}
-
-// Copies text into out, at most outSize - 1 bytes and a terminator, cutting only
-// between characters so that a double-byte character is never split.
-void CopyWholeCharacters(const char* text, char* out, unsigned outSize,
-                         LeadBytePredicate isLeadByte) {
-  if (outSize == 0) return;
-  unsigned limit = outSize - 1;
-  unsigned used = 0;
-  while (text[used] != '\0') {
-    unsigned width = 1;
-    if (isLeadByte(static_cast<unsigned char>(text[used])) && text[used + 1] != '\0') width = 2;
-    if (used + width > limit) break;
-    used += width;
-  }
-  memcpy(out, text, used);
-  out[used] = '\0';
-}
-
-bool IsCodePageLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
-
 }  // namespace
 
-void JoinDateAndTimeText(const char* date, const char* timeText, char* out, unsigned outSize,
-                         LeadBytePredicate isLeadByte) {
+void JoinDateAndTimeText(const char* date, const char* timeText, char* out, unsigned outSize) {
   if (out == nullptr || outSize == 0) return;
   char joined[kJoinedBufferSize];
-  size_t dateLength = BoundedLength(date, kPartBufferSize - 1);
-  size_t timeLength = BoundedLength(timeText, kPartBufferSize - 1);
+  size_t dateLength = WholeCharacterLength(date, kPartBufferSize - 1);
+  size_t timeLength = WholeCharacterLength(timeText, kPartBufferSize - 1);
   memcpy(joined, date, dateLength);
   joined[dateLength] = ' ';
   memcpy(joined + dateLength + 1, timeText, timeLength);
   joined[dateLength + 1 + timeLength] = '\0';
-  CopyWholeCharacters(joined, out, outSize, isLeadByte ? isLeadByte : IsCodePageLeadByte);
+  CopyBounded(out, outSize, joined);
 }
 
 void DateTimeUtil::FormatPackedTime(PackedTime value, char* out, unsigned outSize) {

@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <string.h>
 
+#include "common/bounded_text.h"
+#include "common/path_chars.h"
+
 int GetProgramDirectory(char* out, size_t outSize) {
   if (outSize == 0) return -1;
   char path[MAX_PATH + 1];
@@ -12,11 +15,8 @@ int GetProgramDirectory(char* out, size_t outSize) {
     return -1;
   }
   path[n] = '\0';
-  char* slash = strrchr(path, '\\');
+  char* slash = FindLastCharacter(path, '\\');
   if (slash) *slash = '\0';
-  size_t len = strlen(path);
-  if (len >= outSize) len = outSize - 1;
-  memcpy(out, path, len);
-  out[len] = '\0';
+  CopyBounded(out, outSize, path);
   return 0;
 }

@@ -1,13 +1,14 @@
 // Path-text helpers shared by the database engine, the settings loader and the
-// repository watch. On Windows they walk double-byte characters of the current
-// code page, so a trail byte equal to '\' is not mistaken for a separator.
+// repository watch. They step by character of the code page in use
+// (common/path_chars.h), so a second byte equal to '\' is no separator.
 #pragma once
 #include <stddef.h>
 
-// Pointer to the first byte of the last character; text itself when empty,
-// null for null.
-const char* LastCharacter(const char* text);
-char* LastCharacter(char* text);
+#include "common/path_chars.h"
+
+inline char* LastCharacter(char* text) {
+  return const_cast<char*>(LastCharacter(static_cast<const char*>(text)));
+}
 
 // Appends '\' unless the text is empty or already ends in '\' or '/'.
 // bufferSize is the size of the buffer holding text; nothing is appended when

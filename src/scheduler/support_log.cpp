@@ -5,6 +5,7 @@
 
 #include "common/bounded_text.h"
 #include "common/escaped_text.h"
+#include "common/path_chars.h"
 #include "schedule/minute_text.h"
 #include "settings/backup_set.h"
 
@@ -41,10 +42,16 @@ bool Expect(const char*& p, const char* stop, char c) {
   return true;
 }
 
-// Passes over a quoted, escaped name: every '\' takes the next character along.
+// Passes over a quoted, escaped name: every '\' takes the next character
+// along, and a two-byte character goes whole (its second byte may be '\').
 bool SkipQuoted(const char*& p, const char* stop) {
   if (!Expect(p, stop, '"')) return false;
   while (p < stop) {
+    const size_t width = CharacterBytesWithin(p, static_cast<size_t>(stop - p));
+    if (width == 2) {
+      p += 2;
+      continue;
+    }
     char c = *p++;
     if (c == '"') return true;
     if (c == '\\') {
@@ -132,7 +139,7 @@ void SupportLogBuffer::Consume(size_t n) {
 void FormatSetText(char* out, size_t outSize, int32_t setNumber, const char* name) {
   char escaped[BackupSetNameBytes * 4 + 1];
   const char* n = name ? name : "";
-  EscapeTextInto(n, strnlen(n, BackupSetNameBytes), escaped, sizeof escaped);
+  EscapeNameInto(n, strnlen(n, BackupSetNameBytes), escaped, sizeof escaped);
   TextBuilder(out, outSize).Number(setNumber).Add(" \"").Add(escaped).Add("\"");
 }
 

@@ -46,8 +46,9 @@ class SupportLogBuffer {
   uint64_t removed_ = 0;
 };
 
-// How every line about a set names it: number and quoted name, as hdbtool
-// dump quotes names.
+// How every line about a set names it: number and quoted name, as the user's
+// code page writes it (common/escaped_text.h): '"', '\' and control
+// characters escaped, everything else as it is.
 void FormatSetText(char* out, size_t outSize, int32_t setNumber, const char* name);
 // The text of a "missed" line: the set, the last missed minute, how many, why,
 // whether it runs now, and the user it was told to (left out when "" or null).

@@ -163,8 +163,9 @@ bool ClaimLaunch(const char* repository, const MinuteDecision& d, PackedTime now
   return true;
 }
 
-// Decides every set first and tells the user of missed runs before any
-// prompt appears; then launches, in list order.
+// Decides every set and logs its missed runs first; then launches, in list
+// order, and only then tells the user of the missed runs: a balloon shown
+// before a prompt would lie under it until the prompt closed.
 void Evaluate(const char* repository, PackedTime now, const DateTimeParts& parts) {
   const size_t sets = CountBackupSets(BackupSetList);
   if (sets == 0) return;
@@ -190,7 +191,6 @@ void Evaluate(const char* repository, PackedTime now, const DateTimeParts& parts
     item.Reason = d.Slots.Reason;
     item.RunsNow = runsNow;
   }
-  TellMissed(missed, missedCount);
   for (size_t i = 0; i < count; ++i) {
     const MinuteDecision& d = decisions[i];
     if (d.Trigger == LaunchTrigger::None) continue;
@@ -205,6 +205,7 @@ void Evaluate(const char* repository, PackedTime now, const DateTimeParts& parts
     LaunchAndLog(*d.Entry, LaunchTriggerWord(d.Trigger), held);
     TrayTip(NextBackupTime(now, parts));
   }
+  TellMissed(missed, missedCount);
   delete[] decisions;
 }
 

@@ -72,8 +72,6 @@ DWORD ShellMajorVersion() {
   return get(&info) == S_OK ? info.dwMajorVersion : 4;
 }
 
-bool IsLeadByte(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
-
 void Notify(DWORD action, UINT flags, HICON icon, const char* tip) {
   NOTIFYICONDATAA data;
   memset(&data, 0, sizeof data);
@@ -85,7 +83,7 @@ void Notify(DWORD action, UINT flags, HICON icon, const char* tip) {
   data.hIcon = icon;
   // A notice waiting in the tooltip stands in for the usual text until seen.
   if (tip && g_shown.NoticeInTip) tip = g_noticeTip;
-  if (tip) FitTooltip(tip, data.szTip, kTooltipFieldSize, IsLeadByte);
+  if (tip) FitTooltip(tip, data.szTip, kTooltipFieldSize);
   g_shown.LastCallSucceeded = Shell_NotifyIconA(action, &data);
   if (action == NIM_DELETE) {
     g_shown.Added = false;
@@ -135,12 +133,12 @@ void TrayNotice(const char* title, const char* text, const char* shortTip) {
     data.uFlags = kNotifyInfo;
     data.uTimeout = kBalloonTimeoutMs;
     data.dwInfoFlags = kBalloonInfoIcon;
-    FitTooltip(title, data.szInfoTitle, sizeof data.szInfoTitle, IsLeadByte);
-    FitTooltip(text, data.szInfo, sizeof data.szInfo, IsLeadByte);
+    FitTooltip(title, data.szInfoTitle, sizeof data.szInfoTitle);
+    FitTooltip(text, data.szInfo, sizeof data.szInfo);
     g_shown.LastCallSucceeded = Shell_NotifyIconA(NIM_MODIFY, reinterpret_cast<NOTIFYICONDATAA*>(&data));
     return;
   }
-  FitTooltip(shortTip, g_noticeTip, sizeof g_noticeTip, IsLeadByte);
+  FitTooltip(shortTip, g_noticeTip, sizeof g_noticeTip);
   g_shown.NoticeInTip = true;
   Notify(NIM_MODIFY, NIF_TIP, nullptr, g_noticeTip);
 }
@@ -165,7 +163,7 @@ void ComposeTooltip(PackedTime nextTime, char* out, size_t outSize) {
   CopyBounded(full, sizeof full, kNextTipPrefix);
   size_t used = strlen(full);
   SchedulerTime->FormatPackedTime(nextTime, full + used, static_cast<unsigned>(sizeof full - used));
-  FitTooltip(full, out, outSize, IsLeadByte);
+  FitTooltip(full, out, outSize);
 }
 
 void TrayAdd(HWND window) {

@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "common/path_chars.h"
 #include "uninstall/folder_identity.h"
 #include "uninstall/path_join.h"
 #include "uninstall/repository_directory_rules.h"
@@ -43,7 +44,7 @@ void AddFolderAndAncestors(const char* folder, GuardedIdentities* guarded) {
     bool fits = CopyBounded(probe, sizeof probe, path);
     if (fits && probe[1] == ':' && probe[2] == '\0') fits = JoinPath(probe, sizeof probe, path, "");
     if (fits) AddIdentity(probe, guarded);
-    char* slash = strrchr(path, '\\');
+    char* slash = FindLastCharacter(path, '\\');
     if (!slash || slash == path || (slash == path + 1 && path[0] == '\\')) return;
     *slash = '\0';
   }

@@ -4,30 +4,19 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "common/path_chars.h"
 #include "uninstall/copy_folder.h"
 #include "uninstall/purgewell_texts.h"
 
 namespace pw {
-namespace {
-
-bool EqualNoCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    char x = (*a >= 'A' && *a <= 'Z') ? (char)(*a - 'A' + 'a') : *a;
-    char y = (*b >= 'A' && *b <= 'Z') ? (char)(*b - 'A' + 'a') : *b;
-    if (x != y) return false;
-    if (!x) return true;
-  }
-}
-
-}  // namespace
 
 bool IsInstalledUninstallerPath(const char* path) {
   bool drive = ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
                path[1] == ':' && path[2] == '\\';
   bool network = path[0] == '\\' && path[1] == '\\';
   if (!drive && !network) return false;
-  const char* slash = strrchr(path, '\\');
-  return slash && EqualNoCase(slash + 1, kUninstallerFile);
+  const char* slash = FindLastCharacter(path, '\\');
+  return slash && SameTextIgnoringCase(slash + 1, kUninstallerFile);
 }
 
 bool CutAtLastBackslash(const char* text, char* out, size_t size) {
@@ -35,21 +24,21 @@ bool CutAtLastBackslash(const char* text, char* out, size_t size) {
     if (size) out[0] = '\0';
     return false;
   }
-  char* slash = strrchr(out, '\\');
+  char* slash = FindLastCharacter(out, '\\');
   if (!slash) return false;
   *slash = '\0';
   return true;
 }
 
 bool IsMakerFolder(const char* folder) {
-  const char* slash = strrchr(folder, '\\');
-  return slash && EqualNoCase(slash + 1, kMakerName);
+  const char* slash = FindLastCharacter(folder, '\\');
+  return slash && SameTextIgnoringCase(slash + 1, kMakerName);
 }
 
 bool TemporaryCopyFolder(const char* path, char* folder, size_t size) {
-  if (!CutAtLastBackslash(path, folder, size) || !EqualNoCase(path + strlen(folder) + 1, kTemporaryCopyFile))
+  if (!CutAtLastBackslash(path, folder, size) || !SameTextIgnoringCase(path + strlen(folder) + 1, kTemporaryCopyFile))
     return false;
-  const char* slash = strrchr(folder, '\\');
+  const char* slash = FindLastCharacter(folder, '\\');
   return slash && IsCopyFolderName(slash + 1);
 }
 

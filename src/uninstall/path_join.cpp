@@ -1,16 +1,10 @@
 // Joining a folder and a name without doubling the separator.
 #include "uninstall/path_join.h"
 
-#include <string.h>
-
 #include "common/bounded_text.h"
+#include "common/path_chars.h"
 
 namespace pw {
-
-bool EndsWithBackslash(const char* text) {
-  size_t n = strlen(text);
-  return n > 0 && text[n - 1] == '\\';
-}
 
 bool JoinPath(char* out, size_t size, const char* folder, const char* name) {
   if (size == 0) return false;

@@ -7,10 +7,7 @@ namespace pw {
 
 constexpr size_t kPathSize = 260;  // 259 characters and the terminator
 
-// True when text ends in '\'.
-bool EndsWithBackslash(const char* text);
-
-// out := folder + ('\' unless folder already ends with one) + name.
+// out := folder + ('\' unless folder's last character already is one) + name.
 // Returns false (and leaves out empty) when the result would exceed size - 1.
 bool JoinPath(char* out, size_t size, const char* folder, const char* name);
 

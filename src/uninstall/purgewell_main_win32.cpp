@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <string.h>
 
+#include "common/path_chars.h"
 #include "common/string_table.h"
 #include "uninstall/argument_text.h"
 #include "uninstall/product_registry.h"
@@ -26,7 +27,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     FinishRemoval(arguments + 1);
     return 0;
   }
-  char* slash = strrchr(ProgramPath, '\\');
+  char* slash = FindLastCharacter(ProgramPath, '\\');
   if (slash) *slash = '\0';
   InitCommonControls();
   IsNtFamily = DetectNtFamily();

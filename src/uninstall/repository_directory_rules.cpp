@@ -3,35 +3,32 @@
 
 #include <string.h>
 
+#include "common/path_chars.h"
 #include "uninstall/path_join.h"
 
 namespace pw {
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
-
-bool SameTextNoCase(const char* a, const char* b, size_t n) {
-  for (size_t i = 0; i < n; ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
-
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// One path component between separators: [begin, begin + length).
+// One path component between separators: [begin, begin + length), looked at
+// by character (the second byte of a two-byte character may be '|').
 bool IsAcceptableComponent(const char* begin, size_t length, bool first) {
   if (length == 0) return false;
   if (length == 1 && begin[0] == '.') return false;
   if (length == 2 && begin[0] == '.' && begin[1] == '.') return false;
-  // The platform drops trailing dots and blanks, so "Windows." is "Windows".
-  if (begin[length - 1] == '.' || begin[length - 1] == ' ') return false;
-  for (size_t i = 0; i < length; ++i) {
+  char last = '\0';
+  for (size_t i = 0, width; i < length; i += width) {
+    width = CharacterBytesWithin(begin + i, length - i);
+    last = width == 1 ? begin[i] : '\0';
+    if (width != 1) continue;
     char c = begin[i];
     if (c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|') return false;
     // A colon belongs only to the drive ("X:"), never to a name (streams).
     if (c == ':' && !(first && i == 1 && length == 2)) return false;
   }
-  return true;
+  // The platform drops trailing dots and blanks, so "Windows." is "Windows".
+  return last != '.' && last != ' ';
 }
 
 }  // namespace
@@ -53,7 +50,7 @@ bool NormaliseFolder(const char* folder, char* out, size_t size) {
     while (IsSeparator(*p)) ++p;
     if (!*p) break;
     const char* begin = p;
-    while (*p && !IsSeparator(*p)) ++p;
+    while (*p && !IsSeparator(*p)) p += CharacterBytes(p);
     size_t length = (size_t)(p - begin);
     if (!IsAcceptableComponent(begin, length, first)) {
       out[0] = '\0';
@@ -79,11 +76,11 @@ size_t AbsoluteRootLength(const char* n) {
   if (n[0] != '\\' || n[1] != '\\') return 0;
   // "\\server\share\": the server and share components.
   const char* server = n + 2;
-  const char* share = strchr(server, '\\');
+  const char* share = FindCharacter(server, '\\');
   if (!share || share == server) return 0;
   // "\\?\" and "\\.\" are device namespaces, not servers.
   if ((share - server == 1) && (server[0] == '?' || server[0] == '.')) return 0;
-  const char* below = strchr(share + 1, '\\');
+  const char* below = FindCharacter(share + 1, '\\');
   if (!below || below == share + 1) return 0;
   return (size_t)(below - n) + 1;
 }
@@ -105,7 +102,7 @@ bool IsRemovableRepositoryDirectory(const char* directory, const char* const* pr
     if (!NormaliseFolder(protectedFolders[i], guarded, sizeof guarded)) continue;
     size_t guardedLength = strlen(guarded);
     if (guardedLength < length) continue;
-    if (!SameTextNoCase(candidate, guarded, length)) continue;
+    if (!BeginsWithIgnoringCase(guarded, candidate)) continue;
     // Equal, or the candidate is a folder above the protected one.
     if (guardedLength == length || guarded[length] == '\\') return false;
   }

@@ -7,6 +7,7 @@
 
 #include "common/bounded_text.h"
 #include "common/find_handle.h"
+#include "common/path_chars.h"
 #include "uninstall/copy_command_line.h"
 #include "uninstall/copy_folder.h"
 #include "uninstall/file_contents.h"
@@ -31,8 +32,7 @@ bool FindTempDirectory() {
     TempDirectory[0] = '\0';
     return false;
   }
-  size_t length = strlen(TempDirectory);
-  if (length > 0 && TempDirectory[length - 1] == '\\') TempDirectory[length - 1] = '\0';
+  if (EndsWithBackslash(TempDirectory)) TempDirectory[strlen(TempDirectory) - 1] = '\0';
   return true;
 }
 

@@ -295,7 +295,8 @@ TEST_F(PreBackupPrompt, DraggingMovesTheWindowWithTheCursor) {
 }
 
 // With the start-up picture loaded, the prompt shows it at (1, 1) inside a
-// black one-pixel frame, and answers the palette query as handled.
+// black one-pixel frame, reaching the frame, and answers the palette query as
+// handled.
 TEST_F(PreBackupPrompt, PaintsThePictureInsideABlackFrame) {
   BitmapResourceLoader loader;
   const int savedMode = BitmapResourceLoader::DisplayColorMode;
@@ -331,6 +332,20 @@ TEST_F(PreBackupPrompt, PaintsThePictureInsideABlackFrame) {
     const int probes[][2] = {{0, 0}, {36, 24}, {140, 20}, {200, 45}};
     for (const auto& p : probes)
       EXPECT_EQ(GetPixel(window, p[0] + 1, p[1] + 1), GetPixel(picture, p[0], p[1])) << p[0] << "," << p[1];
+    // The dialog's width follows the system font, the picture's does not: the
+    // banner goes on in its edge colour up to the frame, and every control lies
+    // inside the window.
+    BITMAP size = {};
+    EXPECT_NE(0, GetObjectA(BackgroundBitmap, sizeof size, &size));
+    for (int y : {1, 20, 45})
+      EXPECT_EQ(GetPixel(window, client.right - 2, y + 1), GetPixel(picture, size.bmWidth - 1, y))
+          << "row " << y << ", window " << client.right << " wide";
+    const RECT own = WindowRect(w);
+    for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      const RECT r = WindowRect(c);
+      EXPECT_TRUE(r.left >= own.left && r.right <= own.right && r.top >= own.top && r.bottom <= own.bottom)
+          << "control " << GetDlgCtrlID(c);
+    }
     SelectObject(picture, old);
     DeleteDC(picture);
     SelectObject(window, oldPainted);

@@ -94,6 +94,23 @@ bool PollUntil(Done done) {
   return false;
 }
 
+// Repaints the prompt until its progress bar shows its fill (its left end in
+// another colour than its right end): the bar paints on the prompt's thread,
+// and a picture taken before that would show it empty.
+bool RepaintWithProgress(HWND w) {
+  HWND bar = GetDlgItem(w, IDC_PROMPT_PROGRESS);
+  return PollUntil([&] {
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RECT r;
+    GetClientRect(bar, &r);
+    HDC dc = GetDC(bar);
+    const int y = (r.top + r.bottom) / 2;
+    const bool drawn = GetPixel(dc, r.left + 2, y) != GetPixel(dc, r.right - 3, y);
+    ReleaseDC(bar, dc);
+    return drawn;
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,8 +140,7 @@ int main(int argc, char** argv) {
 
   HWND bar = GetDlgItem(w, IDC_PROMPT_PROGRESS);
   ok = ok && PollUntil([&] { return SendMessageA(bar, PBM_GETPOS, 0, 0) >= 8; });
-  RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  ok = ok && SaveWindow(folder + "prompt-countdown.bmp", w, Around(w), work.bottom);
+  ok = ok && RepaintWithProgress(w) && SaveWindow(folder + "prompt-countdown.bmp", w, Around(w), work.bottom);
 
   SendMessageA(GetDlgItem(w, IDC_PROMPT_PAUSE), BM_CLICK, 0, 0);
   ok = ok && PollUntil([&] {
@@ -132,8 +148,7 @@ int main(int argc, char** argv) {
     GetDlgItemTextA(w, IDC_PROMPT_PAUSE, text, sizeof text);
     return strcmp(text, "Continue") == 0;
   });
-  RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  ok = ok && SaveWindow(folder + "prompt-paused.bmp", w, Around(w), work.bottom);
+  ok = ok && RepaintWithProgress(w) && SaveWindow(folder + "prompt-paused.bmp", w, Around(w), work.bottom);
 
   PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
   WaitForSingleObject(thread, kDeadline);

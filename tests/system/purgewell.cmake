@@ -10,6 +10,7 @@ if(WIN32 AND TARGET Purgewell)
     TIMEOUT 900)
   if(TARGET purgewell_system)
     add_dependencies(purgewell_system Purgewell Cobaltine)
+    target_include_directories(purgewell_system PRIVATE ${CMAKE_SOURCE_DIR}/src)
     # The one case whose outcome depends on the Windows version runs as a test
     # of its own, so that the version matrix can take it alone.
     set(branches PurgewellSystem.TakesTheBranchesOfThePlatformFamily)
@@ -19,6 +20,12 @@ if(WIN32 AND TARGET Purgewell)
     # registry keys: nothing else may run beside it in a shared prefix.
     set_tests_properties(purgewell_system PROPERTIES RUN_SERIAL TRUE FIXTURES_REQUIRED purgewell_links)
     set_tests_properties(purgewell_branches PROPERTIES RUN_SERIAL TRUE TIMEOUT 300 LABELS matrix)
+    # Again in the code-page lane of scripts/test.sh, installed in and removing
+    # folders named in code page 932 (Cobaltine 一覧表, バックアップ\代表).
+    add_test(NAME codepage932_purgewell COMMAND purgewell_system --gtest_color=no)
+    set_tests_properties(codepage932_purgewell PROPERTIES LABELS codepage RUN_SERIAL TRUE TIMEOUT 900
+      FIXTURES_REQUIRED purgewell_links
+      ENVIRONMENT "LC_ALL=ja_JP.UTF-8;TW_TEST_CODE_PAGE=932;GTEST_FILTER=-${branches}")
     # Links and a drive letter to system folders, made from the host side.
     set(links ${CMAKE_CURRENT_LIST_DIR}/purgewell_links.sh)
     add_test(NAME purgewell_links_make COMMAND sh ${links} make ${CMAKE_SOURCE_DIR}/build/wineprefix)

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "code_page_names_win32.h"
 #include "machine_state_win32.h"
 #include "program_watch_win32.h"
 #include "window_thread_win32.h"
@@ -254,8 +255,10 @@ class PurgewellSystem : public ::testing::Test {
   void SetUp() override {
     bin_ = testwatch::ProgramDirectory();
     maker_ = SpecialFolder(CSIDL_PROGRAM_FILES) + "\\Vornacle";
-    install_ = maker_ + "\\Cobaltine";
-    repository_ = drive_ + "\\Cobaltine Backups";
+    // In the code-page lane both folders have names of that code page.
+    ASSERT_EQ("", testnames::Mismatch());
+    install_ = maker_ + "\\" + testnames::Install("Cobaltine");
+    repository_ = drive_ + "\\" + testnames::Repository("Cobaltine Backups");
     temp_ = TempFolder();
     log_ = temp_ + "\\purgewell-standin.log";
     ASSERT_TRUE(PollUntil([] { return testwatch::CountProcessesNamed("purgetmp.exe") == 0; }, 60000));

@@ -22,3 +22,16 @@ if(TARGET hdbtool)
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/scheduler_sessions.sh $<TARGET_FILE_DIR:Tickwarden> ${CMAKE_BINARY_DIR}/sessions 2 3)
   set_tests_properties(system_scheduler_sessions PROPERTIES TIMEOUT 900)
 endif()
+
+# The code-page lane of scripts/test.sh runs them again with names of the
+# user's code page in the installation folder, the repository (named by
+# RepositoryConfig.txt) and every set: code page 932, where 表 ソ 能 end in
+# '\' (LC_ALL=ja_JP.UTF-8; all but the two-and-a-half-minute pause), and one
+# case in code page 1252 with accented names.
+add_test(NAME codepage932_scheduler COMMAND system_scheduler --gtest_color=no)
+add_test(NAME codepage932_scheduler_runs COMMAND system_scheduler_runs --gtest_color=no --gtest_filter=-*Paused*)
+add_test(NAME codepage1252_scheduler_runs COMMAND system_scheduler_runs --gtest_color=no --gtest_filter=*AMissedRun*)
+set_tests_properties(codepage932_scheduler codepage932_scheduler_runs PROPERTIES LABELS codepage TIMEOUT 900
+                     ENVIRONMENT "LC_ALL=ja_JP.UTF-8;TW_TEST_CODE_PAGE=932")
+set_tests_properties(codepage1252_scheduler_runs PROPERTIES LABELS codepage TIMEOUT 300
+                     ENVIRONMENT "LC_ALL=C.UTF-8;TW_TEST_CODE_PAGE=1252")

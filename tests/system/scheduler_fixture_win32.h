@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "client_config_file.h"
+#include "code_page_names_win32.h"
 #include "program_watch_win32.h"
 
 namespace schedtest {
@@ -93,14 +94,27 @@ class SchedulerTest : public ::testing::Test {
     testwatch::EndProcessesNamed("Tickwarden.exe");
     testwatch::EndProcessesNamed("Cobaltine.exe");
     testwatch::EndProcessesNamed("Tickwardenaide.exe");
-    install_ = testwatch::MakeTempFolder("tw");
-    data_ = install_ + "\\data";
-    CreateDirectoryA(data_.c_str(), nullptr);
+    ASSERT_EQ("", testnames::Mismatch());
+    const std::string temp = testwatch::MakeTempFolder("tw");
+    install_ = temp;
+    // In the code-page lane the folders and the sets have names of that code
+    // page, and RepositoryConfig.txt names the repository. (The stand-in's log
+    // stays in the plain folder: Wine cuts environment values that hold
+    // two-byte characters.)
+    if (testnames::Wanted()) {
+      install_ = temp + "\\" + testnames::Install("Cobaltine");
+      data_ = install_ + "\\" + testnames::Repository("data");
+      ASSERT_TRUE(testwatch::MakeFolders(data_));
+      ASSERT_TRUE(testwatch::WriteText(install_ + "\\RepositoryConfig.txt", "[Repository]\r\nPath=" + data_ + "\r\n"));
+    } else {
+      data_ = install_ + "\\data";
+      CreateDirectoryA(data_.c_str(), nullptr);
+    }
     std::string bin = testwatch::ProgramDirectory();
     ASSERT_TRUE(CopyFileA((bin + "\\Tickwarden.exe").c_str(), (install_ + "\\Tickwarden.exe").c_str(), FALSE));
     ASSERT_TRUE(CopyFileA((bin + "\\Cobaltine.exe").c_str(), (install_ + "\\Cobaltine.exe").c_str(), FALSE));
     ASSERT_TRUE(CopyFileA((bin + "\\Tickwardenaide.exe").c_str(), (install_ + "\\Tickwardenaide.exe").c_str(), FALSE));
-    log_ = install_ + "\\Cobaltine.log";
+    log_ = temp + "\\Cobaltine.log";
     SetEnvironmentVariableA("COBALTINE_LOG", log_.c_str());
     config_.Preferences = {{"SettleTime", "0"}, {"PromptBeforeStarting", "0"}};
   }
@@ -115,7 +129,15 @@ class SchedulerTest : public ::testing::Test {
     SetEnvironmentVariableA("COBALTINE_LOG", nullptr);
   }
 
-  void WriteConfig() { ASSERT_TRUE(config_.Write(data_ + "\\ClientConfig.hdb")); }
+  // The name a set was given, as the scheduler sees it in this run.
+  static std::string Named(const std::string& plain) { return testnames::Set(plain); }
+  void WriteConfig() {
+    testconfig::ClientConfig named = config_;
+    for (ObjectNode& set : named.Sets)
+      for (ObjectNode& key : set.Children)
+        if (key.Name == "Name") key.Data = Named(key.Data);
+    ASSERT_TRUE(named.Write(data_ + "\\ClientConfig.hdb"));
+  }
 
   HANDLE Start(const std::string& exe, const std::string& args = std::string()) {
     std::string cmd = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);

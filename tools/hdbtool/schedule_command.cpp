@@ -143,9 +143,9 @@ int RunScheduleCommand(int argc, char** argv) {
   for (const SimulatedLaunch& l : SimulateScheduleTicks(BackupSetList, start, days * kMinutesPerDay, options)) {
     printf("%s %d ", TimeText(l.Minute, false).text, l.SetNumber);
     if (l.Missed)
-      printf("missed %s %s %d\n", QuoteText(l.Name).c_str(), TimeText(l.LastMissed, false).text, l.MissedCount);
+      printf("missed %s %s %d\n", QuoteName(l.Name).c_str(), TimeText(l.LastMissed, false).text, l.MissedCount);
     else
-      printf("%s %s\n", LaunchTriggerWord(l.Trigger), QuoteText(l.Name).c_str());
+      printf("%s %s\n", LaunchTriggerWord(l.Trigger), QuoteName(l.Name).c_str());
   }
   FreeBackupSetList();
   return fflush(stdout) == 0 ? ExitClean : ExitProblems;

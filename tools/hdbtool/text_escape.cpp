@@ -2,6 +2,7 @@
 #include "text_escape.h"
 
 #include "common/escaped_text.h"
+#include "common/path_chars.h"
 
 namespace {
 
@@ -22,6 +23,12 @@ std::string EscapeText(const char* bytes, size_t length) {
 
 std::string QuoteText(const std::string& bytes) { return "\"" + EscapeText(bytes) + "\""; }
 
+std::string QuoteName(const std::string& bytes) {
+  std::string out(bytes.size() * 4 + 1, '\0');
+  out.resize(EscapeNameInto(bytes.data(), bytes.size(), &out[0], out.size()));
+  return "\"" + out + "\"";
+}
+
 bool ParseQuoted(const std::string& text, size_t& pos, std::string& out, std::string& error) {
   out.clear();
   if (pos >= text.size() || text[pos] != '"') {
@@ -30,6 +37,11 @@ bool ParseQuoted(const std::string& text, size_t& pos, std::string& out, std::st
   }
   size_t i = pos + 1;
   while (i < text.size()) {
+    if (CharacterBytesWithin(&text[i], text.size() - i) == 2) {
+      out.append(text, i, 2);
+      i += 2;
+      continue;
+    }
     char c = text[i];
     if (c == '"') {
       pos = i + 1;

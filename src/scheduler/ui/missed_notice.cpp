@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "common/path_chars.h"
 
 namespace {
 
@@ -75,6 +76,6 @@ void ComposeMissedTip(const MissedNoticeItem* items, size_t count, TimeFormatter
   const size_t nameRoom = fixed + 1 < outSize ? outSize - 1 - fixed : 0;
   char name[sizeof last.Name];
   CopyBounded(name, sizeof name, last.Name);
-  if (strlen(name) > nameRoom) name[nameRoom] = '\0';
+  name[WholeCharacterLength(name, nameRoom)] = '\0';
   TextBuilder(out, outSize).Add(head).Add(name).Add(tail);
 }

@@ -116,3 +116,19 @@ PromptAction PromptDragEnd(PromptWindowState& s) {
   s.Dragging = 0;
   return PromptAction();
 }
+
+int LayOutPromptPicture(int clientWidth, int clientHeight, int pictureWidth, int pictureHeight,
+                        PromptPicturePiece pieces[kPromptPicturePieces]) {
+  const int insideWidth = clientWidth - 2, insideHeight = clientHeight - 2;
+  if (pictureWidth <= 0 || pictureHeight <= 0 || insideWidth <= 0 || insideHeight <= 0) return 0;
+  const int width = pictureWidth < insideWidth ? pictureWidth : insideWidth;
+  const int height = pictureHeight < insideHeight ? pictureHeight : insideHeight;
+  const int moreWidth = insideWidth - width, moreHeight = insideHeight - height;
+  int n = 0;
+  pieces[n++] = {1, 1, width, height, 0, 0, width, height};
+  if (moreWidth > 0) pieces[n++] = {1 + width, 1, moreWidth, height, pictureWidth - 1, 0, 1, height};
+  if (moreHeight > 0) pieces[n++] = {1, 1 + height, width, moreHeight, 0, pictureHeight - 1, width, 1};
+  if (moreWidth > 0 && moreHeight > 0)
+    pieces[n++] = {1 + width, 1 + height, moreWidth, moreHeight, pictureWidth - 1, pictureHeight - 1, 1, 1};
+  return n;
+}

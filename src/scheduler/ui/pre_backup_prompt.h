@@ -68,6 +68,23 @@ PromptAction PromptDragBegin(PromptWindowState& s, short x, short y);
 PromptAction PromptDragMove(PromptWindowState& s, short x, short y, bool leftButtonDown);
 PromptAction PromptDragEnd(PromptWindowState& s);
 
+// One block copy of the background picture: the window's rectangle and the
+// picture's rectangle it is drawn from (stretched when the sizes differ).
+struct PromptPicturePiece {
+  int X, Y, Width, Height;
+  int SourceX, SourceY, SourceWidth, SourceHeight;
+};
+constexpr int kPromptPicturePieces = 4;
+
+// Where the picture goes inside the one-pixel frame of a client area: at
+// (1, 1) in its own size, cut at the frame. A larger system font makes the
+// dialog wider and taller than the picture; then its last column is stretched
+// over the rest of each row, its last row over the rest of each column and its
+// last pixel into the corner, so that the banner always reaches the frame.
+// Returns how many pieces were written (none without a picture).
+int LayOutPromptPicture(int clientWidth, int clientHeight, int pictureWidth, int pictureHeight,
+                        PromptPicturePiece pieces[kPromptPicturePieces]);
+
 // Hand-off between the waiting caller and the prompt's thread.
 // PromptState: 2 starting, 1 open, 0 finished. PromptResult: 1 skip, 0 go ahead.
 extern std::atomic<int> PromptState;

@@ -188,5 +188,15 @@ void PaintPromptBackground(HWND window, HDC dc) {
   SelectedObject picture(memory.get(), BackgroundBitmap);
   BITMAP size;
   if (GetObjectA(BackgroundBitmap, sizeof size, &size) == 0) return;
-  BitBlt(dc, 1, 1, size.bmWidth, size.bmHeight, memory.get(), 0, 0, SRCCOPY);
+  PromptPicturePiece pieces[kPromptPicturePieces];
+  const int count = LayOutPromptPicture(client.right - client.left, client.bottom - client.top, size.bmWidth,
+                                        size.bmHeight, pieces);
+  for (int i = 0; i < count; ++i) {
+    const PromptPicturePiece& p = pieces[i];
+    if (p.Width == p.SourceWidth && p.Height == p.SourceHeight)
+      BitBlt(dc, p.X, p.Y, p.Width, p.Height, memory.get(), p.SourceX, p.SourceY, SRCCOPY);
+    else
+      StretchBlt(dc, p.X, p.Y, p.Width, p.Height, memory.get(), p.SourceX, p.SourceY, p.SourceWidth, p.SourceHeight,
+                 SRCCOPY);
+  }
 }

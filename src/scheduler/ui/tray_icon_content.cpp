@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "common/bounded_text.h"
 #include "scheduler/ui/tickwarden_ids.h"
 
 int ChooseNormalIconId(unsigned long versionWord) {
@@ -14,18 +15,8 @@ int ChooseNormalIconId(unsigned long versionWord) {
   return IDI_NORMAL;
 }
 
-size_t FitTooltip(const char* text, char* out, size_t outSize, bool (*isLeadByte)(unsigned char)) {
+size_t FitTooltip(const char* text, char* out, size_t outSize) {
   if (outSize == 0) return 0;
-  size_t limit = outSize - 1;
-  size_t used = 0;
-  while (text[used] != '\0') {
-    size_t width = 1;
-    if (isLeadByte && isLeadByte(static_cast<unsigned char>(text[used])) && text[used + 1] != '\0')
-      width = 2;
-    if (used + width > limit) break;
-    used += width;
-  }
-  memcpy(out, text, used);
-  out[used] = '\0';
-  return used;
+  CopyBounded(out, outSize, text);
+  return strlen(out);
 }

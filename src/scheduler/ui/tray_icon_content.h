@@ -13,6 +13,6 @@ int ChooseNormalIconId(unsigned long versionWord);
 const size_t kTooltipFieldSize = 64;
 
 // Copies text into out (outSize bytes, terminated), cutting a text that does
-// not fit at a character boundary: a double-byte character (isLeadByte says
-// whether a byte starts one) is never split. Returns the bytes stored.
-size_t FitTooltip(const char* text, char* out, size_t outSize, bool (*isLeadByte)(unsigned char));
+// not fit between characters of the code page in use: a double-byte
+// character is never split. Returns the bytes stored.
+size_t FitTooltip(const char* text, char* out, size_t outSize);

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "code_page_932.h"
 #include "common/program_messages.h"
 
 namespace {
@@ -40,6 +41,9 @@ TEST(ProgramPath, JoinsWithOneBackslash) {
   // Anything else would be looked for in the current drive or folder.
   for (const char* relative : {"", "Prog", "\\Prog", ".\\Prog", "C:Prog", "1:\\Prog"})
     EXPECT_EQ("<refused>", Path(relative)) << relative;
+  // C:\一覧表 in code page 932 ends in 表, whose second byte is '\'.
+  cp932::Scope japanese;
+  EXPECT_EQ("C:\\" CP932_ICHIRAN CP932_HYOU "\\Cobaltine.exe", Path("C:\\" CP932_ICHIRAN CP932_HYOU));
 }
 
 TEST(ProgramPath, LongestFittingPathIsKeptAndOneMoreIsRefusedNotCut) {

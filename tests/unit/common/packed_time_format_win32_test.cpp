@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "code_page_932.h"
+
 namespace {
 
 std::string PlatformDate(const SYSTEMTIME& st) {
@@ -24,8 +26,6 @@ std::string PlatformTime(const SYSTEMTIME& st) {
 }
 
 // Shift-JIS style lead bytes, independent of the code page the test runs in.
-bool ShiftJisLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
 TEST(FormatPackedTime, IsTheUsersShortDateABlankAndTheUsersTime) {
   DateTimeUtil util;
   const PackedTime value = 769357815u;  // 2003-12-08 14:30:15
@@ -117,16 +117,18 @@ TEST(JoinDateAndTimeText, NeverSplitsADoubleByteCharacter) {
       {11, "2003\x94\x4e" "12\x8c\x8e"},
       {15, "2003\x94\x4e" "12\x8c\x8e 14"},
   };
+  cp932::Scope japanese;
   for (const Case& c : cases) {
     char out[32];
-    JoinDateAndTimeText(date, timeText, out, c.size, ShiftJisLead);
+    JoinDateAndTimeText(date, timeText, out, c.size);
     EXPECT_STREQ(c.expected, out) << "size " << c.size;
   }
 }
 
 TEST(JoinDateAndTimeText, ALeadByteAtTheVeryEndCountsAsOneByte) {
+  cp932::Scope japanese;
   char out[32];
-  JoinDateAndTimeText("ab", "c\x81", out, sizeof out, ShiftJisLead);
+  JoinDateAndTimeText("ab", "c\x81", out, sizeof out);
   EXPECT_STREQ("ab c\x81", out);
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "code_page_932.h"
+
 namespace {
 
 void IsoMinute(PackedTime t, char* out, size_t size) {
@@ -53,9 +55,13 @@ TEST(MissedNotice, TheTooltipKeepsTimeAndOutcomeWithin63Characters) {
       {{Item("Nightly", 1, MissedReason::Offline, true)}, "Missed \"Nightly\" 2026-12-08 22:00, runs now"},
       {{Item("Photos, Saturday night, every weekend of the year", 1, MissedReason::Asleep, false)},
        "Missed \"Photos, Saturday night, \" 2026-12-08 22:00, not made up"},
+      // The name's room ends inside the two-byte 表 (code page 932): the whole of it goes.
+      {{Item("Photos, Saturday night," CP932_HYOU CP932_HYOU, 1, MissedReason::Asleep, false)},
+       "Missed \"Photos, Saturday night,\" 2026-12-08 22:00, not made up"},
       {{Item("A", 1, MissedReason::Asleep, true), Item("Documents", 2, MissedReason::ClockMoved, true)},
        "Missed 2 backups, last \"Documents\" 2026-12-08 22:00, runs now"},
   };
+  cp932::Scope japanese;
   for (const auto& c : cases) {
     char tip[64];
     ComposeMissedTip(c.items.data(), c.items.size(), IsoMinute, tip, sizeof tip);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 // A work area of 1024 x 738 and a window of 283 x 163 (step 16, 3 pixels lost
@@ -229,6 +231,33 @@ TEST(PromptDrag, DuringTheSlideInTheLastStepKeepsTheDraggedX) {
   EXPECT_EQ(s.PromptPhase, Shown);
   EXPECT_EQ(s.WindowY, s.RestingY);
   EXPECT_EQ(s.WindowX, x);
+}
+
+// The picture fills the frame whatever the dialog's size: a dialog made wider
+// and taller by the system font gets the picture's edges stretched to it.
+TEST(PromptPicture, ReachesTheFrameAtEverySize) {
+  const struct {
+    int clientWidth, clientHeight;
+    std::vector<std::vector<int>> pieces;  // x, y, width, height, source x, y, width, height
+  } cases[] = {
+      {283, 162, {{1, 1, 281, 160, 0, 0, 281, 160}}},  // the size it was drawn for
+      {327, 162, {{1, 1, 281, 160, 0, 0, 281, 160}, {282, 1, 44, 160, 280, 0, 1, 160}}},
+      {372, 200,
+       {{1, 1, 281, 160, 0, 0, 281, 160}, {282, 1, 89, 160, 280, 0, 1, 160}, {1, 161, 281, 38, 0, 159, 281, 1},
+        {282, 161, 89, 38, 280, 159, 1, 1}}},
+      {200, 100, {{1, 1, 198, 98, 0, 0, 198, 98}}},  // smaller: cut at the frame
+      {2, 2, {}},
+  };
+  for (const auto& c : cases) {
+    PromptPicturePiece pieces[kPromptPicturePieces];
+    const int n = LayOutPromptPicture(c.clientWidth, c.clientHeight, 281, 160, pieces);
+    std::vector<std::vector<int>> got;
+    for (int i = 0; i < n; ++i) {
+      const PromptPicturePiece& p = pieces[i];
+      got.push_back({p.X, p.Y, p.Width, p.Height, p.SourceX, p.SourceY, p.SourceWidth, p.SourceHeight});
+    }
+    EXPECT_EQ(c.pieces, got) << c.clientWidth << " x " << c.clientHeight;
+  }
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "code_page_932.h"
+
 namespace {
 
 TEST(SupportLog, LinesAreStampedOneLineEachAndTheBufferDropsTheOldest) {
@@ -59,6 +61,41 @@ TEST(SupportLog, MissedLinesReadBackForTheUserTheyWereToldTo) {
       EXPECT_EQ(c.Sets[i], read[i].first) << c.User;
       EXPECT_EQ(PackTime(2026, 12, 8, 22, c.Sets[i] + 1, 0), read[i].second) << c.User;
     }
+  }
+}
+
+// Names as the user's code page has them: only '"', '\' and control
+// characters escaped, a two-byte character whole (表 ends in '\'), a lead
+// byte without its second byte as \xHH; every "missed" line reads back.
+TEST(SupportLog, MissedLinesKeepNamesAsTheCodePageHasThemAndReadBack) {
+  const struct {
+    bool japanese;
+    const char* name;
+    const char* quoted;
+  } cases[] = {
+      {false, "Nightly", "\"Nightly\""},
+      {false, "with \"quotes\" and \\", "\"with \\\"quotes\\\" and \\\\\""},
+      {false, "", "\"\""},
+      {false, "T\xE4gliche Sicherung\x7F\x01", "\"T\xE4gliche Sicherung\\x7F\\x01\""},
+      {true, CP932_ICHIRAN CP932_HYOU, "\"" CP932_ICHIRAN CP932_HYOU "\""},
+      {true, CP932_SO "\\\x81", "\"" CP932_SO "\\\\\\x81\""},
+  };
+  int set = -1;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.quoted);
+    cp932::Scope codePage(c.japanese);
+    char text[400];
+    FormatMissedLogText(text, sizeof text, set, c.name, PackTime(2026, 12, 8, 22, 1, 0), 2, "asleep", true, nullptr);
+    EXPECT_EQ(std::to_string(set) + " " + c.quoted + " 2026-12-08 22:01 2 asleep; made up now", text);
+    const std::string log = "2026-12-09 07:00:01 missed 9 damaged\r\n2026-12-09 07:05:00 missed " +
+                            std::string(text) + "\r\n2026-12-09 07:05:00 start Tickwarden\r\n";
+    std::vector<std::pair<int32_t, PackedTime>> read;
+    ReadMissedLogLines(log.data(), log.size(), "", [](int32_t number, PackedTime slot, void* out) {
+      static_cast<std::vector<std::pair<int32_t, PackedTime>>*>(out)->push_back({number, slot});
+    }, &read);
+    ASSERT_EQ(1u, read.size());
+    EXPECT_EQ(set++, read[0].first);
+    EXPECT_EQ(PackTime(2026, 12, 8, 22, 1, 0), read[0].second);
   }
 }
 

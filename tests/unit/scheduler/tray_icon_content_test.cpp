@@ -4,6 +4,7 @@
 #include <string.h>
 #include <string>
 
+#include "code_page_932.h"
 #include "scheduler/ui/tickwarden_ids.h"
 #include "scheduler/ui/tray_icon_content.h"
 
@@ -33,41 +34,23 @@ TEST(TrayIconChoice, FollowsTheVersionTable) {
   for (const VersionCase& c : cases) EXPECT_EQ(c.icon, ChooseNormalIconId(c.word)) << c.name;
 }
 
-bool ShiftJisLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
-TEST(TooltipFit, ShortTextIsCopiedWhole) {
-  char out[kTooltipFieldSize];
-  EXPECT_EQ(10u, FitTooltip("Tickwarden", out, sizeof out, ShiftJisLead));
-  EXPECT_STREQ("Tickwarden", out);
-}
-
-TEST(TooltipFit, LongTextIsCutToSixtyThreeBytes) {
-  std::string text = "Next backup at " + std::string(80, 'x');
-  char out[kTooltipFieldSize];
-  EXPECT_EQ(63u, FitTooltip(text.c_str(), out, sizeof out, nullptr));
-  EXPECT_EQ(63u, strlen(out));
-  EXPECT_EQ(0, strncmp(out, text.c_str(), 63));
-}
-
-TEST(TooltipFit, NeverSplitsADoubleByteCharacter) {
-  // 62 single bytes, then a two-byte character that would need bytes 63 and 64.
-  std::string text(62, 'a');
-  text += "\x82\xA0";  // one double-byte character
-  text += "tail";
-  char out[kTooltipFieldSize];
-  EXPECT_EQ(62u, FitTooltip(text.c_str(), out, sizeof out, ShiftJisLead));
-  EXPECT_EQ(std::string(62, 'a'), out);
-
-  // One byte earlier the character fits whole.
-  std::string shorter(61, 'a');
-  shorter += "\x82\xA0zz";
-  EXPECT_EQ(63u, FitTooltip(shorter.c_str(), out, sizeof out, ShiftJisLead));
-  EXPECT_EQ('\xA0', out[62]);
-}
-
-TEST(TooltipFit, LeadByteBeforeTheTerminatorCountsAlone) {
-  char out[kTooltipFieldSize];
-  EXPECT_EQ(2u, FitTooltip("a\x82", out, sizeof out, ShiftJisLead));
+// Tooltip and balloon texts are cut to their fields between characters.
+TEST(TooltipFit, CutsToSixtyThreeBytesBetweenCharacters) {
+  cp932::Scope japanese;
+  const struct {
+    std::string text;
+    size_t kept;
+  } cases[] = {
+      {"Tickwarden", 10},
+      {"Next backup at " + std::string(80, 'x'), 63},
+      {std::string(62, 'a') + CP932_HYOU "tail", 62},  // the character would need bytes 63 and 64
+      {std::string(61, 'a') + CP932_HYOU "zz", 63},
+  };
+  for (const auto& c : cases) {
+    char out[kTooltipFieldSize];
+    EXPECT_EQ(c.kept, FitTooltip(c.text.c_str(), out, sizeof out));
+    EXPECT_EQ(c.text.substr(0, c.kept), out);
+  }
 }
 
 }  // namespace

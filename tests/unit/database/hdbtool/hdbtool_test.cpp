@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "code_page_932.h"
 #include "database/database_manager.h"
 #include "database_test_support.h"
 #include "description.h"
@@ -40,6 +41,15 @@ TEST(TextEscape, ParseQuotedReversesEscaping) {
     pos = 0;
     EXPECT_FALSE(ParseQuoted(bad, pos, back, error)) << bad;
   }
+  // Names as schedule prints them in code page 932: 表 (95 5C) whole, a lead
+  // byte without its second byte escaped; read back byte for byte.
+  cp932::Scope japanese;
+  const std::string names = all + CP932_ICHIRAN CP932_HYOU "\x81";
+  quoted = QuoteName(names);
+  EXPECT_NE(std::string::npos, quoted.find(CP932_ICHIRAN CP932_HYOU "\\x81\"")) << quoted;
+  pos = 0;
+  ASSERT_TRUE(ParseQuoted(quoted, pos, back, error)) << error;
+  EXPECT_EQ(names, back);
 }
 
 TEST(Description, ParsesNestingAndData) {

@@ -1,0 +1,104 @@
+// Stepping through texts of the code page in use by character.
+#include "common/path_chars.h"
+
+#include <string.h>
+
+#ifdef _WIN32
+#include <windows.h>
+static bool CodePageLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
+#else
+// The native build serves tests and tools: single-byte text unless a test
+// says otherwise.
+static bool CodePageLeadByte(unsigned char) { return false; }
+#endif
+
+namespace {
+
+LeadBytePredicate g_leadByte = CodePageLeadByte;
+
+// A byte that ends a two-byte character in every double-byte code page
+// Windows has; below 0x40 are the controls, digits and punctuation that no
+// such character uses.
+bool CanEndCharacter(unsigned char byte) { return byte >= 0x40 && byte != 0x7F && byte != 0xFF; }
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+LeadBytePredicate SetLeadByteTest(LeadBytePredicate test) {
+  LeadBytePredicate previous = g_leadByte;
+  g_leadByte = test ? test : CodePageLeadByte;
+  return previous;
+}
+
+bool IsLeadByte(unsigned char byte) { return byte >= 0x80 && g_leadByte(byte); }
+
+size_t CharacterBytesWithin(const char* text, size_t available) {
+  if (available == 0) return 0;
+  if (available >= 2 && IsLeadByte(static_cast<unsigned char>(text[0])) &&
+      CanEndCharacter(static_cast<unsigned char>(text[1])))
+    return 2;
+  return 1;
+}
+
+size_t CharacterBytes(const char* text) {
+  if (text[0] == '\0') return 0;
+  return CharacterBytesWithin(text, text[1] == '\0' ? 1 : 2);
+}
+
+const char* LastCharacter(const char* text) {
+  if (text == nullptr) return nullptr;
+  const char* last = text;
+  for (const char* p = text; *p; p += CharacterBytes(p)) last = p;
+  return last;
+}
+
+bool EndsWithBackslash(const char* text) {
+  const char* last = LastCharacter(text);
+  return last != nullptr && *last == '\\';
+}
+
+bool EndsWithSeparator(const char* text) {
+  const char* last = LastCharacter(text);
+  return last != nullptr && (*last == '\\' || *last == '/');
+}
+
+const char* FindCharacter(const char* text, char c) {
+  for (const char* p = text; *p; p += CharacterBytes(p))
+    if (*p == c) return p;
+  return nullptr;
+}
+
+const char* FindLastCharacter(const char* text, char c) {
+  const char* found = nullptr;
+  for (const char* p = text; *p; p += CharacterBytes(p))
+    if (*p == c) found = p;
+  return found;
+}
+
+size_t WholeCharacterLength(const char* text, size_t limit) {
+  size_t used = 0;
+  for (;;) {
+    const size_t width = CharacterBytes(text + used);
+    if (width == 0 || used + width > limit) return used;
+    used += width;
+  }
+}
+
+bool BeginsWithIgnoringCase(const char* text, const char* prefix) {
+  size_t i = 0;
+  while (prefix[i] != '\0') {
+    const size_t width = CharacterBytes(prefix + i);
+    if (width == 2) {
+      if (text[i] != prefix[i] || text[i + 1] != prefix[i + 1]) return false;
+    } else if (AsciiLower(text[i]) != AsciiLower(prefix[i])) {
+      return false;
+    }
+    i += width;
+  }
+  return true;
+}
+
+bool SameTextIgnoringCase(const char* a, const char* b) {
+  return strlen(a) == strlen(b) && BeginsWithIgnoringCase(a, b);
+}
