@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "common/path_chars.h"
 #include "common/retry_sleep.h"
 #include "database/database_manager.h"
 #include "database/file_manager.h"
@@ -168,11 +169,15 @@ int ReadTextKey(DatabaseManager& db, int handle, int parent, const char* keyName
   if (buffer == nullptr || bufferSize <= 0) return -1;
   int key = db.FindChild(handle, parent, keyName);
   if (key == -1) return -1;
-  int read = db.ReadData(handle, key, buffer, bufferSize - 1);
+  // One byte more than is kept tells whether the text goes on; a text that
+  // does is cut between characters, never inside a two-byte one.
+  int read = db.ReadData(handle, key, buffer, bufferSize);
   if (read < 0) {
     buffer[0] = '\0';
   } else {
-    if (read > bufferSize - 1) read = bufferSize - 1;
+    if (read > bufferSize) read = bufferSize;
+    read = static_cast<int>(WholeCharacterLengthWithin(buffer, static_cast<size_t>(read),
+                                                       static_cast<size_t>(bufferSize - 1)));
     buffer[read] = '\0';
   }
   db.ReleaseObject(handle, key);
