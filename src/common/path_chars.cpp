@@ -77,9 +77,14 @@ const char* FindLastCharacter(const char* text, char c) {
 }
 
 size_t WholeCharacterLength(const char* text, size_t limit) {
+  // One byte past the limit tells whether the last character in it is whole.
+  return WholeCharacterLengthWithin(text, strnlen(text, limit + 1), limit);
+}
+
+size_t WholeCharacterLengthWithin(const char* text, size_t length, size_t limit) {
   size_t used = 0;
   for (;;) {
-    const size_t width = CharacterBytes(text + used);
+    const size_t width = CharacterBytesWithin(text + used, length - used);
     if (width == 0 || used + width > limit) return used;
     used += width;
   }

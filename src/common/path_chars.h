@@ -46,6 +46,8 @@ inline char* FindLastCharacter(char* text, char c) {
 // How many of the first bytes of text, at most limit, end between two
 // characters: the longest start of text that fits limit bytes whole.
 size_t WholeCharacterLength(const char* text, size_t limit);
+// The same for length bytes that need no terminator (a text read from a file).
+size_t WholeCharacterLengthWithin(const char* text, size_t length, size_t limit);
 
 // Whether text begins with prefix, ASCII letters compared without regard to
 // case and two-byte characters byte for byte (as the file system compares

@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "common/path_chars.h"
 #include "common/retry_sleep.h"
 #include "database/database_manager.h"
 #include "database/file_manager.h"
@@ -68,15 +69,17 @@ void ReadSetKeys(DatabaseManager& db, int handle, int set, BackupSetEntry& e) {
   char name[sizeof e.Name];
   char numbers[intKeys + 1][kIntKeyDataBytes + 1];
   ChildRead read[reads];
-  read[0] = {"Name", name, static_cast<int>(sizeof name) - 1, 0, -1};
+  // One byte more than is kept tells whether the name goes on (ReadTextKey).
+  read[0] = {"Name", name, static_cast<int>(sizeof name), 0, -1};
   for (int i = 0; i < intKeys; ++i) read[i + 1] = {keys[i].key, numbers[i], kIntKeyDataBytes, 0, -1};
   read[reads - 1] = {"LastRunDateTime", numbers[intKeys], kIntKeyDataBytes, 0, -1};
   db.ReadChildren(handle, set, read, reads);
 
   // A missing name leaves the field as it was; an unreadable one empties it.
   if (read[0].Found) {
-    int n = read[0].Got < 0 ? 0 : read[0].Got;
-    memcpy(e.Name, name, static_cast<size_t>(n));
+    const size_t n = read[0].Got < 0 ? 0 : WholeCharacterLengthWithin(name, static_cast<size_t>(read[0].Got),
+                                                                       sizeof name - 1);
+    memcpy(e.Name, name, n);
     e.Name[n] = '\0';
   }
   auto number = [&](int i) {
@@ -199,11 +202,15 @@ int ReadTextKey(DatabaseManager& db, int handle, int parent, const char* keyName
   if (buffer == nullptr || bufferSize <= 0) return -1;
   int key = db.FindChild(handle, parent, keyName);
   if (key == -1) return -1;
-  int read = db.ReadData(handle, key, buffer, bufferSize - 1);
+  // One byte more than is kept tells whether the text goes on; a text that
+  // does is cut between characters, never inside a two-byte one.
+  int read = db.ReadData(handle, key, buffer, bufferSize);
   if (read < 0) {
     buffer[0] = '\0';
   } else {
-    if (read > bufferSize - 1) read = bufferSize - 1;
+    if (read > bufferSize) read = bufferSize;
+    read = static_cast<int>(WholeCharacterLengthWithin(buffer, static_cast<size_t>(read),
+                                                       static_cast<size_t>(bufferSize - 1)));
     buffer[read] = '\0';
   }
   db.ReleaseObject(handle, key);

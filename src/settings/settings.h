@@ -90,7 +90,8 @@ int BuildClientConfigPath(const char* repository, char* out);
 int ReadIntKey(DatabaseManager& db, int handle, int parent, const char* keyName, int& value);
 
 // Reads the child named keyName of parent as text into buffer (bufferSize
-// bytes, at most bufferSize - 1 of them from the data, always terminated).
+// bytes, at most bufferSize - 1 of them from the data, cut between characters
+// of the code page in use, always terminated).
 // -1 when there is no such child (buffer untouched); otherwise the byte count
 // read, or -1 with an empty buffer when the data cannot be read.
 int ReadTextKey(DatabaseManager& db, int handle, int parent, const char* keyName, char* buffer,

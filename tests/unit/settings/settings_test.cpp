@@ -20,6 +20,7 @@
 #endif
 
 #include "client_config_file.h"
+#include "code_page_932.h"
 #include "database/file_manager.h"
 #include "database/file_snapshot.h"
 #include "temp_directory.h"
@@ -199,6 +200,16 @@ TEST_F(SettingsLoad, LongNamesKeepTheirFirst64Bytes) {
   EXPECT_EQ(sixtyFour, std::string(sets[1]->Name));
   EXPECT_EQ(sixtyFour.substr(0, 63), std::string(sets[2]->Name));
   EXPECT_EQ('\0', sets[0]->Name[BackupSetNameLength]);
+  // In code page 932 a cut never keeps half of 表: a name that goes on loses
+  // the character that would need byte 65; one that ends with it keeps it.
+  cp932::Scope japanese;
+  const std::string ascii62 = eighty.substr(0, 62), ascii63 = eighty.substr(0, 63);
+  ASSERT_EQ(0, Load(Root({SetList({Set("1", {{"Name", ascii63 + CP932_HYOU "x"}}),
+                                   Set("2", {{"Name", ascii62 + CP932_HYOU}})})})));
+  sets = Sets();
+  ASSERT_EQ(2u, sets.size());
+  EXPECT_EQ(ascii63, std::string(sets[0]->Name));
+  EXPECT_EQ(ascii62 + CP932_HYOU, std::string(sets[1]->Name));
 }
 
 TEST_F(SettingsLoad, LastRunTimesCarryOverBySetNumberThenName) {
