@@ -82,6 +82,29 @@ int WriteHeader(DatabaseFile* db) {
   return 0;
 }
 
+// A record made for a free place in the table, entered there and reading
+// through the process's file layer; -1 when the table is full or memory
+// short (then a table that holds nothing goes again).
+int EnterNewRecord(const char* path, DatabaseFile*& db) {
+  db = nullptr;
+  int slot = 0;
+  while (slot < MaxOpenDatabases && g_table[slot]) ++slot;
+  if (slot == MaxOpenDatabases) return -1;
+  db = new (std::nothrow) DatabaseFile();
+  if (!db) {
+    if (g_openCount == 0) {
+      delete[] g_table;
+      g_table = nullptr;
+    }
+    return -1;
+  }
+  g_table[slot] = db;
+  ++g_openCount;
+  db->Files = g_files;
+  snprintf(db->Path, sizeof db->Path, "%s", path ? path : "");
+  return slot;
+}
+
 // Frees the table with its last record.
 void ReleaseSlot(int slot) {
   g_table[slot] = nullptr;
@@ -188,21 +211,9 @@ int DatabaseManager::OpenDatabase(const char* path, int mode) {
     }
   }
 
-  int slot = 0;
-  while (slot < MaxOpenDatabases && g_table[slot]) ++slot;
-  if (slot == MaxOpenDatabases) return -1;
-  DatabaseFile* db = new (std::nothrow) DatabaseFile();
-  if (!db) {
-    if (g_openCount == 0) {
-      delete[] g_table;
-      g_table = nullptr;
-    }
-    return -1;
-  }
-  g_table[slot] = db;
-  ++g_openCount;
-  db->Files = g_files;
-  snprintf(db->Path, sizeof db->Path, "%s", path);
+  DatabaseFile* db = nullptr;
+  const int slot = EnterNewRecord(path, db);
+  if (slot == -1) return -1;
 
   bool created = false;
   bool ok = false;
@@ -275,23 +286,15 @@ int DatabaseManager::OpenDatabaseImage(const char* path, const unsigned char* by
     g_table = new (std::nothrow) DatabaseFile*[MaxOpenDatabases]();
     if (!g_table) return -1;
   }
-  int slot = 0;
-  while (slot < MaxOpenDatabases && g_table[slot]) ++slot;
-  if (slot == MaxOpenDatabases) return -1;
-  DatabaseFile* db = new (std::nothrow) DatabaseFile();
-  int file = db ? g_files->FileOpenImage(bytes, size) : -1;
+  DatabaseFile* db = nullptr;
+  const int slot = EnterNewRecord(path, db);
+  if (slot == -1) return -1;
+  const int file = g_files->FileOpenImage(bytes, size);
   if (file < 0) {
     delete db;
-    if (g_openCount == 0) {
-      delete[] g_table;
-      g_table = nullptr;
-    }
+    ReleaseSlot(slot);
     return -1;
   }
-  g_table[slot] = db;
-  ++g_openCount;
-  db->Files = g_files;
-  snprintf(db->Path, sizeof db->Path, "%s", path ? path : "");
   db->File = file;
   db->Mode = OpenReadOnly;
   db->ReferenceCount = 1;
