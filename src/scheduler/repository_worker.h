@@ -87,10 +87,8 @@ int TakeLookedConnectEvent();
 // A repository that answered again after hanging has connected again.
 void NoteLookedConnectEvent();
 
-// The repository as the window thread last knew it: path and whether found.
-bool RepositoryKnownOnline();
+// The repository folder the window thread last knew of.
 const char* RepositoryKnownPath();
-void NoteRepositoryKnown(bool online, const char* path);
 
 // Forgets what the window thread knew (tests).
 void ResetRepositoryWorkerState();

@@ -23,6 +23,15 @@ namespace {
 
 enum class Work { None, Look, Locate, Load, Claim, Flush, StopFlush };
 
+// What a piece of work is given.
+struct Inputs {
+  bool readLogTail = false;
+  char path[260] = "";  // the log's repository for a flush, the claim's
+  int32_t claimSet = 0;
+  RunSlot claimSlot = {0, ClaimKind::Run};
+  PackedTime claimNow = 0;
+};
+
 // Everything the two threads share; g_lock guards it.
 struct Slot {
   Work work = Work::None;
@@ -30,12 +39,7 @@ struct Slot {
   bool answered = false;     // finished, its result not yet taken
   bool callerGaveUp = false;  // post the answer when it comes
   DWORD startedMs = 0;
-  // What the work is given.
-  bool readLogTail = false;
-  char flushPath[260] = "";   // also the repository of a claim
-  int32_t claimSet = 0;
-  RunSlot claimSlot = {0, ClaimKind::Run};
-  PackedTime claimNow = 0;
+  Inputs in;
   // What it found.
   RepositoryLook look = {};
   int located = 0;
@@ -43,23 +47,6 @@ struct Slot {
   ClaimResult claim = ClaimResult::Unclaimed;
   unsigned long claimError = 0;
 };
-
-// What a piece of work is given.
-struct Inputs {
-  bool readLogTail = false;
-  const char* path = "";  // the log's repository for a flush, the claim's
-  int32_t claimSet = 0;
-  RunSlot claimSlot = {0, ClaimKind::Run};
-  PackedTime claimNow = 0;
-};
-
-void GiveInputs(Slot& s, const Inputs& in) {
-  s.readLogTail = in.readLogTail;
-  CopyBounded(s.flushPath, sizeof s.flushPath, in.path);
-  s.claimSet = in.claimSet;
-  s.claimSlot = in.claimSlot;
-  s.claimNow = in.claimNow;
-}
 
 RecursiveLock g_lock;
 Slot g_slot;
@@ -80,6 +67,11 @@ bool g_knownOnline;
 char g_knownPath[260];
 int g_connectSeen;
 
+void NoteRepositoryKnown(bool online, const char* path) {
+  g_knownOnline = online;
+  CopyBounded(g_knownPath, sizeof g_knownPath, path);
+}
+
 bool StampOfConfig(const char* repository, ConfigFileStamp& stamp) {
   char file[PathBufferSize];
   return BuildClientConfigPath(repository, file) == 0 && ReadConfigStamp(file, stamp);
@@ -93,7 +85,7 @@ void RunLook(Slot& s) {
   look.Connected = TakeConnectEvent() == 1;
   if (look.Located != 1) return;
   look.HaveStamp = StampOfConfig(look.Path, look.Stamp);
-  if (s.readLogTail) {
+  if (s.in.readLogTail) {
     if (g_logTail == nullptr) g_logTail = new (std::nothrow) char[SupportLogToldTail];
     if (g_logTail) {
       look.LogTailLength = ReadSupportLogTail(look.Path, g_logTail, SupportLogToldTail);
@@ -110,8 +102,8 @@ void Run(Slot& s) {
     case Work::Load:
       if (g_read) ReadSettingsForLoad(*g_read);
       break;
-    case Work::Claim: s.claim = ClaimOwnRun(s.flushPath, s.claimSet, s.claimSlot, s.claimNow, &s.claimError); break;
-    case Work::Flush: FlushSupportLog(s.flushPath); break;
+    case Work::Claim: s.claim = ClaimOwnRun(s.in.path, s.in.claimSet, s.in.claimSlot, s.in.claimNow, &s.claimError); break;
+    case Work::Flush: FlushSupportLog(s.in.path); break;
     case Work::StopFlush:
       if (LocateRepository(s.path) == 1) FlushSupportLog(s.path);
       break;
@@ -129,13 +121,7 @@ DWORD WINAPI WorkerMain(LPVOID) {
       RecursiveLockHolder hold(g_lock);
       if (g_quit) return 0;
       work.work = g_slot.work;
-      Inputs in;
-      in.readLogTail = g_slot.readLogTail;
-      in.path = g_slot.flushPath;
-      in.claimSet = g_slot.claimSet;
-      in.claimSlot = g_slot.claimSlot;
-      in.claimNow = g_slot.claimNow;
-      GiveInputs(work, in);
+      work.in = g_slot.in;
     }
     Run(work);
     bool post = false;
@@ -163,7 +149,7 @@ RepositoryAnswer Hand(Work work, DWORD waitMs, const Inputs& in = Inputs()) {
   if (!g_threaded) {
     RecursiveLockHolder hold(g_lock);
     g_slot.work = work;
-    GiveInputs(g_slot, in);
+    g_slot.in = in;
     Run(g_slot);
     g_slot.answered = Answers(work);
     return RepositoryAnswer::Ready;
@@ -188,7 +174,7 @@ RepositoryAnswer Hand(Work work, DWORD waitMs, const Inputs& in = Inputs()) {
     if (g_slot.answered && (g_slot.work == Work::Locate || g_slot.work == Work::Claim)) g_slot.answered = false;
     if (g_slot.answered) return RepositoryAnswer::Waiting;
     g_slot.work = work;
-    GiveInputs(g_slot, in);
+    g_slot.in = in;
     g_slot.running = true;
     g_slot.callerGaveUp = false;
     g_slot.startedMs = GetTickCount();
@@ -258,8 +244,7 @@ RepositoryAnswer LookAtRepository(RepositoryLook& look, bool readLogTail) {
   RecursiveLockHolder hold(g_lock);
   look = g_slot.look;
   if (look.Connected) g_connectSeen = 1;
-  g_knownOnline = look.Located == 1;
-  CopyBounded(g_knownPath, sizeof g_knownPath, look.Path);
+  NoteRepositoryKnown(look.Located == 1, look.Path);
   return RepositoryAnswer::Ready;
 }
 
@@ -293,7 +278,7 @@ ClaimResult ClaimRunThroughWorker(const char* repository, int32_t setNumber, Run
                                   unsigned long* error) {
   *error = 0;
   Inputs in;
-  in.path = repository;
+  CopyBounded(in.path, sizeof in.path, repository);
   in.claimSet = setNumber;
   in.claimSlot = slot;
   in.claimNow = now;
@@ -308,7 +293,7 @@ ClaimResult ClaimRunThroughWorker(const char* repository, int32_t setNumber, Run
 void WriteSupportLogSoon() {
   if (!g_knownOnline || !SupportLogWaiting()) return;
   Inputs in;
-  in.path = g_knownPath;
+  CopyBounded(in.path, sizeof in.path, g_knownPath);
   Hand(Work::Flush, 0, in);
 }
 
@@ -345,13 +330,7 @@ int TakeLookedConnectEvent() {
 
 void NoteLookedConnectEvent() { g_connectSeen = 1; }
 
-bool RepositoryKnownOnline() { return g_knownOnline; }
 const char* RepositoryKnownPath() { return g_knownPath; }
-
-void NoteRepositoryKnown(bool online, const char* path) {
-  g_knownOnline = online;
-  CopyBounded(g_knownPath, sizeof g_knownPath, path);
-}
 
 void ResetRepositoryWorkerState() {
   RecursiveLockHolder hold(g_lock);

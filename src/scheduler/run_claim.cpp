@@ -9,10 +9,10 @@
 #include "schedule/missed_runs.h"
 #include "scheduler/claim_files.h"
 #include "scheduler/session_identity.h"
+#include "scheduler/support_log.h"
 
 namespace {
 
-const char kLogsFolder[] = "Logs";
 const char kClaimsFolder[] = "Claims";
 const char kNamePrefix[] = "Set";
 const char kNameSuffix[] = ".claim";
@@ -193,7 +193,7 @@ ClaimResult ClaimRun(const char* repository, int32_t setNumber, PackedTime slot,
   if (error == nullptr) error = &ignored;
   *error = 0;
   char logs[kPathSize], claims[kPathSize], name[kNameSize], path[kPathSize];
-  if (repository == nullptr || repository[0] == '\0' || !Join(logs, repository, kLogsFolder) ||
+  if (repository == nullptr || repository[0] == '\0' || !Join(logs, repository, SupportLogFolder) ||
       !Join(claims, logs, kClaimsFolder) || !FormatClaimName(name, sizeof name, setNumber, slot, kind) ||
       !Join(path, claims, name))
     return ClaimResult::Unclaimed;

@@ -11,6 +11,8 @@
 
 #include "common/packed_time.h"
 
+// The repository's folder for the log, its lock, and the claims of runs.
+const char SupportLogFolder[] = "Logs";
 const size_t SupportLogMaxBytes = 256 * 1024;
 const size_t SupportLogBufferBytes = 64 * 1024;
 // A line's text beyond this is cut.

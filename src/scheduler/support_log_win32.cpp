@@ -62,7 +62,6 @@ void Written(const WaitingLines& lines) {
   g_pending->ForgetDropped(lines.Dropped);
 }
 
-const char kLogsFolder[] = "Logs";
 const char kLogFile[] = "Tickwarden.log";
 const char kOldLogFile[] = "Tickwarden.old.log";
 const char kLockFile[] = "Tickwarden.lock";
@@ -151,7 +150,7 @@ bool JoinPath(char* out, const char* folder, const char* name) {
 
 // <repository>\Logs and a file in it.
 bool LogPaths(const char* repository, char* folder, const char* name, char* path) {
-  return JoinPath(folder, repository, kLogsFolder) && JoinPath(path, folder, name);
+  return JoinPath(folder, repository, SupportLogFolder) && JoinPath(path, folder, name);
 }
 
 // Room for the line that tells how many lines were lost.
