@@ -38,24 +38,19 @@ struct SimulatedLaunch {
   DateTimeParts WakeSlot = {};
 };
 
-// The computer is off from the first wall-clock minute to the second; at the
-// second it starts again, and the settle time passes before it evaluates.
-struct SimulatedOff {
+// A stretch of wall-clock time, from the first minute to the second (excluded).
+struct SimulatedStretch {
   DateTimeParts From;
   DateTimeParts To;
 };
+// The computer is off from the first wall-clock minute to the second; at the
+// second it starts again, and the settle time passes before it evaluates.
+typedef SimulatedStretch SimulatedOff;
 
 // At wall-clock minute At the clock is set to To (forward: the minutes
 // between are skipped; back: they come again).
 struct SimulatedClockSet {
   DateTimeParts At;
-  DateTimeParts To;
-};
-
-// A stretch of the power and input timeline, from the first minute to the
-// second (excluded).
-struct SimulatedStretch {
-  DateTimeParts From;
   DateTimeParts To;
 };
 
