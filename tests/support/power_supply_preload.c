@@ -20,14 +20,14 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "preload_open.h"
+
 typedef int (*open_fn)(const char*, int, ...);
 typedef int (*openat_fn)(int, const char*, int, ...);
 typedef FILE* (*fopen_fn)(const char*, const char*);
 typedef DIR* (*opendir_fn)(const char*);
 
 static const char kSupplies[] = "/sys/class/power_supply";
-
-static void* real(const char* name) { return dlsym(RTLD_NEXT, name); }
 
 /* The test's path for a path under /sys/class/power_supply, else the path. */
 static const char* redirected(const char* path, char* out, size_t size) {
@@ -38,15 +38,6 @@ static const char* redirected(const char* path, char* out, size_t size) {
   if ((size_t)snprintf(out, size, "%s%s", folder, path + n) >= size) return path;
   return out;
 }
-
-#define MODE_ARG(flags, mode)            \
-  mode_t mode = 0;                       \
-  if ((flags) & (O_CREAT | O_TMPFILE)) { \
-    va_list ap;                          \
-    va_start(ap, flags);                 \
-    mode = (mode_t)va_arg(ap, int);      \
-    va_end(ap);                          \
-  }
 
 int open(const char* path, int flags, ...) {
   MODE_ARG(flags, mode)

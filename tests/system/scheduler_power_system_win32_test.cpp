@@ -11,24 +11,12 @@
 #include <string.h>
 
 #include "notification_area_win32.h"
+#include "wine_drives.h"
 #include "window_thread_win32.h"
 
 namespace {
 
 using namespace schedtest;
-
-std::string OnDriveZ(const char* hostPath) {
-  std::string path = std::string("Z:") + hostPath;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
-
-SYSTEMTIME LocalNow() {
-  SYSTEMTIME t;
-  GetLocalTime(&t);
-  return t;
-}
 
 // The local date days from today, with the real calendar's month ends.
 SYSTEMTIME DaysFromToday(int days) {

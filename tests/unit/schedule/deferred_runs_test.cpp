@@ -7,12 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include <string.h>
 
 #include <string>
 #include <vector>
 
 #include "schedule/schedule_simulation.h"
+#include "scheduled_set.h"
 
 namespace {
 
@@ -26,17 +26,9 @@ std::string Stamp(const DateTimeParts& p) {
   return buf;
 }
 
+// Daily (type 0) or every hour all day (type 1).
 BackupSetEntry Set(int32_t number, int32_t type, int32_t hour, int32_t minute) {
-  BackupSetEntry e;
-  memset(&e, 0, sizeof e);
-  e.SetNumber = number;
-  strncpy(e.Name, "set", BackupSetNameLength);
-  e.ScheduleAutomatic = 1;
-  e.SchedulePerScheduleFlag = 1;
-  e.ScheduleDaysFlags = 127;
-  e.ScheduleScheduledType = type;
-  e.ScheduleBackupTimeHour = hour;
-  e.ScheduleBackupTimeMinute = minute;
+  BackupSetEntry e = ScheduledSet(number, type, hour, minute);
   e.ScheduleAllDayFlag = 1;
   e.ScheduleFrequency = 60;
   return e;

@@ -7,24 +7,17 @@
 
 #include <gtest/gtest.h>
 
-#include <string.h>
 
 #include <string>
 #include <vector>
 
 #include "schedule/schedule_simulation.h"
+#include "scheduled_set.h"
 
 namespace {
 
 BackupSetEntry Daily(int32_t number, int32_t hour, int32_t minute, int32_t days = 127) {
-  BackupSetEntry e;
-  memset(&e, 0, sizeof e);
-  e.SetNumber = number;
-  e.ScheduleAutomatic = 1;
-  e.SchedulePerScheduleFlag = 1;
-  e.ScheduleDaysFlags = days;
-  e.ScheduleBackupTimeHour = hour;
-  e.ScheduleBackupTimeMinute = minute;
+  BackupSetEntry e = ScheduledSet(number, 0, hour, minute, days);
   e.ScheduleWakeFlag = 1;
   return e;
 }
