@@ -36,8 +36,9 @@ const int MissedLookBackDays = 7;
 // sets whose told runs are remembered (more replace the oldest).
 const size_t MaxTimeStretches = 32;
 const size_t MaxToldSets = 64;
-// Runs an earlier scheduler still held when it stopped, remembered at most.
-const size_t MaxHeldAtStop = 64;
+// Runs an earlier scheduler still held when it stopped, remembered at most
+// (the sets beyond them are missed as "not running").
+const size_t MaxHeldAtStop = 16;
 
 class EvaluationHistory {
  public:

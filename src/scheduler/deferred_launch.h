@@ -12,9 +12,6 @@
 #include "schedule/minute_decision.h"
 #include "scheduler/ui/missed_notice.h"
 
-// The runs the scheduler holds now.
-extern DeferredRuns SchedulerDeferred;
-
 // The waits of the minute over the decisions (HoldMinute with the conditions
 // read now); keeps each run held now to be told. With the default
 // preferences nothing is read and nothing changes.
@@ -30,7 +27,8 @@ size_t TakeHeldNotices(HeldNoticeItem* out, size_t capacity);
 void ReleaseHeldRunsNow();
 // A "deferred" line for each run still held, as the scheduler stops.
 void LogHeldRunsAtStop();
-// Woken by a timer with nobody back yet (an automatic resume), or back.
+// Woken by our wake timer with nobody back yet (an automatic resume near the
+// armed slot), or not.
 void NoteUnattendedWake(bool unattended);
 // Whether the set's run waits now, and whether for mains power.
 bool HeldNow(int32_t setNumber, bool* onBattery);

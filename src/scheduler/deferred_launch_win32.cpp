@@ -14,15 +14,27 @@
 #include "scheduler/tray_icon.h"
 #include "settings/settings.h"
 
-DeferredRuns SchedulerDeferred;
-
 namespace {
 
+// The runs held now: made when the first is held, so that the program's file
+// carries no room for them (a zero global still takes room there).
+DeferredRuns* g_held;
+// The runs held since they were last told, told by name when the minute's notice comes.
 const size_t kTold = 16;
-HeldNoticeItem g_toTell[kTold];
+struct ToTell {
+  int32_t SetNumber;
+  HoldReason Reason;
+} g_toTell[kTold];
 size_t g_toTellCount;
 bool g_unattended;
 int g_loggedBattery = -1;  // the power last logged: -1 not yet, 0 mains, 1 battery
+
+// Null when there is no room for it: then nothing is held, so nothing is lost.
+DeferredRuns* Held() {
+  if (g_held == nullptr) g_held = new (std::nothrow) DeferredRuns();
+  return g_held;
+}
+bool NothingHeld() { return g_held == nullptr || g_held->Empty(); }
 
 BackupSetEntry* SetNumbered(int32_t setNumber) {
   for (BackupSetEntry* e = BackupSetList; e; e = e->next)
@@ -50,26 +62,23 @@ HoldConditions ReadConditions(const DeferPreferences& p) {
   return c;
 }
 
-void Tell(const MinuteDecision& d, const DeferPreferences& p) {
+void Tell(const MinuteDecision& d) {
   // A made-up run that waits is told with its missed run.
   if (d.Trigger == LaunchTrigger::CatchUp) return;
-  HeldNoticeItem& item = g_toTell[g_toTellCount < kTold ? g_toTellCount++ : kTold - 1];
-  CopyBounded(item.Name, sizeof item.Name, d.Entry->Name);
-  item.Reason = d.Deferred.Reason;
-  item.IdleMinutes = p.WaitForIdleMinutes;
-  item.LimitMinutes = p.DeferLimitMinutes;
+  g_toTell[g_toTellCount < kTold ? g_toTellCount++ : kTold - 1] = {d.Entry->SetNumber, d.Deferred.Reason};
 }
 
 }  // namespace
 
 size_t HoldDecidedRuns(MinuteDecision* decisions, size_t count, size_t capacity, PackedTime now) {
   const DeferPreferences p = DeferPreferencesInForce();
-  if (!ConditionsFor(p, g_unattended).Any() && SchedulerDeferred.Empty()) return count;
-  if (!AnyLaunch(decisions, count) && SchedulerDeferred.Empty()) return count;
+  if (NothingHeld() && (!ConditionsFor(p, g_unattended).Any() || !AnyLaunch(decisions, count))) return count;
+  DeferredRuns* held = Held();
+  if (held == nullptr) return count;
   const HoldConditions c = ReadConditions(p);
-  count = HoldMinute(BackupSetList, decisions, count, capacity, SchedulerDeferred, p, c, now);
+  count = HoldMinute(BackupSetList, decisions, count, capacity, *held, p, c, now);
   for (size_t i = 0; i < count; ++i)
-    if (decisions[i].Deferred.Outcome == Deferral::Held) Tell(decisions[i], p);
+    if (decisions[i].Deferred.Outcome == Deferral::Held) Tell(decisions[i]);
   return count;
 }
 
@@ -94,13 +103,21 @@ void DescribeWait(const MinuteDecision& d, PackedTime now, char* out, size_t out
 
 size_t TakeHeldNotices(HeldNoticeItem* out, size_t capacity) {
   size_t n = 0;
-  for (; n < g_toTellCount && n < capacity; ++n) out[n] = g_toTell[n];
+  for (size_t i = 0; i < g_toTellCount && n < capacity; ++i) {
+    const BackupSetEntry* e = SetNumbered(g_toTell[i].SetNumber);
+    if (e == nullptr) continue;
+    HeldNoticeItem& item = out[n++];
+    CopyBounded(item.Name, sizeof item.Name, e->Name);
+    item.Reason = g_toTell[i].Reason;
+    item.IdleMinutes = WaitForIdleMinutes;
+    item.LimitMinutes = DeferLimitMinutes;
+  }
   g_toTellCount = 0;
   return n;
 }
 
 void ReleaseHeldRunsNow() {
-  if (SchedulerDeferred.Empty() || TrayMenuOpen() || SchedulerTime == nullptr) return;
+  if (NothingHeld() || TrayMenuOpen() || SchedulerTime == nullptr) return;
   const size_t sets = CountBackupSets(BackupSetList);
   if (sets == 0) return;
   MinuteDecision* decisions = new (std::nothrow) MinuteDecision[sets];
@@ -114,22 +131,24 @@ void ReleaseHeldRunsNow() {
 }
 
 void LogHeldRunsAtStop() {
+  if (NothingHeld()) return;
   const DeferPreferences p = DeferPreferencesInForce();
-  for (size_t i = 0; i < SchedulerDeferred.Count(); ++i) {
-    const HeldRun& run = SchedulerDeferred.At(i);
+  DeferredRuns& held = *g_held;
+  for (size_t i = 0; i < held.Count(); ++i) {
+    const HeldRun& run = held.At(i);
     const BackupSetEntry* e = SetNumbered(run.SetNumber);
     char text[SupportLogLineBytes];
     FormatDeferredLogText(text, sizeof text, run.SetNumber, e ? e->Name : "", LaunchTriggerWord(run.Trigger),
                           run.Slot, run.Reason, p.DeferLimitMinutes, true);
     SupportLogLine("deferred", text);
   }
-  SchedulerDeferred.Clear();
+  held.Clear();
 }
 
 void NoteUnattendedWake(bool unattended) { g_unattended = unattended; }
 
 bool HeldNow(int32_t setNumber, bool* onBattery) {
-  HeldRun* run = SchedulerDeferred.Find(setNumber);
+  HeldRun* run = NothingHeld() ? nullptr : g_held->Find(setNumber);
   if (onBattery) *onBattery = run && run->Reason == HoldReason::OnBattery;
   return run != nullptr;
 }

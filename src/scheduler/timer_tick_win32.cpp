@@ -409,5 +409,7 @@ void OnPowerEvent(WPARAM event) {
   g_clock = {true, now, uptime};
   WakeAtResume(event == kResumeAutomatic);
   TimerTickAt(uptime, now);
+  // Somebody is back after a wake: what waited for that need not wait for the next minute.
+  ReleaseHeldRunsNow();
   RefreshTip(now);
 }

@@ -13,7 +13,8 @@ void RearmWake(const char* why);
 // Arms when the answer changed since the last arming.
 void RearmWakeIfChanged();
 void WakeAtSuspend();
-// automatic: the resume a timer caused, before anybody is back.
+// automatic: the resume a timer caused, before anybody is back; near the
+// armed slot it is ours (deferred_launch.h's unattended wake).
 void WakeAtResume(bool automatic);
 // A look at a computer kept awake; lets it sleep once the run is over.
 void KeepAwakeTick(unsigned long uptimeMs, PackedTime now);

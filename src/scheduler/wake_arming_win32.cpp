@@ -131,9 +131,11 @@ void WakeAtSuspend() {
 
 void WakeAtResume(bool automatic) {
   const PackedTime now = SchedulerNow();
-  // The user's own resume follows the automatic one once somebody is back.
-  NoteUnattendedWake(automatic);
-  if (automatic && !g_keep.Active && g_armed.Valid && !g_armed.OffOnBattery && WakeIsForSlot(g_armed.Slot, now)) {
+  // Our own wake, before anybody is back; the user's resume follows the
+  // automatic one once somebody is. Another program's wake changes nothing.
+  const bool ours = automatic && g_armed.Valid && !g_armed.OffOnBattery && WakeIsForSlot(g_armed.Slot, now);
+  NoteUnattendedWake(ours);
+  if (ours && !g_keep.Active) {
     const BackupSetEntry* e = SetNumbered(g_armed.SetNumber);
     // Woken on battery without WakeOnBattery: nothing starts, and the system sleeps again.
     if (e && (WakeOnBattery == 1 || !RunsOnBattery()) && KeepSystemAwake(true)) {

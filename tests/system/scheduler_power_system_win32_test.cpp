@@ -219,6 +219,39 @@ TEST_F(SchedulerPowerTest, AWakeIsArmedForTheRightDayAndAgainAfterATimeChange) {
   PrintLines(words, 1);
 }
 
+// Woken for a slot on mains: kept awake. Woken again, but on battery
+// (unplugged while asleep) with WakeOnBattery 0: the slot starts nothing and
+// the computer may sleep again; it runs once somebody is back.
+TEST_F(SchedulerPowerTest, AWakeOnBatteryStartsNothingUntilSomebodyIsBack) {
+  Power(Supply::Mains);
+  PollUntil([] { return LocalNow().wSecond < 40; }, 70000);
+  DateTimeParts slot;
+  const SYSTEMTIME now = LocalNow();
+  DateTimeUtil::UnpackTime(PackTime(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, 0) + 60, slot);
+  config_.AddSet("7", {{"Name", "Soon"}, {"ScheduleAutomatic", "1"}, {"SchedulePerScheduleFlag", "1"},
+                       {"ScheduleDaysFlags", "127"}, {"ScheduleBackupTimeHour", std::to_string(slot.Hour)},
+                       {"ScheduleBackupTimeMinute", std::to_string(slot.Minute)}, {"ScheduleWakeFlag", "1"}});
+  StartAndTick();
+  const std::string set = "7 \"" + Named("Soon") + "\"";
+  ASSERT_TRUE(SupportLogHas(" wake " + set)) << SupportLog();
+  PostMessageA(w_, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+  PostMessageA(w_, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+  ASSERT_TRUE(SupportLogHas(" power woken for " + set)) << SupportLog();
+  PostMessageA(w_, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+  AnswerTime(w_, 5000);
+  Power(Supply::Battery);
+  PostMessageA(w_, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+  // The slot's minute comes with nobody there.
+  EXPECT_TRUE(SupportLogHas(" deferred " + set + " schedule ", 90000)) << SupportLog();
+  EXPECT_TRUE(SupportLogHas(" power may sleep again: the run waits for mains power")) << SupportLog();
+  EXPECT_EQ(std::string::npos, Log().find("-BackupSet=7")) << Log();
+  PostMessageA(w_, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+  EXPECT_TRUE(LogHas(Started(7))) << Log();
+  EXPECT_TRUE(SupportLogHas(" launch " + set + " schedule via started process (due ")) << SupportLog();
+  const char* words[] = {"power", "wake", "deferred", "launch"};
+  PrintLines(words, 4);
+}
+
 class FullScreenTest : public SchedulerPowerTest {
  protected:
   // A caption-less window of the test covering the screen, brought to the front.
