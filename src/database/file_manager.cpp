@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "database/file_image.h"
-#include "database/path_text.h"
+#include "platform/path_rules.h"
 #include "database/spin_lock.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <stddef.h>
 #include <stdint.h>
 #include "common/packed_time.h"
+#include "platform/path_rules.h"
 
 // Open modes (low 16 bits of the FileOpen mode argument).
 const int OpenCreate = 0;     // read/write; create or truncate
@@ -43,7 +44,6 @@ const uint64_t StampUnitsPerMillisecond = 1000000;
 #endif
 // Path texts: at most 259 characters plus the terminator.
 const int MaxPathLength = 259;
-const int PathBufferSize = 260;
 
 class FileManager {
  public:

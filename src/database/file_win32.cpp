@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-#include "common/find_handle.h"
+#include "platform/handles.h"
 #include "database/file_manager.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // whose second bytes are '\' (表 ソ 能) or '|' (ポ): separators, searches,
 // case-blind comparison and cuts must never take a second byte for an ASCII
 // character, and must behave as before on single-byte text.
-#include "common/path_chars.h"
+#include "platform/path_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Bounded text copies shared by the three programs.
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include <string.h>
 
-#include "common/path_chars.h"
+#include "platform/path_rules.h"
 
 bool CopyBounded(char* dst, size_t size, const char* src) {
   if (size == 0) return false;

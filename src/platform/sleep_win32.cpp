@@ -1,5 +1,5 @@
 // Waiting between attempts, with the platform's sleep.
-#include "common/retry_sleep.h"
+#include "platform/sleep.h"
 
 #include <windows.h>
 

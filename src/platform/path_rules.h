@@ -5,9 +5,14 @@
 // comparison and every cut of a fixed-size text steps by character here, and
 // nowhere else. Whether a byte starts a two-byte character is the code page's
 // answer (IsDBCSLeadByte) on Windows and "never" in the native build; tests put
-// in a table of their own.
+// in a table of their own. Separators, joining a folder and a name, and
+// case-blind comparison live here too: nothing above this room tests a
+// separator byte or folds case itself.
 #pragma once
 #include <stddef.h>
+
+// The usual path buffer: 259 characters and the terminator.
+constexpr size_t PathBufferSize = 260;
 
 typedef bool (*LeadBytePredicate)(unsigned char byte);
 
@@ -39,6 +44,9 @@ bool EndsWithSeparator(const char* text);
 // byte of another character) in text, or null.
 const char* FindCharacter(const char* text, char c);
 const char* FindLastCharacter(const char* text, char c);
+inline char* LastCharacter(char* text) {
+  return const_cast<char*>(LastCharacter(static_cast<const char*>(text)));
+}
 inline char* FindLastCharacter(char* text, char c) {
   return const_cast<char*>(FindLastCharacter(static_cast<const char*>(text), c));
 }
@@ -55,3 +63,14 @@ size_t WholeCharacterLengthWithin(const char* text, size_t length, size_t limit)
 bool BeginsWithIgnoringCase(const char* text, const char* prefix);
 // Whether a and b are the same text in that comparison.
 bool SameTextIgnoringCase(const char* a, const char* b);
+
+// Appends '\\' unless the text is empty or already ends in '\\' or '/'.
+// bufferSize is the size of the buffer holding text; nothing is appended when
+// the result would not fit.
+void AppendBackslash(char* text, size_t bufferSize = PathBufferSize);
+
+// out := folder + separator (unless folder already ends in '\\' or '/') + name.
+// A path that would not fit in size bytes is refused as a whole (out left
+// empty, false): a cut path could name some other file or folder. So is an
+// empty folder, which would make name relative to wherever the process is.
+bool JoinPath(char* out, size_t size, const char* folder, const char* name, char separator = '\\');

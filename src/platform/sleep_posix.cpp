@@ -1,5 +1,5 @@
 // Waiting between attempts, for the native build of the tools and tests.
-#include "common/retry_sleep.h"
+#include "platform/sleep.h"
 
 #include <errno.h>
 #include <time.h>

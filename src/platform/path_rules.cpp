@@ -1,7 +1,10 @@
-// Stepping through texts of the code page in use by character.
-#include "common/path_chars.h"
+// Stepping through paths and names of the code page in use by character, and
+// the rules built on it: separators, joining, case-blind comparison.
+#include "platform/path_rules.h"
 
 #include <string.h>
+
+#include "platform/bounded_text.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -106,4 +109,22 @@ bool BeginsWithIgnoringCase(const char* text, const char* prefix) {
 
 bool SameTextIgnoringCase(const char* a, const char* b) {
   return strlen(a) == strlen(b) && BeginsWithIgnoringCase(a, b);
+}
+
+void AppendBackslash(char* text, size_t bufferSize) {
+  if (!text || !*text || EndsWithSeparator(text)) return;
+  size_t length = strnlen(text, bufferSize);
+  if (length + 2 > bufferSize) return;
+  text[length] = '\\';
+  text[length + 1] = '\0';
+}
+
+bool JoinPath(char* out, size_t size, const char* folder, const char* name, char separator) {
+  if (size == 0) return false;
+  const char between[2] = {separator, '\0'};
+  bool fits = folder != nullptr && folder[0] != '\0' && CopyBounded(out, size, folder);
+  if (fits && !EndsWithSeparator(folder)) fits = AppendBounded(out, size, between);
+  if (fits) fits = AppendBounded(out, size, name);
+  if (!fits) out[0] = '\0';
+  return fits;
 }
