@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# Checks the layering of the product's sources (src/ and tools/hdbtool), with
+# grep over their #include lines; exits non-zero and names every fault.
+#
+# 1. No file includes a room above its own. The rooms, lowest first:
+#      common    small rules and holders two programs compile in; packed time
+#      platform  what the programs ask of the system: the file interface with
+#                its Win32, POSIX and in-memory files, the locks
+#      database  the engine
+#      settings, schedule
+#      the programs: scheduler (with scheduler/ui), assistant, uninstall, which
+#      include nothing of each other
+#    tools/hdbtool uses only common, platform, database, settings and schedule.
+#    common sits below platform, not above it: the file layer's Win32 side
+#    walks directories with common/find_handle.h and the locks wait with
+#    common/retry_sleep.h, while nothing in common includes platform.
+# 2. settings, schedule, database and platform never include windows.h, except
+#    the *_win32.cpp files of platform.
+# 3. No circle of includes between files: a .cpp and its own .h count as one
+#    node, so a circle means two concepts that each need the other.
+#
+# Usage: scripts/check-layers.sh [source root]   (default: this checkout)
+set -u
+root="${1:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+cd "$root" || exit 2
+
+rank() {
+  case "$1" in
+    common) echo 0 ;;
+    platform) echo 1 ;;
+    database) echo 2 ;;
+    settings) echo 3 ;;
+    schedule) echo 4 ;;
+    scheduler | assistant | uninstall | hdbtool) echo 5 ;;
+    *) echo -1 ;;
+  esac
+}
+
+# The room of a file: its folder under src/ (scheduler/ui counts as
+# scheduler), or hdbtool.
+room_of() {
+  case "$1" in
+    tools/hdbtool/*) echo hdbtool ;;
+    src/*) local rest="${1#src/}"; echo "${rest%%/*}" ;;
+    *) echo "" ;;
+  esac
+}
+
+# A file without its extension: a .cpp and its .h are one node.
+node_of() { echo "${1%.*}"; }
+
+faults=0
+fault() {
+  echo "check-layers: $*" >&2
+  faults=$((faults + 1))
+}
+
+edges=$(mktemp)
+trap 'rm -f "$edges"' EXIT
+
+files=$(find src tools/hdbtool -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
+for file in $files; do
+  own=$(room_of "$file")
+  own_rank=$(rank "$own")
+  dir=$(dirname "$file")
+  portable=0
+  case "$own" in settings | schedule | database) portable=1 ;; platform) [[ "$file" == *_win32.cpp ]] || portable=1 ;; esac
+  while IFS= read -r line; do
+    number="${line%%:*}"
+    text="${line#*:}"
+    if [[ "$text" =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*[\<\"]([Ww]indows\.h)[\>\"] ]]; then
+      [ "$portable" = 1 ] && fault "$file:$number: a portable file includes windows.h"
+      continue
+    fi
+    [[ "$text" =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\"([^\"]+)\" ]] || continue
+    name="${BASH_REMATCH[1]}"
+    # Names are given from src/, or from the includer's own folder.
+    if [ -f "src/$name" ]; then target="src/$name"
+    elif [ -f "$dir/$name" ]; then target="$dir/$name"
+    else continue
+    fi
+    target=$(realpath --relative-to=. "$target")
+    theirs=$(room_of "$target")
+    if [ "$theirs" != "$own" ]; then
+      their_rank=$(rank "$theirs")
+      if [ "$own" = hdbtool ] && [ "$their_rank" -ge 5 ]; then
+        fault "$file:$number: hdbtool includes $target of $theirs"
+      elif [ "$their_rank" -gt "$own_rank" ]; then
+        fault "$file:$number: $own includes $target of $theirs, a room above it"
+      elif [ "$their_rank" -eq "$own_rank" ]; then
+        fault "$file:$number: $own includes $target of the program $theirs"
+      fi
+    fi
+    from=$(node_of "$file")
+    to=$(node_of "$target")
+    [ "$from" != "$to" ] && echo "$from $to" >> "$edges"
+  done < <(grep -n '#[[:space:]]*include' "$file")
+done
+
+# tsort names the files of every circle it has to break, one circle after
+# each "input contains a loop"; they are printed one circle a line.
+loops=$(sort -u "$edges" | tsort 2>&1 >/dev/null |
+  awk '/input contains a loop/ { if (c) print c; c = ""; next }
+       { sub(/^tsort: /, ""); c = c ? c ", " $0 : $0 }
+       END { if (c) print c }')
+if [ -n "$loops" ]; then
+  fault "circles of includes between files:"
+  echo "$loops" | sed 's/^/  /' >&2
+fi
+
+if [ "$faults" -gt 0 ]; then
+  echo "check-layers: $faults fault(s)" >&2
+  exit 1
+fi
+echo "check-layers: $(echo "$files" | wc -l) files, rooms and includes in order, no circles"
