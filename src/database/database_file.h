@@ -6,8 +6,8 @@
 #include "database/child_table.h"
 #include "database/database_format.h"
 #include "database/read_ahead.h"
-#include "database/recursive_lock.h"
 #include "database/stream_cursor.h"
+#include "platform/recursive_lock.h"
 
 class FileManager;
 struct CachedObject;

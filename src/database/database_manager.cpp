@@ -10,7 +10,7 @@
 #include "database/cached_object.h"
 #include "database/database_file.h"
 #include "database/diagnostic_sink.h"
-#include "database/spin_lock.h"
+#include "platform/spin_lock.h"
 
 namespace {
 

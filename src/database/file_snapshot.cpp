@@ -6,6 +6,8 @@
 
 #include <new>
 
+#include "common/retry_sleep.h"
+#include "database/database_format.h"
 #include "database/file_manager.h"
 #include "database/stream_cursor.h"
 
@@ -90,10 +92,10 @@ SnapshotResult CompareWhole(FileManager& files, int file, const unsigned char* i
 // most that long.
 void WaitForQuiet(uint64_t lastWrite) {
   const uint64_t settle = (uint64_t)SnapshotSettleMilliseconds * StampUnitsPerMillisecond;
-  const uint64_t now = FileManager::StampClockNow();
+  const uint64_t now = StampClockNow();
   if (now >= lastWrite + settle) return;
   uint64_t wait = (lastWrite + settle - now) / StampUnitsPerMillisecond + 1;
-  FileManager::Pause(wait < SnapshotSettleMilliseconds ? (unsigned)wait : SnapshotSettleMilliseconds);
+  SleepMilliseconds(wait < SnapshotSettleMilliseconds ? (unsigned)wait : SnapshotSettleMilliseconds);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "common/bounded_text.h"
 #include "database/file_manager.h"
 #include "database/path_text.h"
-#include "database/recursive_lock.h"
+#include "platform/recursive_lock.h"
 #include "scheduler/repository.h"
 #include "scheduler/run_claim.h"
 #include "scheduler/scheduler_state.h"
