@@ -9,7 +9,7 @@
 #include "common/retry_sleep.h"
 #include "database/database_format.h"
 #include "database/file_manager.h"
-#include "database/stream_cursor.h"
+#include "database/read_counters.h"
 
 namespace {
 
