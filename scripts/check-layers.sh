@@ -16,8 +16,9 @@
 #    common/retry_sleep.h, while nothing in common includes platform.
 # 2. settings, schedule, database and platform never include windows.h, except
 #    the *_win32.cpp files of platform.
-# 3. No circle of includes between files: a .cpp and its own .h count as one
-#    node, so a circle means two concepts that each need the other.
+# 3. No circle of includes between files: a .cpp (or its *_win32.cpp and
+#    *_posix.cpp) and its own .h count as one node, so a circle means two
+#    concepts that each need the other.
 #
 # Usage: scripts/check-layers.sh [source root]   (default: this checkout)
 set -u
@@ -46,8 +47,13 @@ room_of() {
   esac
 }
 
-# A file without its extension: a .cpp and its .h are one node.
-node_of() { echo "${1%.*}"; }
+# A file without its extension and platform suffix: a .cpp (also a
+# *_win32.cpp or *_posix.cpp) and its .h are one node.
+node_of() {
+  local n="${1%.*}"
+  n="${n%_win32}"
+  echo "${n%_posix}"
+}
 
 faults=0
 fault() {
