@@ -50,3 +50,14 @@ bool MakeSystemFileNormal(const char* path);  // read-only, hidden and system cl
 bool SystemIsNtFamily();
 // Now, by the clock and in the units of OpenFileStamp::LastWrite.
 uint64_t StampClockNow();
+
+// How a read-only open that met a sharing violation opens the file again:
+// _lopen in read mode, returning what _lopen returns (-1 on failure). Under
+// Wine its compatibility mode shares reading and writing in every version,
+// while on 95/98/ME it fails against another program's open for writing;
+// tests put a stand-in that keeps that rule here. Null puts _lopen back.
+// Returns the function it replaces.
+#ifdef _WIN32
+typedef int (*CompatibilityOpenFunction)(const char* path);
+CompatibilityOpenFunction SetCompatibilityOpen(CompatibilityOpenFunction open);
+#endif

@@ -12,6 +12,10 @@ const DWORD ErrorSharingViolation = ERROR_SHARING_VIOLATION;  // 32
 const DWORD ErrorAccessDenied = ERROR_ACCESS_DENIED;          // 5
 const DWORD BackupSemanticsAttribute = FILE_FLAG_BACKUP_SEMANTICS;
 
+int OpenInCompatibilityMode(const char* path) { return (int)_lopen(path, OF_READ); }
+
+CompatibilityOpenFunction g_compatibilityOpen = OpenInCompatibilityMode;
+
 class SystemFile : public OpenedFile {
  public:
   explicit SystemFile(HANDLE handle) : handle_(handle) {}
@@ -71,7 +75,7 @@ class SystemFile : public OpenedFile {
 HANDLE OpenForReading(const char* path, DWORD attributes) {
   HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, attributes, nullptr);
   if (h == INVALID_HANDLE_VALUE && GetLastError() == ErrorSharingViolation) {
-    HFILE old = _lopen(path, OF_READ);
+    int old = g_compatibilityOpen(path);
     if (old != HFILE_ERROR) h = (HANDLE)(intptr_t)old;
     else SetLastError(ErrorSharingViolation);
   }
@@ -79,6 +83,12 @@ HANDLE OpenForReading(const char* path, DWORD attributes) {
 }
 
 }  // namespace
+
+CompatibilityOpenFunction SetCompatibilityOpen(CompatibilityOpenFunction open) {
+  CompatibilityOpenFunction previous = g_compatibilityOpen;
+  g_compatibilityOpen = open ? open : OpenInCompatibilityMode;
+  return previous;
+}
 
 bool SystemIsNtFamily() {
   DWORD version = GetVersion();
