@@ -119,7 +119,9 @@ SnapshotResult ReadFileSnapshot(FileManager& files, const char* path, FileSnapsh
   // The directory entry's time is what a watcher of the file compares; it is
   // the loaded version's time only if it is the same at the confirmation.
   PackedTime writeTime = files.FileWriteTime(path);
-  int file = files.FileOpen(path, OpenReadOnly | OpenDetailedErrors);
+  // The second read tells a change, so writers need not be kept out: the main
+  // program may hold the file for writing, or open it to save meanwhile.
+  int file = files.FileOpen(path, OpenReadOnly | OpenShareWrite | OpenDetailedErrors);
   if (file < 0) {
     if (file == FileErrorSharing) return SnapshotLocked;
     return files.FileExists(path) ? SnapshotUnreadable : SnapshotMissing;

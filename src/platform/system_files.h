@@ -23,6 +23,13 @@ const int OpenReadOnly = 1;
 const int OpenReadWrite = 2;
 const int OpenAppend = 3;
 // Flags (high bits of the mode argument).
+// A read-only open that lets others write meanwhile, for a reader that
+// confirms what it read (a snapshot, database/file_snapshot.h): a writer may
+// hold the file, or open it during the read. Refused for a sharing violation
+// all the same, it falls back as a read-only open does: a file that an old
+// program holds in compatibility mode on 95/98/ME opens only so. No effect on
+// the other modes.
+const int OpenShareWrite = 0x10000;
 const int OpenDetailedErrors = 0x20000;
 const int OpenBackupSemantics = 0x40000;
 const int OpenBackupSemanticsAlt = 0x80000;

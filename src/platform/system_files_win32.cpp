@@ -70,10 +70,12 @@ class SystemFile : public OpenedFile {
   HANDLE handle_;
 };
 
-// A read-only open: others may read. Refused for a sharing violation, it
-// tries the compatibility mode.
-HANDLE OpenForReading(const char* path, DWORD attributes) {
-  HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, attributes, nullptr);
+// A read-only open: others may read, and also write when the flag says so.
+// Refused for a sharing violation, it tries the compatibility mode.
+HANDLE OpenForReading(const char* path, int modeAndFlags, DWORD attributes) {
+  DWORD share = FILE_SHARE_READ;
+  if (modeAndFlags & OpenShareWrite) share |= FILE_SHARE_WRITE;
+  HANDLE h = CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, attributes, nullptr);
   if (h == INVALID_HANDLE_VALUE && GetLastError() == ErrorSharingViolation) {
     int old = g_compatibilityOpen(path);
     if (old != HFILE_ERROR) h = (HANDLE)(intptr_t)old;
@@ -120,7 +122,7 @@ OpenedFile* OpenSystemFile(const char* path, int modeAndFlags, bool backupSemant
       if (h != INVALID_HANDLE_VALUE && mode == OpenAppend) SetFilePointer(h, 0, nullptr, FILE_END);
       break;
     default:
-      h = OpenForReading(path, attributes);
+      h = OpenForReading(path, modeAndFlags, attributes);
       break;
   }
   if (h == INVALID_HANDLE_VALUE) {
