@@ -11,9 +11,11 @@
 #      the programs: scheduler (with scheduler/ui), assistant, uninstall, which
 #      include nothing of each other
 #    tools/hdbtool uses only common, platform, database, settings and schedule.
-#    common sits below platform, not above it: the file layer's Win32 side
-#    walks directories with common/find_handle.h and the locks wait with
-#    common/retry_sleep.h, while nothing in common includes platform.
+#    Here common sits below platform, not above it: the file layer's Win32
+#    side walks directories with common/find_handle.h and the locks wait with
+#    common/retry_sleep.h, while nothing in common includes platform. Once
+#    those two live in platform and common's rules lean on platform, the
+#    order is platform, common: swap their two ranks in rank() below.
 # 2. settings, schedule, database and platform never include windows.h, except
 #    the *_win32.cpp files of platform.
 # 3. No circle of includes between files: a .cpp (or its *_win32.cpp and
