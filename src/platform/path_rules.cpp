@@ -4,8 +4,6 @@
 
 #include <string.h>
 
-#include "platform/bounded_text.h"
-
 #ifdef _WIN32
 #include <windows.h>
 static bool CodePageLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
@@ -121,10 +119,14 @@ void AppendBackslash(char* text, size_t bufferSize) {
 
 bool JoinPath(char* out, size_t size, const char* folder, const char* name, char separator) {
   if (size == 0) return false;
-  const char between[2] = {separator, '\0'};
-  bool fits = folder != nullptr && folder[0] != '\0' && CopyBounded(out, size, folder);
-  if (fits && !EndsWithSeparator(folder)) fits = AppendBounded(out, size, between);
-  if (fits) fits = AppendBounded(out, size, name);
-  if (!fits) out[0] = '\0';
-  return fits;
+  out[0] = '\0';
+  if (folder == nullptr || folder[0] == '\0' || name == nullptr) return false;
+  const size_t folderLength = strnlen(folder, size);
+  const size_t between = EndsWithSeparator(folder) ? 0 : 1;
+  const size_t nameLength = strnlen(name, size);
+  if (folderLength + between + nameLength >= size) return false;
+  memcpy(out, folder, folderLength);
+  if (between) out[folderLength] = separator;
+  memcpy(out + folderLength + between, name, nameLength + 1);
+  return true;
 }

@@ -11,7 +11,7 @@
 #include "platform/bounded_text.h"
 #include "database/file_manager.h"
 #include "platform/path_rules.h"
-#include "database/recursive_lock.h"
+#include "platform/recursive_lock.h"
 #include "scheduler/repository.h"
 #include "scheduler/run_claim.h"
 #include "scheduler/scheduler_state.h"

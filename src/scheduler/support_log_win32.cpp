@@ -13,7 +13,7 @@
 #include "platform/sleep.h"
 #include "database/file_manager.h"
 #include "platform/path_rules.h"
-#include "database/recursive_lock.h"
+#include "platform/recursive_lock.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/support_log.h"
 

@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "database/database_file.h"
 #include "database/database_manager.h"
 #include "database/file_manager.h"
+#include "database/object_writer.h"
 #include "database_test_support.h"
 
 namespace {
@@ -75,6 +75,8 @@ TEST(DatabaseWin32, FailedUpgradeLeavesDatabaseReadOnly) {
   DatabaseManager db;
   int h = db.OpenDatabase(path.c_str(), OpenCreate);
   ASSERT_GE(h, 0);
+  const int x = CreateObject(db, h, RootObjectId, "x", "1", 1);
+  ASSERT_GT(x, 0);
   ASSERT_EQ(db.CloseDatabase(h), 0);
 
   int r = db.OpenDatabase(path.c_str(), OpenReadOnly);
@@ -85,14 +87,10 @@ TEST(DatabaseWin32, FailedUpgradeLeavesDatabaseReadOnly) {
     EXPECT_TRUE(reader.Holds());
     EXPECT_EQ(db.OpenDatabase(path.c_str(), OpenReadWrite), -1);
   }
-  DatabaseFile* file = LookUpDatabase(r);
-  ASSERT_NE(file, nullptr);
-  EXPECT_EQ(file->Mode, OpenReadOnly);
-  EXPECT_EQ(file->ReferenceCount, 1);
-  EXPECT_NE(file->File, NoFile);
-  EXPECT_EQ(db.FindChild(r, 1, "x"), -1);
+  EXPECT_EQ(db.FindChild(r, RootObjectId, "x"), x) << "its file is still open";
+  EXPECT_EQ(CreateObject(db, r, RootObjectId, "y", "2", 1), -1) << "still read-only";
   EXPECT_EQ(db.CloseDatabase(r), 0);
-  EXPECT_EQ(LookUpDatabase(r), nullptr);
+  EXPECT_EQ(db.CloseDatabase(r), -1) << "with the one reference it had";
 }
 
 TEST(DatabaseWin32, ReadOnlyAttributeIsClearedForReadWrite) {

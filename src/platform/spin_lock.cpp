@@ -1,12 +1,8 @@
 // SpinLock and LockSlots over atomic exchange; the 10 ms pause is the only
 // platform call.
-#include "database/spin_lock.h"
+#include "platform/spin_lock.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <time.h>
-#endif
+#include "platform/sleep.h"
 
 namespace {
 
@@ -16,22 +12,10 @@ struct LockSlot {
 };
 LockSlot g_lockSlots[LockSlotCount];
 
-long ExchangeWord(SpinLockWord* word, long value) {
-#ifdef _WIN32
-  return InterlockedExchange(const_cast<LONG*>(word), value);
-#else
-  return __atomic_exchange_n(word, value, __ATOMIC_ACQ_REL);
-#endif
-}
+// A full barrier both ways, as InterlockedExchange is.
+long ExchangeWord(SpinLockWord* word, long value) { return __atomic_exchange_n(word, value, __ATOMIC_SEQ_CST); }
 
-void PauseBeforeRetry() {
-#ifdef _WIN32
-  Sleep(SpinLockSleepMilliseconds);
-#else
-  struct timespec pause = {0, (long)SpinLockSleepMilliseconds * 1000000L};
-  nanosleep(&pause, nullptr);
-#endif
-}
+void PauseBeforeRetry() { SleepMilliseconds(SpinLockSleepMilliseconds); }
 
 }  // namespace
 

@@ -1,4 +1,4 @@
-// Process-wide locks of the file layer: SpinLock on a lock word, and the 256
+// Process-wide locks: SpinLock on a lock word, and the 256
 // LockSlots (slot 2 guards the open-database table). Neither is re-entrant nor
 // owned: any thread may release. Waits sleep 10 ms per attempt, without end.
 #pragma once

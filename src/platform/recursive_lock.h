@@ -1,12 +1,8 @@
-// RecursiveLock: the per-database lock, re-enterable by the thread holding it
-// (a critical section on Windows, a recursive mutex natively).
+// RecursiveLock: a lock re-enterable by the thread holding it (a critical
+// section on Windows, a recursive mutex natively); the engine's per-database
+// lock and the scheduler's locks. The system's object lives in storage of the
+// lock's own, so that this header names no system header.
 #pragma once
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <mutex>
-#endif
 
 class RecursiveLock {
  public:
@@ -17,12 +13,14 @@ class RecursiveLock {
   void Enter();
   void Leave();
 
+  // Room for a CRITICAL_SECTION (24 bytes, 40 on x86_64) or a
+  // std::recursive_mutex (40 bytes natively); each implementation checks
+  // that its object fits.
+  static const unsigned StorageSize = 64;
+  static const unsigned StorageAlignment = 8;
+
  private:
-#ifdef _WIN32
-  CRITICAL_SECTION section_;
-#else
-  std::recursive_mutex mutex_;
-#endif
+  alignas(StorageAlignment) unsigned char storage_[StorageSize];
 };
 
 // Holds a RecursiveLock for one scope.
