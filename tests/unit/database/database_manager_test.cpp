@@ -17,7 +17,7 @@ namespace {
 
 class DatabaseManagerTest : public ::testing::Test {
  protected:
-  TempDir dir;
+  testsupport::TempDirectory dir;
   DatabaseManager db;
 };
 

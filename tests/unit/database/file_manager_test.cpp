@@ -20,7 +20,7 @@ namespace {
 
 class FileManagerTest : public ::testing::Test {
  protected:
-  TempDir dir;
+  testsupport::TempDirectory dir;
   FileManager files;
 };
 

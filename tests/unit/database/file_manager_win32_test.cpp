@@ -37,7 +37,7 @@ TEST(FileManagerWin32, DriveRootFoundOnlyThroughItsContents) {
 }
 
 TEST(FileManagerWin32, ReaderFallsBackWhenAWriterHoldsTheFile) {
-  TempDir dir;
+  testsupport::TempDirectory dir;
   std::string path = dir.File("held.bin");
   WriteFileBytes(path, {1, 2, 3});
   ForeignHandle writer(path, GENERIC_READ | GENERIC_WRITE);
@@ -51,7 +51,7 @@ TEST(FileManagerWin32, ReaderFallsBackWhenAWriterHoldsTheFile) {
 }
 
 TEST(FileManagerWin32, WildcardsCountWhenSomethingMatches) {
-  TempDir dir;
+  testsupport::TempDirectory dir;
   WriteFileBytes(dir.File("a.hdb"), {1});
   FileManager files;
   EXPECT_EQ(files.FileExists(dir.File("*.hdb").c_str()), 1);
@@ -59,7 +59,7 @@ TEST(FileManagerWin32, WildcardsCountWhenSomethingMatches) {
 }
 
 TEST(FileManagerWin32, SecondWriterGetsSharingViolation) {
-  TempDir dir;
+  testsupport::TempDirectory dir;
   std::string path = dir.File("shared.bin");
   WriteFileBytes(path, {1, 2, 3});
   ForeignHandle writer(path, GENERIC_READ | GENERIC_WRITE);
@@ -70,7 +70,7 @@ TEST(FileManagerWin32, SecondWriterGetsSharingViolation) {
 }
 
 TEST(DatabaseWin32, FailedUpgradeLeavesDatabaseReadOnly) {
-  TempDir dir;
+  testsupport::TempDirectory dir;
   std::string path = dir.File("held.hdb");
   DatabaseManager db;
   int h = db.OpenDatabase(path.c_str(), OpenCreate);
@@ -94,7 +94,7 @@ TEST(DatabaseWin32, FailedUpgradeLeavesDatabaseReadOnly) {
 }
 
 TEST(DatabaseWin32, ReadOnlyAttributeIsClearedForReadWrite) {
-  TempDir dir;
+  testsupport::TempDirectory dir;
   std::string path = dir.File("ro.hdb");
   DatabaseManager db;
   db.CloseDatabase(db.OpenDatabase(path.c_str(), OpenCreate));

@@ -49,7 +49,7 @@ class ObjectTest : public ::testing::Test {
     SetDiagnosticSink(previous);
     return g_leftOpen;
   }
-  TempDir dir;
+  testsupport::TempDirectory dir;
   DatabaseManager db;
   std::string path;
   int handle = -1;

@@ -41,7 +41,7 @@ class StreamTest : public ::testing::Test {
   void TearDown() override {
     if (handle >= 0) db.CloseDatabase(handle);
   }
-  TempDir dir;
+  testsupport::TempDirectory dir;
   DatabaseManager db;
   std::string path;
   int handle = -1;
