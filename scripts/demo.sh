@@ -74,8 +74,8 @@ shot launched
 echo "== stand-in main program log"
 cat "$demo/Cobaltine.log" 2>/dev/null || echo "(no log: the stand-in was not started)"
 echo "== stopping"
-poke post CobaltineSchedulerClass 1026 || true
+poke post CobaltineSchedulerClass SchedulerExit || true
 poke gone CobaltineSchedulerClass 20 && echo "Tickwarden exited"
-poke post Cobaltine 16 || true
+poke post Cobaltine WM_CLOSE || true
 echo "== Tickwarden's support log (data\\Logs\\Tickwarden.log)"
 cat "$demo/install/data/Logs/Tickwarden.log" 2>/dev/null || echo "(no support log)"

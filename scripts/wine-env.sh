@@ -13,6 +13,7 @@
 # the prefix.
 _tw_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$_tw_root/scripts/wine-way.sh"
+source "$_tw_root/scripts/tw-lib.sh"
 export TW_WINVER="${TW_WINVER:-winxp}"
 mkdir -p "$(dirname "$WINEPREFIX")"
 
@@ -20,18 +21,13 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 # side do not share a screen and its focus; reuse a live one from an earlier
 # source. Xvfb picks a free display number itself (-displayfd) and reports it
 # once it accepts connections, so that starts side by side cannot race.
-export TW_XVFB_PID="$WINEPREFIX.xvfb-pid" TW_XVFB_DISPLAY="$WINEPREFIX.xvfb-display"
+export TW_XVFB_DISPLAY="$WINEPREFIX.xvfb-display"
+export TW_XVFB_PID="$TW_XVFB_DISPLAY.pid"
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
   if [ -s "$TW_XVFB_DISPLAY" ] && xdpyinfo -display "$(cat "$TW_XVFB_DISPLAY")" >/dev/null 2>&1; then
     export DISPLAY="$(cat "$TW_XVFB_DISPLAY")"
   else
-    rm -f "$TW_XVFB_DISPLAY.n"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$TW_XVFB_DISPLAY.n" >/dev/null 2>&1 &
-    echo $! > "$TW_XVFB_PID"
-    for _ in $(seq 1 100); do [ -s "$TW_XVFB_DISPLAY.n" ] && break; sleep 0.1; done
-    export DISPLAY=":$(tr -d '\n' < "$TW_XVFB_DISPLAY.n")"
-    echo "$DISPLAY" > "$TW_XVFB_DISPLAY"
-    rm -f "$TW_XVFB_DISPLAY.n"
+    tw_start_xvfb "$TW_XVFB_DISPLAY" "${TW_XVFB_SCREEN:-1024x768x24}" || return 1
   fi
 fi
 
@@ -41,18 +37,7 @@ if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/
   rm -rf "$WINEPREFIX"
 fi
 # A persistent server first, so that parallel first starts do not race.
-"$WINESERVER" -p >/dev/null 2>&1 || true
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  "$TW_WINE" wineboot -i >/dev/null 2>&1 || true
-  "$WINESERVER" -w
-fi
-# Wine links the user's Desktop, Documents and the like to the host's home
-# folder, which every prefix (and the host) would then share: give the prefix
-# folders of its own, so that tests side by side never see each other's files.
-for _tw_link in "$WINEPREFIX"/drive_c/users/*/*; do
-  if [ -L "$_tw_link" ]; then rm -f "$_tw_link" && mkdir -p "$_tw_link"; fi
-done
-unset _tw_link
+tw_prepare_prefix
 "$TW_WINE" reg add 'HKCU\Software\Wine' /v Version /d "$TW_WINVER" /f >/dev/null 2>&1 || true
 tw_stop_wine() {
   "$WINESERVER" -k >/dev/null 2>&1 || true

@@ -4,7 +4,7 @@
 #include "assistant/assistant_window.h"
 
 #include "assistant/assistant_requests.h"
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include "common/main_program_command.h"
 #include "common/program_messages.h"
 

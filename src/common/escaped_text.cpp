@@ -1,7 +1,7 @@
 // Escaping of texts into fixed buffers.
 #include "common/escaped_text.h"
 
-#include "common/path_chars.h"
+#include "platform/path_rules.h"
 
 namespace {
 

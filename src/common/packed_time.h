@@ -45,7 +45,7 @@ class DateTimeUtil {
 #ifdef _WIN32
 // The joining step of FormatPackedTime: date, one blank, time (each part cut to
 // 99 bytes), cut to outSize; every cut falls between characters of the code
-// page in use (common/path_chars.h).
+// page in use (platform/path_rules.h).
 void JoinDateAndTimeText(const char* date, const char* timeText, char* out, unsigned outSize);
 #endif
 

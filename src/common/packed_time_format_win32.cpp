@@ -4,8 +4,8 @@
 
 #include <string.h>
 
-#include "common/bounded_text.h"
-#include "common/path_chars.h"
+#include "platform/bounded_text.h"
+#include "platform/path_rules.h"
 
 namespace {
 

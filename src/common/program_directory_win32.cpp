@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <string.h>
 
-#include "common/bounded_text.h"
-#include "common/path_chars.h"
+#include "platform/bounded_text.h"
+#include "platform/path_rules.h"
 
 int GetProgramDirectory(char* out, size_t outSize) {
   if (outSize == 0) return -1;

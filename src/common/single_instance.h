@@ -6,6 +6,8 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "platform/handles.h"
+
 class SingleInstance {
  public:
   // Takes (or opens) the named mutex; this copy owns it when no other copy holds it.
@@ -23,7 +25,7 @@ class SingleInstance {
   bool WaitForOwnerToEnd(const char* windowClass, DWORD timeoutMs);
 
  private:
-  HANDLE mutex_;
+  OwnedHandle mutex_;
   bool owned_;
 };
 

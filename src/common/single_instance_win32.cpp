@@ -9,22 +9,20 @@ const DWORD kPollMs = 100;
 
 SingleInstance::SingleInstance(const char* name) : mutex_(CreateMutexA(nullptr, TRUE, name)), owned_(false) {
   // An existing mutex is opened, not taken, whatever the second argument says.
-  owned_ = mutex_ != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+  owned_ = mutex_.IsOpen() && GetLastError() != ERROR_ALREADY_EXISTS;
   // Without a mutex at all the program runs as it did before there was one.
-  if (mutex_ == nullptr) owned_ = true;
+  if (!mutex_.IsOpen()) owned_ = true;
 }
 
 SingleInstance::~SingleInstance() {
-  if (mutex_ == nullptr) return;
-  if (owned_) ReleaseMutex(mutex_);
-  CloseHandle(mutex_);
+  if (owned_ && mutex_.IsOpen()) ReleaseMutex(mutex_.Get());
 }
 
 bool SingleInstance::WaitForOwnerToEnd(const char* windowClass, DWORD timeoutMs) {
   if (owned_) return true;
   const DWORD start = GetTickCount();
   for (;;) {
-    DWORD waited = WaitForSingleObject(mutex_, kPollMs);
+    DWORD waited = WaitForSingleObject(mutex_.Get(), kPollMs);
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
       owned_ = true;
       return true;
@@ -35,8 +33,5 @@ bool SingleInstance::WaitForOwnerToEnd(const char* windowClass, DWORD timeoutMs)
 }
 
 bool InstanceRunning(const char* name) {
-  HANDLE existing = OpenMutexA(SYNCHRONIZE, FALSE, name);
-  if (existing == nullptr) return false;
-  CloseHandle(existing);
-  return true;
+  return OwnedHandle(OpenMutexA(SYNCHRONIZE, FALSE, name)).IsOpen();
 }

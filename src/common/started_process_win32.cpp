@@ -1,7 +1,7 @@
 // Starting a program and owning its handles.
 #include "common/started_process.h"
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include "common/main_program_command.h"
 
 StartedProcess::StartedProcess() { ZeroMemory(&info_, sizeof info_); }

@@ -1,6 +1,6 @@
 // The shared text buffer of a program's string table.
 #include "common/string_table.h"
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 
 namespace {
 char g_textBuffer[kTextBufferSize];

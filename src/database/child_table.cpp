@@ -6,8 +6,6 @@
 
 #include <new>
 
-#include "database/cached_object.h"
-#include "database/database_file.h"
 #include "database/stream_cursor.h"
 
 namespace {
@@ -59,14 +57,21 @@ bool Matches(const ChildTable& t, const CachedObject* o) {
 
 }  // namespace
 
-ChildTable* LoadChildTable(DatabaseFile* db, CachedObject* o) {
-  ChildTable* slot = &db->Tables[0];
-  for (ChildTable& t : db->Tables) {
-    if (t.Entries && Matches(t, o)) {
-      t.LastUse = ++db->UseClock;
+ChildTables::ChildTables(BlockFile* blocks) : blocks_(blocks) { memset(slots_, 0, sizeof slots_); }
+
+ChildTables::~ChildTables() {
+  for (ChildTable& t : slots_) Clear(t);
+}
+
+ChildTable* ChildTables::Load(CachedObject* o) {
+  // A table gone stale is as good as an empty slot.
+  ChildTable* slot = &slots_[0];
+  for (ChildTable& t : slots_) {
+    if (Current(t) && Matches(t, o)) {
+      t.LastUse = ++useClock_;
       return &t;
     }
-    if (!t.Entries || (slot->Entries && t.LastUse < slot->LastUse)) slot = &t;
+    if (!Current(t) || (Current(*slot) && t.LastUse < slot->LastUse)) slot = &t;
   }
   uint32_t count = o->Header.ChildCount();
   uint32_t position = o->Header.ChildrenPosition();
@@ -76,20 +81,21 @@ ChildTable* LoadChildTable(DatabaseFile* db, CachedObject* o) {
   // A chain visits each block once at most, so no stream holds more than the
   // file's blocks carry: a larger table is damage, refused before memory is
   // taken for it.
-  if (bytes > (uint64_t)db->FileBlocks * BlockPayloadSize) {
-    MeasureFileBlocks(db);
-    if (bytes > (uint64_t)db->FileBlocks * BlockPayloadSize) return nullptr;
+  if (bytes > (uint64_t)blocks_->FileBlocks * BlockPayloadSize) {
+    MeasureFileBlocks(blocks_);
+    if (bytes > (uint64_t)blocks_->FileBlocks * BlockPayloadSize) return nullptr;
   }
   Clear(*slot);
   ChildTable& t = *slot;
+  const unsigned long generation = blocks_->Generation;
   t.Entries = new (std::nothrow) unsigned char[bytes ? bytes : 1];
   t.Repeats = new (std::nothrow) unsigned char[count ? count : 1];
   if (!t.Entries || !t.Repeats) {
     Clear(t);
     return nullptr;
   }
-  if (bytes && (StreamSeek(db, &o->Cursor, position) != 0 ||
-                StreamRead(db, &o->Cursor, t.Entries, bytes) != (int)bytes)) {
+  if (bytes && (StreamSeek(blocks_, &o->Cursor, position) != 0 ||
+                StreamRead(blocks_, &o->Cursor, t.Entries, bytes) != (int)bytes)) {
     Clear(t);
     return nullptr;
   }
@@ -102,27 +108,24 @@ ChildTable* LoadChildTable(DatabaseFile* db, CachedObject* o) {
   t.Header = o->Header;
   t.Length = length;
   t.LastReturned = 0;
-  t.LastUse = ++db->UseClock;
+  t.LastUse = ++useClock_;
+  t.Generation = generation;
   return &t;
 }
 
-ChildTable* KeptChildTable(DatabaseFile* db, uint32_t owner) {
-  for (ChildTable& t : db->Tables) {
-    if (t.Entries && t.Owner == owner) {
-      t.LastUse = ++db->UseClock;
+ChildTable* ChildTables::Kept(uint32_t owner) {
+  for (ChildTable& t : slots_) {
+    if (Current(t) && t.Owner == owner) {
+      t.LastUse = ++useClock_;
       return &t;
     }
   }
   return nullptr;
 }
 
-ChildEntryKind ClassifyChildEntry(DatabaseFile* db, const ChildTable* t, uint32_t index) {
+ChildEntryKind ClassifyChildEntry(BlockFile* b, const ChildTable* t, uint32_t index) {
   uint32_t id = t->Id(index);
   if (id == 0) return BlockZeroEntry;
-  if (!ObjectIdInFile(db, id)) return OutsideFileEntry;
+  if (!BlockInFile(b, id)) return OutsideFileEntry;
   return t->Repeats[index] ? RepeatedEntry : ListedEntry;
-}
-
-void DropChildTables(DatabaseFile* db) {
-  for (ChildTable& t : db->Tables) Clear(t);
 }

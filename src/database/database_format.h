@@ -1,6 +1,56 @@
 // On-disk layout of .hdb files: the header unit, blocks, object headers,
 // children-table entries and the name hash. Every number here is part of the
-// file format that the main program writes too; change none of them.
+// file format that the main program writes too; change none of them. This
+// comment is the one description of the layout (docs/hdb-format.md points
+// here).
+//
+// All integers are little-endian. The file is a sequence of 256-byte units.
+//
+// Unit 0, the header (the engine keeps and rewrites only bytes 0-71):
+//   offset size  field
+//    0     36    magic "Vornacle Hierarchal Database\r\n" + 6 zero bytes
+//                (not checked on open)
+//   36     u32   1 at creation
+//   44     u32   72 at creation
+//   52     u32   BlockCount: blocks in the file; the next appended block gets
+//                this number
+//   60     u32   FreeListBlock: first block of the free-block stream
+//   64     u32   FreeBlockCount: u32 entries in the free-block stream
+//   68     u32   WriterOpen: 1 while a writer has the file open; 0 after a
+//                clean close
+//   Bytes 40, 48 and 56 and 72-255 are zero at creation and read by no one.
+//
+// Blocks. Block n lies at file offset (n + 1) * 256. Bytes 0-3: in the first
+// block of a chain the stream's length, in later blocks the previous block's
+// number; bytes 4-7: next block (0 = last); bytes 8-255: 248 bytes of payload.
+//
+// Streams. A byte sequence in a chain of blocks, named by its first block. A
+// stream of length L written by the engine has L div 248 + 1 blocks (a full
+// last block is followed by an empty one); shortening it keeps its blocks.
+//
+// Objects. An object is a stream; its id is its first block. Object 1 is the
+// root; a first block whose length has all 32 bits set cannot be loaded. The
+// stream starts with a 28-byte header:
+//   offset size          field
+//    8     u16           name position
+//   10     u16           name length (no terminating zero)
+//   12     u16           children-table position
+//   14     u16 + byte 19 child count (24 bits)
+//   16     u16 + byte 18 data position (24 bits); data runs to the end of the
+//                        stream
+//   Bytes 0-7 and 20-27 are zero when the engine writes an object.
+//
+// The children table has 8-byte entries, in enumeration order: child id
+// (u32), hash of the child's name (u32: length mod 256 in the top byte, XOR
+// of the bytes, 16-bit sum of the bytes taken as signed, with A-Z folded to
+// a-z). Settings are stored one object per key; the value is the object's
+// data (numbers as decimal text).
+//
+// The free-block stream holds FreeBlockCount u32 block numbers of blocks that
+// may be reused, taken from its front.
+//
+// A newly created, closed, empty database is exactly 512 bytes: the header
+// with BlockCount 1 and block 0, the empty free-block stream. It has no root.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>

@@ -16,23 +16,21 @@
 //     db.ReleaseObject(h, key);   // every ReadData sequence ends with this
 //   }
 //   db.CloseDatabase(h);
+//
+// Beneath it, each layer calling only the ones below: the open-database table
+// (database_table.h) of records (database_file.h); the object tree
+// (object_tree.h) over the cache of loaded objects (object_cache.h) and kept
+// children tables (child_table.h); streams (stream_cursor.h) and the
+// free-block stream (free_block_stream.h); the blocks of a file
+// (block_file.h, read_ahead.h); the file layer (file_manager.h) over the
+// platform's files.
 #pragma once
+#include "database/child_read.h"
+#include "database/database_table.h"
 #include "database/file_manager.h"
+#include "database/read_counters.h"
 
-// Limits of the open-database table and of the paths it accepts.
-const int MaxOpenDatabases = 512;
-const int DatabaseTableLockSlot = 2;
 const int RootObjectId = 1;
-
-// One child for ReadChildren: the child named Name (as FindChild finds it) and
-// at most Size bytes of its data into Dest (not terminated).
-struct ChildRead {
-  const char* Name;
-  void* Dest;
-  int Size;
-  int Found;  // set: 1 when there is such a child
-  int Got;    // set: what ReadData returned for it (-1: unreadable)
-};
 
 class DatabaseManager {
  public:
@@ -80,10 +78,3 @@ class DatabaseManager {
   int ReadChildren(int handle, int parent, ChildRead* reads, int count);
 };
 
-
-// Number of 256-byte blocks the engine has read from files in this process (all
-// databases), and the number of read calls that moved them; cheap counters for
-// measurements and tests.
-unsigned long DatabaseBlockReads();
-unsigned long DatabaseFileReads();
-void ResetDatabaseBlockReads();

@@ -1,18 +1,22 @@
-// The parts of FileManager that do not touch the operating system: instance
-// counting with the shared DateTimeUtil, the handle table and PathExists.
+// FileManager: instance counting with the shared DateTimeUtil, the handle
+// table of open files, and the rules the file tests and the forced delete
+// add to the system's calls (platform/system_files.h).
 #include "database/file_manager.h"
 
 #include <string.h>
 
-#include "database/file_image.h"
-#include "database/path_text.h"
-#include "database/spin_lock.h"
+#include <new>
+
+#include "platform/memory_file.h"
+#include "platform/path_rules.h"
+#include "platform/windows_version.h"
+#include "platform/spin_lock.h"
 
 namespace {
 
 volatile long g_instanceCount = 0;
 DateTimeUtil* g_sharedTime = nullptr;
-intptr_t g_handleTable[MaxOpenFiles];
+OpenedFile* g_handleTable[MaxOpenFiles];
 SpinLockWord g_tableLock = 0;
 
 // The mirror buffer size of the original layer: room for a path, a separator
@@ -28,92 +32,125 @@ long AtomicAdd(volatile long* value, long delta) {
 
 DateTimeUtil* FileManager::SharedTime() { return g_sharedTime; }
 
-int FileManager::StoreHandle(intptr_t osHandle) {
+
+int FileManager::StoreFile(OpenedFile* file) {
   SpinLockHolder hold(&g_tableLock);
   for (int slot = 0; slot < MaxOpenFiles; ++slot) {
-    if (g_handleTable[slot] == 0) {
-      g_handleTable[slot] = osHandle;
+    if (!g_handleTable[slot]) {
+      g_handleTable[slot] = file;
       return slot;
     }
   }
   return -1;
 }
 
-intptr_t FileManager::HandleAt(int file) {
-  if (file < 0 || file >= MaxOpenFiles) return 0;
+OpenedFile* FileManager::FileAt(int file) {
+  if (file < 0 || file >= MaxOpenFiles) return nullptr;
   return g_handleTable[file];
 }
 
-intptr_t FileManager::ReleaseSlotLocked(int file) {
-  if (file < 0 || file >= MaxOpenFiles) return 0;
-  SpinLockHolder hold(&g_tableLock);
-  intptr_t handle = g_handleTable[file];
-  g_handleTable[file] = 0;
-  return handle;
+int FileManager::FileOpen(const char* path, int modeAndFlags) {
+  bool backupSemantics = false;
+  if ((modeAndFlags & (OpenBackupSemantics | OpenBackupSemanticsAlt)) && IsNtFamily())
+    backupSemantics = true;
+  int why = FileErrorGeneral;
+  OpenedFile* file = OpenSystemFile(path, modeAndFlags, backupSemantics, &why);
+  if (!file) return (modeAndFlags & OpenDetailedErrors) ? why : FileErrorGeneral;
+  int slot = StoreFile(file);
+  if (slot < 0) delete file;
+  return slot;
 }
 
-void FileManager::FlushLocked(int file, void (*flush)(intptr_t)) {
-  if (file < 0 || file >= MaxOpenFiles) return;
-  SpinLockHolder hold(&g_tableLock);
-  if (g_handleTable[file] && g_handleTable[file] != ImageTableEntry) flush(g_handleTable[file]);
+int FileManager::FileOpenImage(const unsigned char* bytes, size_t size) {
+  if (!bytes && size > 0) return -1;
+  OpenedFile* file = new (std::nothrow) MemoryFile(bytes, size);
+  if (!file) return -1;
+  int slot = StoreFile(file);
+  if (slot < 0) delete file;
+  return slot;
 }
 
 int FileManager::FileRead(int file, void* dest, unsigned count) {
-  if (FileImageSlot* image = ImageSlotAt(file)) return ReadImage(image, dest, count);
-  return OsRead(file, dest, count);
+  OpenedFile* f = FileAt(file);
+  return f ? f->Read(dest, count) : -1;
 }
 
 int FileManager::FileWrite(int file, const void* source, unsigned count) {
-  if (ImageSlotAt(file)) return FileErrorNothingWritten;
-  return OsWrite(file, source, count);
+  OpenedFile* f = FileAt(file);
+  return f ? f->Write(source, count) : FileErrorNothingWritten;
 }
 
 int FileManager::FileSeek(int file, unsigned long high, unsigned long low) {
-  if (FileImageSlot* image = ImageSlotAt(file)) return SeekImage(image, high, low);
-  return OsSeek(file, high, low);
+  OpenedFile* f = FileAt(file);
+  return f ? f->Seek(((uint64_t)(high & 0xFFFFFFFFul) << 32) | (low & 0xFFFFFFFFul)) : -1;
 }
 
 int64_t FileManager::FileSize(int file) {
-  if (FileImageSlot* image = ImageSlotAt(file)) return (int64_t)image->Size;
-  return OsSize(file);
+  OpenedFile* f = FileAt(file);
+  return f ? f->Size() : -1;
 }
 
 int FileManager::FileStamp(int file, OpenFileStamp* stamp) {
-  if (FileImageSlot* image = ImageSlotAt(file)) {
-    if (!stamp) return -1;
-    stamp->Size = (int64_t)image->Size;
-    stamp->LastWrite = 0;  // never changes
-    return 0;
-  }
-  return OsStamp(file, stamp);
+  OpenedFile* f = FileAt(file);
+  return f ? f->Stamp(stamp) : -1;
 }
 
 int FileManager::FileClose(int file) {
-  if (ImageSlotAt(file)) {
-    // Forgotten first, so that the slot is never handed out still marked.
-    ForgetImage(file);
-    ReleaseSlotLocked(file);
-    return 0;
+  if (file < 0 || file >= MaxOpenFiles) return 0;
+  OpenedFile* f;
+  {
+    SpinLockHolder hold(&g_tableLock);
+    f = g_handleTable[file];
+    g_handleTable[file] = nullptr;
   }
-  return OsClose(file);
+  delete f;
+  return 0;
 }
+
+int FileManager::FileFlush(int file) {
+  if (file < 0 || file >= MaxOpenFiles) return 0;
+  SpinLockHolder hold(&g_tableLock);
+  if (g_handleTable[file]) g_handleTable[file]->Flush();
+  return 0;
+}
+
+int FileManager::FileExists(const char* path) { return SystemFileFound(path) ? 1 : 0; }
 
 int FileManager::PathExists(const char* path) {
   if (FileExists(path)) return 1;
   if (!path) return 0;
   char pattern[PathSearchBufferSize];
-  size_t length = strlen(path);
-  if (length + 1 /* separator */ + sizeof AllFilesPattern > sizeof pattern) return 0;
-  memcpy(pattern, path, length + 1);
-  AppendBackslash(pattern, sizeof pattern);
-  strcat(pattern, AllFilesPattern);
-  return FileExists(pattern);
+  return JoinPath(pattern, sizeof pattern, path, AllFilesPattern) && FileExists(pattern);
 }
 
+PackedTime FileManager::FileWriteTime(const char* path) {
+  LocalFileTime local;
+  if (!SharedTime() || !SystemFileWriteTime(path, &local)) return 0;
+  SYSTEMTIME st;
+  memset(&st, 0, sizeof st);
+  st.wYear = local.Year;
+  st.wMonth = local.Month;
+  st.wDay = local.Day;
+  st.wHour = local.Hour;
+  st.wMinute = local.Minute;
+  st.wSecond = local.Second;
+  return SharedTime()->SystemTimeToPacked(st);
+}
 
-FileManager::FileManager() : IsNtFamily(0) {
+int FileManager::FileDelete(const char* path) {
+  if (!path) return -1;
+  if (RemoveSystemFile(path)) return 0;
+  if (!FileExists(path)) return 0;
+  MakeSystemFileNormal(path);
+  return RemoveSystemFile(path) ? 0 : -1;
+}
+
+int FileManager::FileCopy(const char* from, const char* to) { return CopySystemFile(from, to) ? 0 : -1; }
+
+int FileManager::FileMakeNormal(const char* path) { return MakeSystemFileNormal(path) ? 0 : -1; }
+
+FileManager::FileManager() {
   if (AtomicAdd(&g_instanceCount, 1) == 0) g_sharedTime = new DateTimeUtil();
-  IsNtFamily = DetectNtFamily();
 }
 
 FileManager::~FileManager() {

@@ -6,8 +6,10 @@
 
 #include <new>
 
+#include "platform/sleep.h"
+#include "database/database_format.h"
 #include "database/file_manager.h"
-#include "database/stream_cursor.h"
+#include "database/read_counters.h"
 
 namespace {
 
@@ -90,10 +92,10 @@ SnapshotResult CompareWhole(FileManager& files, int file, const unsigned char* i
 // most that long.
 void WaitForQuiet(uint64_t lastWrite) {
   const uint64_t settle = (uint64_t)SnapshotSettleMilliseconds * StampUnitsPerMillisecond;
-  const uint64_t now = FileManager::StampClockNow();
+  const uint64_t now = StampClockNow();
   if (now >= lastWrite + settle) return;
   uint64_t wait = (lastWrite + settle - now) / StampUnitsPerMillisecond + 1;
-  FileManager::Pause(wait < SnapshotSettleMilliseconds ? (unsigned)wait : SnapshotSettleMilliseconds);
+  SleepMilliseconds(wait < SnapshotSettleMilliseconds ? (unsigned)wait : SnapshotSettleMilliseconds);
 }
 
 }  // namespace
@@ -117,7 +119,9 @@ SnapshotResult ReadFileSnapshot(FileManager& files, const char* path, FileSnapsh
   // The directory entry's time is what a watcher of the file compares; it is
   // the loaded version's time only if it is the same at the confirmation.
   PackedTime writeTime = files.FileWriteTime(path);
-  int file = files.FileOpen(path, OpenReadOnly | OpenDetailedErrors);
+  // The second read tells a change, so writers need not be kept out: the main
+  // program may hold the file for writing, or open it to save meanwhile.
+  int file = files.FileOpen(path, OpenReadOnly | OpenShareWrite | OpenDetailedErrors);
   if (file < 0) {
     if (file == FileErrorSharing) return SnapshotLocked;
     return files.FileExists(path) ? SnapshotUnreadable : SnapshotMissing;

@@ -4,7 +4,6 @@
 
 #include <string.h>
 
-#include "database/cached_object.h"
 #include "database/database_file.h"
 #include "database/database_manager.h"
 
@@ -40,51 +39,51 @@ bool EncodeObject(const std::string& name, const std::vector<ChildRef>& children
   return true;
 }
 
-int ReadWholeStream(DatabaseFile* db, uint32_t first, std::string& out) {
+int ReadWholeStream(BlockFile* blocks, uint32_t first, std::string& out) {
   StreamCursor c;
-  if (!ObjectIdInFile(db, first) || StreamOpen(db, &c, first) != 0) return -1;
+  if (!BlockInFile(blocks, first) || StreamOpen(blocks, &c, first) != 0) return -1;
   if (c.Length == ObjectUnloadableLength) return -1;
   out.resize(c.Length);
-  if (c.Length && StreamRead(db, &c, &out[0], c.Length) != (int)c.Length) return -1;
+  if (c.Length && StreamRead(blocks, &c, &out[0], c.Length) != (int)c.Length) return -1;
   return 0;
 }
 
 // Writes bytes as the whole content of the stream starting at first; blocks
 // the old content had beyond the new length stay linked.
-int WriteWholeStream(DatabaseFile* db, uint32_t first, const std::string& bytes) {
+int WriteWholeStream(BlockFile* blocks, uint32_t first, const std::string& bytes) {
   StreamCursor c;
-  if (StreamOpen(db, &c, first) != 0) return -1;
-  if (!bytes.empty() && StreamWrite(db, &c, bytes.data(), (uint32_t)bytes.size()) != (int)bytes.size())
+  if (StreamOpen(blocks, &c, first) != 0) return -1;
+  if (!bytes.empty() && StreamWrite(blocks, &c, bytes.data(), (uint32_t)bytes.size()) != (int)bytes.size())
     return -1;
   c.Length = (uint32_t)bytes.size();
-  StreamClose(db, &c);
+  StreamClose(blocks, &c);
   return 0;
 }
 
-int CreateStream(DatabaseFile* db) {
+int CreateStream(BlockFile* blocks) {
   StreamCursor c;
-  return StreamCreate(db, &c);
+  return StreamCreate(blocks, &c);
 }
 
-int WriteNewObject(DatabaseFile* db, uint32_t block, const std::string& name,
+int WriteNewObject(BlockFile* blocks, uint32_t block, const std::string& name,
                    const std::vector<ChildRef>& children, const void* data, size_t dataLength) {
   std::string bytes;
   if (!EncodeObject(name, children, data, dataLength, bytes)) return -1;
-  return WriteWholeStream(db, block, bytes);
+  return WriteWholeStream(blocks, block, bytes);
 }
 
-int EnsureRoot(DatabaseFile* db) {
-  if (db->BlockCount() > (uint32_t)RootObjectId) return 0;
-  int block = CreateStream(db);
+int EnsureRoot(BlockFile* blocks) {
+  if (blocks->BlockCount() > (uint32_t)RootObjectId) return 0;
+  int block = CreateStream(blocks);
   if (block != RootObjectId) return -1;
-  return WriteNewObject(db, RootObjectId, std::string(), {}, nullptr, 0);
+  return WriteNewObject(blocks, RootObjectId, std::string(), {}, nullptr, 0);
 }
 
 // Writes node and everything below it into the stream starting at block: each
 // object's children get their first blocks before the first child's own
 // subtree is written, and an object's stream is written after its subtree.
 // An explicit stack instead of recursion, so that depth costs no call stack.
-int WriteTree(DatabaseFile* db, uint32_t block, const ObjectNode& node) {
+int WriteTree(BlockFile* blocks, uint32_t block, const ObjectNode& node) {
   // Far deeper than any description a person writes.
   const size_t MaxTreeDepth = 10000;
   struct Pending {
@@ -99,13 +98,13 @@ int WriteTree(DatabaseFile* db, uint32_t block, const ObjectNode& node) {
     Pending& top = stack.back();
     if (top.Written < top.Node->Children.size()) {
       const ObjectNode& child = top.Node->Children[top.Written++];
-      int id = CreateStream(db);
+      int id = CreateStream(blocks);
       if (id <= 0 || stack.size() > MaxTreeDepth) return -1;
       top.Children.push_back({(uint32_t)id, NameHash(child.Name.data(), child.Name.size())});
       stack.push_back({&child, (uint32_t)id, 0, {}});
       continue;
     }
-    if (WriteNewObject(db, top.Block, top.Node->Name, top.Children, top.Node->Data.data(), top.Node->Data.size()) != 0)
+    if (WriteNewObject(blocks, top.Block, top.Node->Name, top.Children, top.Node->Data.data(), top.Node->Data.size()) != 0)
       return -1;
     stack.pop_back();
   }
@@ -114,7 +113,7 @@ int WriteTree(DatabaseFile* db, uint32_t block, const ObjectNode& node) {
 
 DatabaseFile* WritableDatabase(int handle) {
   DatabaseFile* db = LookUpDatabase(handle);
-  if (!db || db->Mode == OpenReadOnly || db->File == NoFile) return nullptr;
+  if (!db || db->Blocks.Mode == OpenReadOnly || db->Blocks.File == NoFile) return nullptr;
   return db;
 }
 
@@ -125,9 +124,10 @@ int CreateObject(DatabaseManager&, int handle, int parent, const char* name, con
   DatabaseFile* db = WritableDatabase(handle);
   if (!db || !name || (!data && dataLength)) return -1;
   RecursiveLockHolder hold(db->Lock);
-  if (parent == RootObjectId && EnsureRoot(db) != 0) return -1;
+  BlockFile* blocks = &db->Blocks;
+  if (parent == RootObjectId && EnsureRoot(blocks) != 0) return -1;
   std::string parentBytes;
-  if (parent <= 0 || ReadWholeStream(db, (uint32_t)parent, parentBytes) != 0) return -1;
+  if (parent <= 0 || ReadWholeStream(blocks, (uint32_t)parent, parentBytes) != 0) return -1;
   if (parentBytes.size() < ObjectHeaderSize) return -1;
   ObjectHeader header;
   memcpy(header.Bytes, parentBytes.data(), ObjectHeaderSize);
@@ -140,9 +140,9 @@ int CreateObject(DatabaseManager&, int handle, int parent, const char* name, con
     return -1;
 
   std::string childName(name);
-  int id = CreateStream(db);
+  int id = CreateStream(blocks);
   if (id <= 0) return -1;
-  if (WriteNewObject(db, (uint32_t)id, childName, {}, data, dataLength) != 0) return -1;
+  if (WriteNewObject(blocks, (uint32_t)id, childName, {}, data, dataLength) != 0) return -1;
 
   unsigned char entry[ChildEntrySize];
   PutU32(entry, (uint32_t)id);
@@ -155,8 +155,8 @@ int CreateObject(DatabaseManager&, int handle, int parent, const char* name, con
   PutU16(header.Bytes + ObjectDataPositionLowOffset, (uint16_t)dataPosition);
   header.Bytes[ObjectDataPositionHighOffset] = (unsigned char)(dataPosition >> 16);
   memcpy(&parentBytes[0], header.Bytes, ObjectHeaderSize);
-  DropObject(db, (uint32_t)parent);
-  if (WriteWholeStream(db, (uint32_t)parent, parentBytes) != 0) return -1;
+  DropObject(db->Tree.Objects, (uint32_t)parent);
+  if (WriteWholeStream(blocks, (uint32_t)parent, parentBytes) != 0) return -1;
   return id;
 }
 
@@ -164,22 +164,24 @@ int WriteObjectData(DatabaseManager&, int handle, int id, const void* data, unsi
   DatabaseFile* db = WritableDatabase(handle);
   if (!db || id <= 0 || (!data && dataLength)) return -1;
   RecursiveLockHolder hold(db->Lock);
+  BlockFile* blocks = &db->Blocks;
   std::string bytes;
-  if (ReadWholeStream(db, (uint32_t)id, bytes) != 0 || bytes.size() < ObjectHeaderSize) return -1;
+  if (ReadWholeStream(blocks, (uint32_t)id, bytes) != 0 || bytes.size() < ObjectHeaderSize) return -1;
   ObjectHeader header;
   memcpy(header.Bytes, bytes.data(), ObjectHeaderSize);
   if (header.DataPosition() > bytes.size()) return -1;
   bytes.resize(header.DataPosition());
   if (dataLength) bytes.append(static_cast<const char*>(data), dataLength);
-  DropObject(db, (uint32_t)id);
-  return WriteWholeStream(db, (uint32_t)id, bytes);
+  DropObject(db->Tree.Objects, (uint32_t)id);
+  return WriteWholeStream(blocks, (uint32_t)id, bytes);
 }
 
 int WriteObjectTree(DatabaseManager&, int handle, const ObjectNode& root) {
   DatabaseFile* db = WritableDatabase(handle);
   if (!db) return -1;
   RecursiveLockHolder hold(db->Lock);
-  if (db->BlockCount() > (uint32_t)RootObjectId) return -1;
-  if (CreateStream(db) != RootObjectId) return -1;
-  return WriteTree(db, RootObjectId, root);
+  BlockFile* blocks = &db->Blocks;
+  if (blocks->BlockCount() > (uint32_t)RootObjectId) return -1;
+  if (CreateStream(blocks) != RootObjectId) return -1;
+  return WriteTree(blocks, RootObjectId, root);
 }

@@ -3,20 +3,15 @@
 // system calls instead of one seek and one read per block. Writers never use
 // it (their blocks change under them).
 //
-// Kept runs must not outlive the file they were read from: at the start of
-// each operation (once, however many blocks it reads) the file's size and
-// last-write time are compared with those it had; on a change the runs and
-// kept children tables are forgotten and ids are bounded by the file's new
-// size, so a long-lived reader sees what the file now holds and nothing past
-// its end. A snapshot (DatabaseFile::Image) needs neither: its blocks are
-// read where they lie, and it never changes.
+// Kept runs must not outlive the file they were read from: the block file
+// (block_file.h) compares the file's stamp at the start of each operation and
+// forgets the runs when the file changed.
 #pragma once
 #include <stdint.h>
 
 #include "database/database_format.h"
-#include "database/file_manager.h"
 
-struct DatabaseFile;
+class FileManager;
 
 const int ReadWindowCount = 8;
 const uint32_t ReadWindowBlocks = 128;  // 32 KB per run
@@ -28,12 +23,30 @@ struct ReadWindow {
   unsigned long LastUse;
 };
 
-// 0 with the block copied, -1 when the file does not hold it, 1 when no
-// window memory could be had (the caller reads the single block instead).
-int ReadBlockAhead(DatabaseFile* db, uint32_t block, unsigned char dest[BlockSize]);
-void DropReadWindows(DatabaseFile* db);
-// Notes the file's stamp, as the open or a refresh reads it.
-void NoteFileStamp(DatabaseFile* db);
-// What each operation of a read-only open does first (see above).
-void RefreshReadAhead(DatabaseFile* db);
+// The runs of one read-only open: which run holds a block, and which run
+// gives way (the one used longest ago).
+class ReadWindows {
+ public:
+  ReadWindows();
+  ~ReadWindows() { Free(); }
+  ReadWindows(const ReadWindows&) = delete;
+  ReadWindows& operator=(const ReadWindows&) = delete;
 
+  // Copies block from the run that holds it, reading the run from file
+  // first when none does (then *movedFile is set: the file pointer stands
+  // elsewhere). 0 with the block copied, -1 when the file does not hold it,
+  // 1 when no memory for a run could be had (the caller reads the single
+  // block instead).
+  int Read(FileManager& files, int file, uint32_t block, unsigned char dest[BlockSize], bool* movedFile);
+  // Forgets what the runs hold; their memory stays for the next reads.
+  void Forget();
+  // Gives the memory back too.
+  void Free();
+
+ private:
+  ReadWindow* Holding(uint32_t block);
+  ReadWindow* ToFill();
+
+  ReadWindow windows_[ReadWindowCount];
+  unsigned long useClock_;
+};

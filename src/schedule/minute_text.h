@@ -4,7 +4,7 @@
 #pragma once
 #include <stddef.h>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include "common/packed_time.h"
 
 // Length of "YYYY-MM-DD HH:MM".

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "common/bounded_text.h"
-#include "common/find_handle.h"
+#include "platform/bounded_text.h"
+#include "platform/handles.h"
 
 const char ClaimPathSeparator = '\\';
 

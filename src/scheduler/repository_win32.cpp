@@ -7,9 +7,9 @@
 #include <windows.h>
 #include <string.h>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include "database/file_manager.h"
-#include "database/path_text.h"
+#include "platform/path_rules.h"
 #include "scheduler/scheduler_state.h"
 #include "settings/settings.h"
 

@@ -8,10 +8,10 @@
 
 #include <new>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include "database/file_manager.h"
-#include "database/path_text.h"
-#include "database/recursive_lock.h"
+#include "platform/path_rules.h"
+#include "platform/recursive_lock.h"
 #include "scheduler/repository.h"
 #include "scheduler/run_claim.h"
 #include "scheduler/scheduler_state.h"

@@ -4,7 +4,8 @@
 
 #include <string.h>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
+#include "platform/path_rules.h"
 #include "schedule/minute_text.h"
 #include "schedule/missed_runs.h"
 #include "scheduler/claim_files.h"
@@ -17,7 +18,6 @@ const char kClaimsFolder[] = "Claims";
 const char kNamePrefix[] = "Set";
 const char kNameSuffix[] = ".claim";
 const PackedTime kSecondsPerMinute = 60;
-const size_t kPathSize = 260;
 const size_t kNameSize = ClaimNameSize;
 
 // The scheduler's own; only the thread that runs the tick claims.
@@ -37,13 +37,7 @@ void NoteOwn(ClaimMemory& memory, const char* name) {
 }
 
 bool Join(char* out, const char* folder, const char* name) {
-  if (!CopyBounded(out, kPathSize, folder)) return false;
-  const size_t length = strlen(out);
-  if (length > 0 && out[length - 1] != '\\' && out[length - 1] != '/') {
-    const char separator[2] = {ClaimPathSeparator, '\0'};
-    if (!AppendBounded(out, kPathSize, separator)) return false;
-  }
-  return AppendBounded(out, kPathSize, name);
+  return JoinPath(out, PathBufferSize, folder, name, ClaimPathSeparator);
 }
 
 bool StartsWith(const char*& p, const char* word) {
@@ -77,7 +71,7 @@ struct Sweep {
 bool SweepOne(const char* name, void* context) {
   Sweep& sweep = *static_cast<Sweep*>(context);
   ClaimName claim;
-  char path[kPathSize];
+  char path[PathBufferSize];
   // Names of other files are left alone.
   if (ParseClaimName(name, claim) && ClaimIsOld(claim, sweep.Now) && Join(path, sweep.Folder, name) &&
       RemoveClaimFile(path))
@@ -107,7 +101,7 @@ ClaimCreate Create(const char* logs, const char* claims, const char* path, const
 // Two schedulers may see the repository return in two minutes: a claim for
 // the minute before, made by another, is the same return.
 bool ConnectClaimedBefore(const ClaimMemory& memory, const char* claims, int32_t setNumber, PackedTime slot) {
-  char name[kNameSize], path[kPathSize];
+  char name[kNameSize], path[PathBufferSize];
   return FormatClaimName(name, sizeof name, setNumber, slot - kSecondsPerMinute, ClaimKind::Connect) &&
          !IsOwn(memory, name) && Join(path, claims, name) && ClaimFileExists(path);
 }
@@ -192,7 +186,7 @@ ClaimResult ClaimRun(const char* repository, int32_t setNumber, PackedTime slot,
   unsigned long ignored = 0;
   if (error == nullptr) error = &ignored;
   *error = 0;
-  char logs[kPathSize], claims[kPathSize], name[kNameSize], path[kPathSize];
+  char logs[PathBufferSize], claims[PathBufferSize], name[kNameSize], path[PathBufferSize];
   if (repository == nullptr || repository[0] == '\0' || !Join(logs, repository, SupportLogFolder) ||
       !Join(claims, logs, kClaimsFolder) || !FormatClaimName(name, sizeof name, setNumber, slot, kind) ||
       !Join(path, claims, name))

@@ -6,7 +6,8 @@
 
 #include <string.h>
 
-#include "common/bounded_text.h"
+#include "platform/windows_version.h"
+#include "platform/bounded_text.h"
 #include "common/program_directory.h"
 #include "common/program_messages.h"
 #include "common/single_instance.h"
@@ -194,7 +195,7 @@ void LogStart() {
   char text[SupportLogLineBytes], session[400];
   FormatSessionText(session, sizeof session);
   TextBuilder(text, sizeof text).Add("Tickwarden 1.0 on Windows ").Number(version & 0xFF).Add(".")
-      .Number((version >> 8) & 0xFF).Add((version & 0x80000000UL) ? " (95/98/ME family) in " : " (NT family) in ")
+      .Number((version >> 8) & 0xFF).Add(IsNtFamilyVersion(version) ? " (NT family) in " : " (95/98/ME family) in ")
       .Add(ProgramDirectory).Add(" for ").Add(session);
   SupportLogLine("start", text);
 }

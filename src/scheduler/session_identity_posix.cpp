@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 
 const char* SessionUserName() {
   const char* user = getenv("USER");

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 
 namespace {
 

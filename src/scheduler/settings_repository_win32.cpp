@@ -2,8 +2,8 @@
 // repository, loading it, and noticing when the main program rewrote it.
 #include <windows.h>
 
-#include "common/bounded_text.h"
-#include "common/find_handle.h"
+#include "platform/bounded_text.h"
+#include "platform/handles.h"
 #include "common/program_messages.h"
 #include "database/file_manager.h"
 #include "scheduler/deferred_launch.h"

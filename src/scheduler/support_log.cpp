@@ -3,9 +3,9 @@
 
 #include <string.h>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include "common/escaped_text.h"
-#include "common/path_chars.h"
+#include "platform/path_rules.h"
 #include "schedule/minute_text.h"
 #include "settings/backup_set.h"
 

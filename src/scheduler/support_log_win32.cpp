@@ -9,11 +9,11 @@
 
 #include <new>
 
-#include "common/bounded_text.h"
-#include "common/retry_sleep.h"
+#include "platform/bounded_text.h"
+#include "platform/sleep.h"
 #include "database/file_manager.h"
-#include "database/path_text.h"
-#include "database/recursive_lock.h"
+#include "platform/path_rules.h"
+#include "platform/recursive_lock.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/support_log.h"
 
@@ -142,15 +142,9 @@ class LogFile {
   HANDLE handle_;
 };
 
-bool JoinPath(char* out, const char* folder, const char* name) {
-  if (!CopyBounded(out, PathBufferSize, folder)) return false;
-  AppendBackslash(out, PathBufferSize);
-  return AppendBounded(out, PathBufferSize, name);
-}
-
 // <repository>\Logs and a file in it.
 bool LogPaths(const char* repository, char* folder, const char* name, char* path) {
-  return JoinPath(folder, repository, SupportLogFolder) && JoinPath(path, folder, name);
+  return JoinPath(folder, PathBufferSize, repository, SupportLogFolder) && JoinPath(path, PathBufferSize, folder, name);
 }
 
 // Room for the line that tells how many lines were lost.
@@ -189,8 +183,8 @@ void FlushSupportLog(const char* repository) {
   WaitingLines lines;
   if (!TakeCopy(lines)) return;
   char folder[PathBufferSize], path[PathBufferSize], old[PathBufferSize], lockPath[PathBufferSize];
-  if (!LogPaths(repository, folder, kLogFile, path) || !JoinPath(old, folder, kOldLogFile) ||
-      !JoinPath(lockPath, folder, kLockFile))
+  if (!LogPaths(repository, folder, kLogFile, path) || !JoinPath(old, PathBufferSize, folder, kOldLogFile) ||
+      !JoinPath(lockPath, PathBufferSize, folder, kLockFile))
     return;
   CreateDirectoryA(folder, nullptr);
   // Held to the end: the size looked at is the size appended to, and a second

@@ -7,7 +7,7 @@
 
 #include <new>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include "schedule/minute_decision.h"
 #include "schedule/minute_text.h"
 #include "schedule/missed_runs.h"

@@ -6,7 +6,7 @@
 #include <shellapi.h>
 #include <string.h>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include "common/program_messages.h"
 #include "scheduler/repository.h"
 #include "scheduler/repository_worker.h"

@@ -7,13 +7,13 @@
 #include <new>
 #include <string.h>
 
-#include "common/bounded_text.h"
-#include "common/path_chars.h"
-#include "common/retry_sleep.h"
+#include "platform/bounded_text.h"
+#include "platform/path_rules.h"
+#include "platform/sleep.h"
 #include "database/database_manager.h"
 #include "database/file_manager.h"
 #include "database/file_snapshot.h"
-#include "database/path_text.h"
+#include "platform/path_rules.h"
 #include "settings/object_id_set.h"
 
 int SettleTime = DefaultSettleTime;
@@ -229,17 +229,8 @@ int ReadTextKey(DatabaseManager& db, int handle, int parent, const char* keyName
 }
 
 int BuildClientConfigPath(const char* repository, char* out) {
-  if (repository == nullptr || out == nullptr) return -1;
-  if (!CopyBounded(out, PathBufferSize, repository)) return -1;
-  if (out[0] != '\0') {
-    AppendBackslash(out, PathBufferSize);
-    // Without room for the separator the text is left as it was; such a path
-    // cannot name the file.
-    const char* last = LastCharacter(out);
-    if (*last != '\\' && *last != '/') return -1;
-  }
-  if (!AppendBounded(out, PathBufferSize, kClientConfigFile)) return -1;
-  return 0;
+  if (out == nullptr) return -1;
+  return JoinPath(out, PathBufferSize, repository, kClientConfigFile) ? 0 : -1;
 }
 
 void LoadedSettings::Discard() {

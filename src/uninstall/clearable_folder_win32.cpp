@@ -8,10 +8,10 @@
 #include <windows.h>
 #include <string.h>
 
-#include "common/bounded_text.h"
-#include "common/path_chars.h"
+#include "platform/bounded_text.h"
+#include "platform/path_rules.h"
 #include "uninstall/folder_identity.h"
-#include "uninstall/path_join.h"
+#include "platform/path_rules.h"
 #include "uninstall/repository_directory_rules.h"
 #include "uninstall/uninstall_state.h"
 
@@ -36,11 +36,11 @@ void AddIdentity(const char* folder, GuardedIdentities* guarded) {
 }
 
 void AddFolderAndAncestors(const char* folder, GuardedIdentities* guarded) {
-  char path[kPathSize];
+  char path[PathBufferSize];
   if (!folder[0] || !NormaliseFolder(folder, path, sizeof path)) return;
   for (;;) {
     // "C:" alone would be the current folder of that drive, not its root.
-    char probe[kPathSize];
+    char probe[PathBufferSize];
     bool fits = CopyBounded(probe, sizeof probe, path);
     if (fits && probe[1] == ':' && probe[2] == '\0') fits = JoinPath(probe, sizeof probe, path, "");
     if (fits) AddIdentity(probe, guarded);
@@ -82,22 +82,22 @@ bool IsClearByIdentity(const char* folder, const char* const* guardedFolders, si
 }  // namespace
 
 bool IsClearableFolder(const char* directory) {
-  char folders[4][kPathSize] = {};
-  UINT n = GetWindowsDirectoryA(folders[0], kPathSize);
-  if (n == 0 || n >= kPathSize) folders[0][0] = '\0';
-  n = GetSystemDirectoryA(folders[1], kPathSize);
-  if (n == 0 || n >= kPathSize) folders[1][0] = '\0';
+  char folders[4][PathBufferSize] = {};
+  UINT n = GetWindowsDirectoryA(folders[0], PathBufferSize);
+  if (n == 0 || n >= PathBufferSize) folders[0][0] = '\0';
+  n = GetSystemDirectoryA(folders[1], PathBufferSize);
+  if (n == 0 || n >= PathBufferSize) folders[1][0] = '\0';
   for (int i = 0; i < 2; ++i) {
-    DWORD s = folders[i][0] ? GetShortPathNameA(folders[i], folders[i + 2], kPathSize) : 0;
-    if (s == 0 || s >= kPathSize) folders[i + 2][0] = '\0';
+    DWORD s = folders[i][0] ? GetShortPathNameA(folders[i], folders[i + 2], PathBufferSize) : 0;
+    if (s == 0 || s >= PathBufferSize) folders[i + 2][0] = '\0';
   }
   const char* guarded[4] = {folders[0], folders[1], folders[2], folders[3]};
   if (!IsRemovableRepositoryDirectory(directory, guarded, 4)) return false;
   // The short spelling of the candidate as well, when it exists.
-  char shortForm[kPathSize];
+  char shortForm[PathBufferSize];
   DWORD s = GetShortPathNameA(directory, shortForm, sizeof shortForm);
   if (s > 0 && s < sizeof shortForm && !IsRemovableRepositoryDirectory(shortForm, guarded, 4)) return false;
-  char normalised[kPathSize];
+  char normalised[PathBufferSize];
   if (!NormaliseFolder(directory, normalised, sizeof normalised)) return false;
   return IsClearByIdentity(normalised, guarded, 2);
 }

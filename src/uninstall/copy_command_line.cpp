@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 
 namespace pw {
 

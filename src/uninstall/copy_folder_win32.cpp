@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "uninstall/path_join.h"
+#include "platform/path_rules.h"
 
 namespace pw {
 

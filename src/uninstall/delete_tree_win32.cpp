@@ -1,8 +1,8 @@
 // The uninstaller's directory walk over real files and folders.
 #include "uninstall/delete_tree.h"
 
-#include "common/find_handle.h"
-#include "uninstall/path_join.h"
+#include "platform/handles.h"
+#include "platform/path_rules.h"
 #include "uninstall/tree_entry.h"
 
 namespace pw {
@@ -20,7 +20,7 @@ void DeleteOneFile(const char* path) {
 void RemoveTreeEntry(const char* folder, const char* name, DWORD attributes) {
   TreeEntryAction action = DecideTreeEntry(name, attributes);
   if (action == TreeEntryAction::Skip) return;
-  char path[kPathSize];
+  char path[PathBufferSize];
   if (!JoinPath(path, sizeof path, folder, name)) return;
   switch (action) {
     case TreeEntryAction::DescendDirectory:
@@ -43,7 +43,7 @@ void RemoveTreeEntry(const char* folder, const char* name, DWORD attributes) {
 
 int DeleteTree(const char* folder) {
   if (!IsLink(folder)) {
-    char pattern[kPathSize];
+    char pattern[PathBufferSize];
     if (JoinPath(pattern, sizeof pattern, folder, "*.*")) {
       WIN32_FIND_DATAA entry;
       FindHandle search(pattern, &entry);

@@ -3,10 +3,10 @@
 
 #include <windows.h>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include "common/string_table.h"
 #include "uninstall/delete_tree.h"
-#include "uninstall/path_join.h"
+#include "platform/path_rules.h"
 #include "uninstall/purgewell_ids.h"
 #include "uninstall/uninstall_state.h"
 
@@ -56,7 +56,7 @@ int DeleteProgramFile(const char* name) {
   // An empty name would be the installation folder itself; an unknown
   // installation folder would make the path one on the current drive's root.
   if (!name[0] || !InstallDirectory()[0]) return 0;
-  char path[kPathSize];
+  char path[PathBufferSize];
   if (JoinPath(path, sizeof path, InstallDirectory(), name)) DeleteOneFile(path);
   return 0;
 }

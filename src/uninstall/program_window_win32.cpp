@@ -2,7 +2,7 @@
 #include "uninstall/program_window.h"
 
 #include "common/string_table.h"
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 
 namespace pw {
 

@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <string.h>
 
-#include "common/path_chars.h"
+#include "platform/path_rules.h"
 #include "common/string_table.h"
 #include "uninstall/argument_text.h"
 #include "uninstall/product_registry.h"
@@ -18,8 +18,8 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace pw;
   InstanceHandle = instance;
-  DWORD n = GetModuleFileNameA(nullptr, ProgramPath, kPathSize);
-  if (n == 0 || n >= kPathSize) ProgramPath[0] = '\0';
+  DWORD n = GetModuleFileNameA(nullptr, ProgramPath, PathBufferSize);
+  if (n == 0 || n >= PathBufferSize) ProgramPath[0] = '\0';
   // Taken from the full command line so that the rule for the program name
   // (quoted or not) is ours, not the start-up code's.
   const char* arguments = ArgumentText(GetCommandLineA());

@@ -3,8 +3,8 @@
 
 #include <string.h>
 
-#include "common/path_chars.h"
-#include "uninstall/path_join.h"
+#include "platform/path_rules.h"
+#include "platform/path_rules.h"
 
 namespace pw {
 namespace {
@@ -92,13 +92,13 @@ bool IsAbsoluteBelowRoot(const char* n) {
 
 bool IsRemovableRepositoryDirectory(const char* directory, const char* const* protectedFolders,
                                     size_t protectedCount) {
-  char candidate[kPathSize];
+  char candidate[PathBufferSize];
   if (!NormaliseFolder(directory, candidate, sizeof candidate)) return false;
   if (!IsAbsoluteBelowRoot(candidate)) return false;
   size_t length = strlen(candidate);
   for (size_t i = 0; i < protectedCount; ++i) {
     if (!protectedFolders[i] || !protectedFolders[i][0]) continue;
-    char guarded[kPathSize];
+    char guarded[PathBufferSize];
     if (!NormaliseFolder(protectedFolders[i], guarded, sizeof guarded)) continue;
     size_t guardedLength = strlen(guarded);
     if (guardedLength < length) continue;

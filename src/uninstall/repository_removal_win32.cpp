@@ -4,11 +4,11 @@
 #include <commctrl.h>
 #include <string.h>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include "uninstall/clearable_folder.h"
 #include "uninstall/delete_tree.h"
-#include "common/find_handle.h"
-#include "uninstall/path_join.h"
+#include "platform/handles.h"
+#include "platform/path_rules.h"
 #include "uninstall/purgewell_ids.h"
 #include "uninstall/purgewell_texts.h"
 #include "uninstall/repository_directory_rules.h"
@@ -23,7 +23,7 @@ const char* const kRepositoryFiles[] = {"ClientConfig.hdb",       "FileInfo.hdb"
 // Older systems cannot read a share root's attributes; a search there still
 // answers while the share is connected.
 bool HasEntries(const char* root) {
-  char pattern[kPathSize];
+  char pattern[PathBufferSize];
   if (!JoinPath(pattern, sizeof pattern, root, "*")) return false;
   WIN32_FIND_DATAA entry;
   FindHandle search(pattern, &entry);
@@ -35,7 +35,7 @@ bool HasEntries(const char* root) {
 bool IsUnreachableFolder(const char* directory) {
   // "X:\" or "\\server\share\" of the folder, which is absolute once found.
   const size_t rootLength = AbsoluteRootLength(directory);
-  char root[kPathSize];
+  char root[PathBufferSize];
   if (rootLength == 0 || rootLength >= sizeof root) return false;
   memcpy(root, directory, rootLength);
   root[rootLength] = '\0';
@@ -50,21 +50,21 @@ bool IsUnreachableFolder(const char* directory) {
 bool FindRepositoryDirectory(const char* installDirectory, char* out, size_t outSize) {
   if (outSize == 0) return false;
   out[0] = '\0';
-  char configFile[kPathSize];
+  char configFile[PathBufferSize];
   if (!JoinPath(configFile, sizeof configFile, installDirectory, kRepositoryConfigFile)) return false;
   // Read into more room than a path may take, so that a longer value is seen
   // as too long instead of arriving cut to some other folder.
-  char value[kPathSize * 4];
+  char value[PathBufferSize * 4];
   DWORD n = GetPrivateProfileStringA(kRepositorySection, kRepositoryKey, "", value, sizeof value, configFile);
   if (!value[0]) return JoinPath(out, outSize, installDirectory, kDefaultRepositoryFolder) && IsClearableFolder(out);
-  bool fits = CopyBounded(out, outSize, value) && strlen(value) < kPathSize && n < sizeof value - 2;
+  bool fits = CopyBounded(out, outSize, value) && strlen(value) < PathBufferSize && n < sizeof value - 2;
   return fits && IsClearableFolder(out);
 }
 
 int RemoveRepository(const char* directory, HWND dialog, int position) {
-  char repository[kPathSize];
+  char repository[PathBufferSize];
   if (JoinPath(repository, sizeof repository, directory, "Repository")) {
-    char pattern[kPathSize];
+    char pattern[PathBufferSize];
     // A "Repository" that is a link is unlinked below, never searched.
     if (!IsLink(repository) && JoinPath(pattern, sizeof pattern, repository, "*.*")) {
       WIN32_FIND_DATAA entry;
@@ -79,7 +79,7 @@ int RemoveRepository(const char* directory, HWND dialog, int position) {
     }
     RemoveDirectoryA(repository);
   }
-  char path[kPathSize];
+  char path[PathBufferSize];
   for (const char* folder : kRepositoryFolders)
     if (JoinPath(path, sizeof path, directory, folder)) DeleteTree(path);
   for (const char* file : kRepositoryFiles)

@@ -5,15 +5,15 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "common/bounded_text.h"
-#include "common/find_handle.h"
-#include "common/path_chars.h"
+#include "platform/bounded_text.h"
+#include "platform/handles.h"
+#include "platform/path_rules.h"
 #include "uninstall/copy_command_line.h"
 #include "uninstall/copy_folder.h"
 #include "uninstall/file_contents.h"
 #include "uninstall/finishing_paths.h"
 #include "uninstall/owned_file.h"
-#include "uninstall/path_join.h"
+#include "platform/path_rules.h"
 #include "uninstall/purgewell_texts.h"
 #include "uninstall/uninstall_state.h"
 #include "uninstall/wininit_rename.h"
@@ -27,8 +27,8 @@ bool InstalledFilePath(char* out, size_t size) {
 
 // TempDirectory := the platform's temporary folder without its trailing '\'.
 bool FindTempDirectory() {
-  DWORD n = GetTempPathA(kPathSize, TempDirectory);
-  if (n == 0 || n >= kPathSize) {
+  DWORD n = GetTempPathA(PathBufferSize, TempDirectory);
+  if (n == 0 || n >= PathBufferSize) {
     TempDirectory[0] = '\0';
     return false;
   }
@@ -40,8 +40,8 @@ bool FindTempDirectory() {
 // spelling.
 bool SamePath(const char* a, const char* b) {
   if (lstrcmpiA(a, b) == 0) return true;
-  char shortA[kPathSize];
-  char shortB[kPathSize];
+  char shortA[PathBufferSize];
+  char shortB[PathBufferSize];
   DWORD na = GetShortPathNameA(a, shortA, sizeof shortA);
   DWORD nb = GetShortPathNameA(b, shortB, sizeof shortB);
   return na > 0 && na < sizeof shortA && nb > 0 && nb < sizeof shortB && lstrcmpiA(shortA, shortB) == 0;
@@ -50,8 +50,8 @@ bool SamePath(const char* a, const char* b) {
 // The running program is a copy the worker made: its module path is
 // TempDirectory\<copy folder>\purgetmp.exe.
 bool RunningAsTemporaryCopy() {
-  char folder[kPathSize];
-  char parent[kPathSize];
+  char folder[PathBufferSize];
+  char parent[PathBufferSize];
   return FindTempDirectory() && ProgramPath[0] && TemporaryCopyFolder(ProgramPath, folder, sizeof folder) &&
          CutAtLastBackslash(folder, parent, sizeof parent) && SamePath(parent, TempDirectory);
 }
@@ -62,8 +62,8 @@ bool RunningAsTemporaryCopy() {
 // it runs, nobody can write over the file, or rename or delete it or its
 // folder and put another in its place.
 struct PreparedCopy {
-  char folder[kPathSize];  // the folder this run made, while it is there
-  char file[kPathSize];    // the checked copy, while it waits to be started
+  char folder[PathBufferSize];  // the folder this run made, while it is there
+  char file[PathBufferSize];    // the checked copy, while it waits to be started
   OwnedFile fileLock;
   OwnedFile folderLock;
 };
@@ -72,7 +72,7 @@ PreparedCopy g_copy;
 // True when folder holds the copy and nothing else: a library put beside it
 // would be loaded by the copy before the system's own.
 bool HoldsOnlyTheCopy(const char* folder) {
-  char pattern[kPathSize];
+  char pattern[PathBufferSize];
   if (!JoinPath(pattern, sizeof pattern, folder, "*")) return false;
   WIN32_FIND_DATAA entry;
   FindHandle search(pattern, &entry);
@@ -92,7 +92,7 @@ void DiscardCopy() {
   g_copy.folderLock.Close();
   g_copy.file[0] = '\0';
   if (!g_copy.folder[0]) return;
-  char file[kPathSize];
+  char file[PathBufferSize];
   if (JoinPath(file, sizeof file, g_copy.folder, kTemporaryCopyFile)) DeleteFileA(file);
   if (RemoveDirectoryA(g_copy.folder)) g_copy.folder[0] = '\0';
 }
@@ -103,13 +103,13 @@ void RemoveInstalledFileAndFolders(const char* installedFile) {
     Sleep(500);
   }
   Sleep(250);
-  char folder[kPathSize];
+  char folder[PathBufferSize];
   if (!CutAtLastBackslash(installedFile, folder, sizeof folder)) return;
   for (int attempt = 0; attempt < 3; ++attempt) {
     if (RemoveDirectoryA(folder)) break;
     Sleep(500);
   }
-  char parent[kPathSize];
+  char parent[PathBufferSize];
   if (CutAtLastBackslash(folder, parent, sizeof parent) && IsMakerFolder(parent)) RemoveDirectoryA(parent);
 }
 
@@ -132,7 +132,7 @@ class HeapText {
 // Adds line to file's [rename] section and writes the file back whole.
 void AddWininitLine(const char* file, const char* line) {
   HeapText text(kWininitLimit);
-  const size_t resultSize = kWininitLimit + kPathSize + 32;
+  const size_t resultSize = kWininitLimit + PathBufferSize + 32;
   HeapText result(resultSize);
   if (!text.Get() || !result.Get()) return;
   HANDLE handle = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -154,8 +154,8 @@ void AddWininitLine(const char* file, const char* line) {
 
 bool PrepareTemporaryCopy() {
   DiscardCopy();
-  char source[kPathSize];
-  char file[kPathSize];
+  char source[PathBufferSize];
+  char file[PathBufferSize];
   if (!FindTempDirectory() || !InstalledFilePath(source, sizeof source) ||
       !MakeCopyFolder(TempDirectory, g_copy.folder, sizeof g_copy.folder))
     return false;
@@ -177,8 +177,8 @@ bool PrepareTemporaryCopy() {
 }
 
 bool StartTemporaryCopy() {
-  char source[kPathSize];
-  char commandLine[2 * kPathSize + 8];
+  char source[PathBufferSize];
+  char commandLine[2 * PathBufferSize + 8];
   bool started = false;
   if (g_copy.file[0] && HoldsOnlyTheCopy(g_copy.folder) && InstalledFilePath(source, sizeof source) &&
       BuildCopyCommandLine(g_copy.file, source, commandLine, sizeof commandLine)) {
@@ -215,17 +215,17 @@ void ScheduleDeletionAtRestart(const char* path, int ntFamily) {
   if (ntFamily) {
     // The file first: a folder is removed at the restart only when empty.
     MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    char folder[kPathSize];
+    char folder[PathBufferSize];
     if (TemporaryCopyFolder(path, folder, sizeof folder)) MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     return;
   }
-  char shortPath[kPathSize];
+  char shortPath[PathBufferSize];
   DWORD n = GetShortPathNameA(path, shortPath, sizeof shortPath);
   if (n == 0 || n >= sizeof shortPath) return;
-  char line[kPathSize + 8];
+  char line[PathBufferSize + 8];
   if (!CopyBounded(line, sizeof line, "NUL=") || !AppendBounded(line, sizeof line, shortPath)) return;
-  char windows[kPathSize];
-  char file[kPathSize];
+  char windows[PathBufferSize];
+  char file[PathBufferSize];
   n = GetWindowsDirectoryA(windows, sizeof windows);
   if (n == 0 || n >= sizeof windows || !JoinPath(file, sizeof file, windows, kWininitFile)) return;
   AddWininitLine(file, line);
@@ -235,7 +235,7 @@ int FinishRemoval(const char* installedFile) {
   // Anyone may start the installed uninstaller with a dash: only the copy the
   // worker started acts, and only on a file that is this very program.
   if (!RunningAsTemporaryCopy()) return 0;
-  if (IsInstalledUninstallerPath(installedFile) && strlen(installedFile) < kPathSize &&
+  if (IsInstalledUninstallerPath(installedFile) && strlen(installedFile) < PathBufferSize &&
       SameFileContents(installedFile, ProgramPath))
     RemoveInstalledFileAndFolders(installedFile);
   ScheduleDeletionAtRestart(ProgramPath, DetectNtFamily());

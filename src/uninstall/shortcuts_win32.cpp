@@ -1,10 +1,10 @@
 // Shortcut deletion from the shell's special folders.
 #include "uninstall/shortcuts.h"
 
-#include "common/bounded_text.h"
-#include "common/find_handle.h"
+#include "platform/bounded_text.h"
+#include "platform/handles.h"
 #include "uninstall/item_id_list.h"
-#include "uninstall/path_join.h"
+#include "platform/path_rules.h"
 #include "uninstall/uninstall_state.h"
 
 namespace pw {
@@ -14,9 +14,9 @@ int DeleteShortcut(int commonCsidl, int userCsidl, const char* name) {
   char folder[MAX_PATH];
   if (!name[0]) return 0;  // ".lnk" alone is no shortcut of ours
   if (!FindShortcutFolder(commonCsidl, userCsidl, DetectNtFamily(), folder)) return -1;
-  char file[kPathSize];
+  char file[PathBufferSize];
   if (!CopyBounded(file, sizeof file, name) || !AppendBounded(file, sizeof file, ".lnk")) return 0;
-  char path[kPathSize];
+  char path[PathBufferSize];
   if (!JoinPath(path, sizeof path, folder, file)) return 0;
   WIN32_FIND_DATAA entry;
   bool found;

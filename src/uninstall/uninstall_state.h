@@ -5,19 +5,19 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "uninstall/path_join.h"
+#include "platform/path_rules.h"
 
 namespace pw {
 
 extern HINSTANCE InstanceHandle;
 // The running module's path; in removal mode cut to InstallDirectory (the
 // uninstaller's folder without a trailing '\').
-extern char ProgramPath[kPathSize];
+extern char ProgramPath[PathBufferSize];
 extern int IsNtFamily;
 extern HWND DialogWindow;
 // 2 = worker being started, 1 = running, 0 = finished (or never started).
 extern volatile LONG WorkerState;
-extern char TempDirectory[kPathSize];
+extern char TempDirectory[PathBufferSize];
 
 inline const char* InstallDirectory() { return ProgramPath; }
 

@@ -4,11 +4,11 @@
 namespace pw {
 
 HINSTANCE InstanceHandle = nullptr;
-char ProgramPath[kPathSize] = "";
+char ProgramPath[PathBufferSize] = "";
 int IsNtFamily = 0;
 HWND DialogWindow = nullptr;
 volatile LONG WorkerState = 0;
-char TempDirectory[kPathSize] = "";
+char TempDirectory[PathBufferSize] = "";
 
 int DetectNtFamily() { return (GetVersion() & 0x80000000u) == 0 ? 1 : 0; }
 

@@ -3,11 +3,11 @@
 
 #include <commctrl.h>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include "common/string_table.h"
 #include "uninstall/clearable_folder.h"
 #include "uninstall/delete_tree.h"
-#include "uninstall/path_join.h"
+#include "platform/path_rules.h"
 #include "uninstall/product_registry.h"
 #include "uninstall/program_files.h"
 #include "uninstall/program_window.h"
@@ -29,7 +29,7 @@ HANDLE StartThreadWithCreateThread(LPTHREAD_START_ROUTINE routine) {
 }
 
 void DeleteInstallSubtree(const char* name) {
-  char path[kPathSize];
+  char path[PathBufferSize];
   if (JoinPath(path, sizeof path, InstallDirectory(), name)) DeleteTree(path);
 }
 
@@ -91,7 +91,7 @@ DWORD WINAPI UninstallWorker(LPVOID) {
   DeleteDesktopShortcut(LoadText(IDS_PRODUCT_NAME));
   SetProgress(4);
   for (size_t i = 0; i < kProgramFileCount; ++i) {
-    char name[kPathSize];
+    char name[PathBufferSize];
     ProgramFileName(i, name, sizeof name);
     DeleteProgramFile(name);
   }
@@ -106,7 +106,7 @@ DWORD WINAPI UninstallWorker(LPVOID) {
   // A repository kept for safety, or on a disk that is not connected now
   // (its backups are likely still there), keeps its pointer too:
   // RepositoryConfig.txt is the user's way back to those backups.
-  char repository[kPathSize];
+  char repository[PathBufferSize];
   if (!FindRepositoryDirectory(InstallDirectory(), repository, sizeof repository)) {
     TellKept(IDS_REPOSITORY_KEPT, repository);
   } else if (IsUnreachableFolder(repository)) {
@@ -126,7 +126,7 @@ DWORD WINAPI UninstallWorker(LPVOID) {
   // Without the copy the uninstaller's file and folder stay, and this is the
   // last chance to say so.
   if (!copyRuns) {
-    char left[2 * kPathSize + 2];
+    char left[2 * PathBufferSize + 2];
     CopyBounded(left, sizeof left, InstallDirectory());
     if (CopyFolderLeft()[0]) {
       AppendBounded(left, sizeof left, "\n");

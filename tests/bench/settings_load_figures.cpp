@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "client_config_file.h"
+#include "platform/sleep.h"
 #include "database/database_manager.h"
 #include "database/file_snapshot.h"
 #include "database/object_writer.h"
@@ -137,7 +138,7 @@ double EnumerationMs(int runs, bool snapshot) {
   std::vector<ObjectNode> children(ManyChildren);
   for (int i = 0; i < ManyChildren; ++i) children[(size_t)i].Name = "child " + std::to_string(i);
   if (!testconfig::WriteDatabase(path, testconfig::Root({testconfig::Node("Many", children)}))) return -1;
-  FileManager::Pause(2 * SnapshotSettleMilliseconds);
+  SleepMilliseconds(2 * SnapshotSettleMilliseconds);
   double ms = MedianMs(runs, [&] {
     DatabaseManager db;
     FileManager files;
@@ -236,7 +237,7 @@ int main(int argc, char** argv) {
     // A file written moments ago is confirmed only once it has been quiet a
     // little while (file_snapshot.h); the scheduler loads files saved seconds
     // before. Time the load of a settled file.
-    FileManager::Pause(2 * SnapshotSettleMilliseconds);
+    SleepMilliseconds(2 * SnapshotSettleMilliseconds);
     unsigned long reads = 0, fileReads = 0;
     size_t peak = 0;
     double ms = MedianMs(runs, [&] {

@@ -4,12 +4,42 @@
 //   winpoke gone CLASS SECONDS      exit 0 once no window of CLASS exists, 1 on time-out
 //   winpoke post CLASS MSG [W [L]]  post a message; exit 1 when no such window
 //   winpoke text CLASS              print the window's title
+// MSG is a number or a name of common/program_messages.h (SchedulerExit for
+// kMsgSchedulerExit, ...) or WM_CLOSE, so that scripts never write a number.
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "common/program_messages.h"
+
 namespace {
+
+struct NamedMessage {
+  const char* name;
+  unsigned number;
+};
+const NamedMessage kMessages[] = {
+    {"SchedulerExit", tw::kMsgSchedulerExit},
+    {"TrayCallback", tw::kMsgTrayCallback},
+    {"ReloadSettings", tw::kMsgReloadSettings},
+    {"SecondInstance", tw::kMsgSecondInstance},
+    {"RunShutdownSets", tw::kMsgRunShutdownSets},
+    {"AnnounceNextBackup", tw::kMsgAnnounceNextBackup},
+    {"AssistantBackupSet", tw::kMsgAssistantBackupSet},
+    {"AssistantAction", tw::kMsgAssistantAction},
+    {"MainBackup", tw::kMsgMainBackup},
+    {"MainNextBackupTime", tw::kMsgMainNextBackupTime},
+    {"MainShutdownStarted", tw::kMsgMainShutdownStarted},
+    {"WM_CLOSE", WM_CLOSE},
+};
+
+// A message by name or number; 0 for a name it does not know.
+unsigned MessageNumber(const char* text) {
+  for (const NamedMessage& m : kMessages)
+    if (!strcmp(text, m.name)) return m.number;
+  return static_cast<unsigned>(strtoul(text, nullptr, 0));
+}
 
 int Usage() {
   fprintf(stderr, "usage: winpoke wait|gone CLASS SECONDS | post CLASS MSG [W [L]] | text CLASS\n");
@@ -39,7 +69,9 @@ int main(int argc, char** argv) {
     if (!w) return 1;
     WPARAM wp = argc > 4 ? strtoul(argv[4], nullptr, 0) : 0;
     LPARAM lp = argc > 5 ? strtol(argv[5], nullptr, 0) : 0;
-    return PostMessageA(w, strtoul(argv[3], nullptr, 0), wp, lp) ? 0 : 1;
+    const unsigned message = MessageNumber(argv[3]);
+    if (message == 0) return Usage();
+    return PostMessageA(w, message, wp, lp) ? 0 : 1;
   }
   if (!strcmp(verb, "text") && argc == 3) {
     HWND w = FindWindowA(cls, nullptr);

@@ -2,14 +2,14 @@
 // bytes, put in place of the code page's for a scope, and characters whose
 // second byte is '\' or '|', as in everyday folder names.
 #pragma once
-#include "common/path_chars.h"
+#include "platform/path_rules.h"
 
 namespace cp932 {
 
 inline bool LeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 inline bool NoLeadByte(unsigned char) { return false; }
 
-// While it lives, the helpers of common/path_chars.h step through 932 text,
+// While it lives, the helpers of platform/path_rules.h step through 932 text,
 // or (japanese false) through single-byte text such as code page 1252's.
 class Scope {
  public:

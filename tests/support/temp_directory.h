@@ -1,11 +1,13 @@
-// Test support for the settings tests, native and on Windows: a throw-away
-// directory, and whole files read and written as bytes to damage a database.
+// Test support, native and on Windows: a throw-away directory, and whole
+// files read and written as bytes to damage a database.
 #pragma once
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #ifdef _WIN32
@@ -16,54 +18,50 @@
 
 namespace testsupport {
 
-// A fresh directory, removed with its files when the object goes.
+// A fresh directory, removed with everything in it when the object goes
+// (a link inside is removed, never followed). The one throw-away folder of
+// the tests, native and on Windows.
 class TempDirectory {
  public:
-  TempDirectory() {
-#ifdef _WIN32
-    char base[MAX_PATH];
-    GetTempPathA(sizeof base, base);
-    for (unsigned n = GetTickCount();; ++n) {
-      char candidate[MAX_PATH];
-      snprintf(candidate, sizeof candidate, "%stwsettings%08x", base, n);
-      if (CreateDirectoryA(candidate, nullptr)) {
-        path_ = candidate;
-        break;
+  explicit TempDirectory(const char* tag = "tw") {
+    std::error_code ec;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    static unsigned serial = 0;
+    for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+      const std::filesystem::path candidate =
+          base / (std::string(tag) + std::to_string(ProcessNumber()) + "-" + std::to_string(++serial));
+      if (std::filesystem::create_directory(candidate, ec)) {
+        path_ = candidate.string();
+        return;
       }
     }
-#else
-    char pattern[] = "/tmp/twsettingsXXXXXX";
-    const char* made = mkdtemp(pattern);
-    path_ = made ? made : "/tmp";
-#endif
   }
   ~TempDirectory() {
-    for (const std::string& f : files_) remove(f.c_str());
-#ifdef _WIN32
-    RemoveDirectoryA(path_.c_str());
-#else
-    rmdir(path_.c_str());
-#endif
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
   }
   TempDirectory(const TempDirectory&) = delete;
   TempDirectory& operator=(const TempDirectory&) = delete;
 
   const std::string& Path() const { return path_; }
-  // Full name of a file in the directory; it (and its mirror) go with the directory.
-  std::string File(const std::string& name) {
+  // Full name of an entry in the directory, with the platform's separator.
+  std::string File(const std::string& name) const {
 #ifdef _WIN32
-    std::string full = path_ + "\\" + name;
+    return path_ + "\\" + name;
 #else
-    std::string full = path_ + "/" + name;
+    return path_ + "/" + name;
 #endif
-    files_.push_back(full);
-    files_.push_back(full + ".mirror");
-    return full;
   }
 
  private:
+  static unsigned long ProcessNumber() {
+#ifdef _WIN32
+    return GetCurrentProcessId();
+#else
+    return static_cast<unsigned long>(getpid());
+#endif
+  }
   std::string path_;
-  std::vector<std::string> files_;
 };
 
 inline std::vector<unsigned char> ReadBytes(const std::string& path) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "code_page_names_win32.h"
+#include "platform/windows_version.h"
 #include "machine_state_win32.h"
 #include "program_watch_win32.h"
 #include "window_thread_win32.h"
@@ -73,7 +74,7 @@ std::string PendingRenamesAsWritten() {
 
 std::string PendingRenames() { return Lower(PendingRenamesAsWritten()); }
 
-bool NtFamily() { return (GetVersion() & 0x80000000u) == 0; }
+bool NtFamily() { return IsNtFamily(); }
 
 // Whether path is to be deleted at the next restart: in the pending renames on
 // the NT family, as a "NUL=" line of wininit.ini's [rename] on 95/98/ME.

@@ -17,34 +17,20 @@ bin=$(cd "$1" && pwd) work=$2 sessions=$3 minutes=$4
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 export TW_WINE_SAID=1
 source "$root/scripts/wine-way.sh" || exit 2
+source "$root/scripts/tw-lib.sh"
 mkdir -p "$work" && work=$(cd "$work" && pwd)
 shared="$work/shared" log="$work/shared/Cobaltine/data/Logs/Tickwarden.log"
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
-# Waits until the command succeeds or `seconds` pass; true when it succeeded.
-poll() {
-  local seconds=$1; shift
-  local end=$((SECONDS + seconds))
-  until "$@"; do
-    [ $SECONDS -ge $end ] && return 1
-    sleep 0.5
-  done
-}
-
-xvfb_pid=""
 stop_all() {
   for i in $(seq 1 "$sessions"); do WINEPREFIX="$work/prefix$i" "$WINESERVER" -k >/dev/null 2>&1; done
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -f "$work/display.pid" ] && kill "$(cat "$work/display.pid")" 2>/dev/null
 }
 trap stop_all EXIT
 trap "exit 1" INT TERM
 
-rm -f "$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-poll 10 test -s "$work/display" || { echo "no X display"; exit 2; }
-export DISPLAY=":$(tr -d '\n' < "$work/display")"
+tw_start_xvfb "$work/display" 800x600x24 || exit 2
 
 rm -rf "$shared"
 mkdir -p "$shared/Cobaltine/data"
@@ -52,13 +38,7 @@ cp "$bin/Tickwarden.exe" "$bin/Cobaltine.exe" "$shared/Cobaltine/" || exit 2
 for i in $(seq 1 "$sessions"); do
   p="$work/prefix$i"
   export WINEPREFIX="$p"
-  "$WINESERVER" -p >/dev/null 2>&1
-  if [ ! -f "$p/.tw-ready" ]; then
-    "$TW_WINE" wineboot -i >/dev/null 2>&1
-    # The user's folders of their own, not links to the host's home.
-    for l in "$p"/drive_c/users/*/*; do [ -L "$l" ] && rm -f "$l" && mkdir -p "$l"; done
-    touch "$p/.tw-ready"
-  fi
+  tw_prepare_prefix
   ln -sfn "$shared" "$p/dosdevices/t:"
 done
 
@@ -83,7 +63,7 @@ count() {
 }
 at_least() { test "$(count "$1")" -ge "$2"; }
 # Every session is up once each has found the repository (its first tick).
-if ! poll 180 at_least ' online ' "$sessions"; then
+if ! tw_poll 180 at_least ' online ' "$sessions"; then
   echo "FAIL: only $(count ' online ') of $sessions sessions came up"
   tail -n 5 "$work"/session*.out
   exit 1
@@ -95,7 +75,7 @@ last=$(( first + (minutes - 1) * 60 ))
 stamp() { date -d "@$1" '+%Y-%m-%d %H:%M'; }
 # The last minute is done when every session has launched it or left it.
 decided() { test $(( $(count "^$(stamp "$last"):.. launch ") + $(count "^$(stamp "$last"):.. taken ") )) -ge "$sessions"; }
-poll $(( last + 120 - $(date +%s) )) decided || fail "not every session decided $(stamp "$last")"
+tw_poll $(( last + 120 - $(date +%s) )) decided || fail "not every session decided $(stamp "$last")"
 
 echo "minute            launches  taken (sessions: $sessions)"
 total=0
@@ -112,7 +92,7 @@ echo "launches per minute: $(awk "BEGIN { printf \"%.2f\", $total / $minutes }")
 for i in $(seq 1 "$sessions"); do
   WINEPREFIX="$work/prefix$i" "$TW_WINE" taskkill /im Tickwarden.exe >/dev/null 2>&1
 done
-poll 60 at_least ' stop' "$sessions" || fail "only $(count ' stop') of $sessions sessions stopped"
+tw_poll 60 at_least ' stop' "$sessions" || fail "only $(count ' stop') of $sessions sessions stopped"
 reached=$(cat "$shared"/standin-*.log 2>/dev/null | grep -c -e '-BackupSet=1' -e '^msg 33568 1 1' || true)
 [ "$reached" -eq "$(count ' launch ')" ] || fail "$(count ' launch ') launches, $reached reached a main program"
 broken=$(grep -c -v -E $'^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} [a-z-]+( [^\r]*)?\r$' "$log" || true)

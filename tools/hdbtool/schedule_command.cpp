@@ -31,7 +31,7 @@
 
 #include <string>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include "common/packed_time.h"
 #include "hdbtool_commands.h"
 #include "schedule/minute_text.h"

@@ -2,7 +2,7 @@
 #include "text_escape.h"
 
 #include "common/escaped_text.h"
-#include "common/path_chars.h"
+#include "platform/path_rules.h"
 
 namespace {
 

@@ -3,13 +3,14 @@
 
 #include <string.h>
 
-#include "common/bounded_text.h"
+#include "platform/windows_version.h"
+#include "platform/bounded_text.h"
 #include "scheduler/ui/tickwarden_ids.h"
 
 int ChooseNormalIconId(unsigned long versionWord) {
   unsigned major = versionWord & 0xFF;
   unsigned minor = (versionWord >> 8) & 0xFF;
-  bool ntFamily = (versionWord & 0x80000000UL) == 0;
+  bool ntFamily = IsNtFamilyVersion(versionWord);
   if (major == 4 && (minor == 0 || minor == 10)) return IDI_NORMAL_OLD;
   if (ntFamily && major != 4 && minor == 0) return IDI_NORMAL_OLD;
   return IDI_NORMAL;

@@ -8,15 +8,16 @@
 
 #include <string>
 
-#include "database/database_file.h"
+#include "database/database_table.h"
 #include "database/diagnostic_sink.h"
+#include "database/object_writer.h"
 #include "database_test_support.h"
 
 namespace {
 
 class DatabaseManagerTest : public ::testing::Test {
  protected:
-  TempDir dir;
+  testsupport::TempDirectory dir;
   DatabaseManager db;
 };
 
@@ -107,7 +108,7 @@ TEST_F(DatabaseManagerTest, ReadOnlyOpenOfWritableDatabaseStaysWritable) {
   int w = db.OpenDatabase(path.c_str(), OpenCreate);
   int r = db.OpenDatabase(path.c_str(), OpenReadOnly);
   EXPECT_EQ(r, w);
-  EXPECT_EQ(LookUpDatabase(w)->Mode, OpenCreate);
+  EXPECT_GT(CreateObject(db, r, RootObjectId, "k", "5", 1), 0) << "still writable";
   db.CloseDatabase(r);
   db.CloseDatabase(w);
 }
@@ -119,7 +120,7 @@ TEST_F(DatabaseManagerTest, ReadOnlyUpgradedToReadWrite) {
   ASSERT_GE(r, 0);
   int w = db.OpenDatabase(path.c_str(), OpenReadWrite);
   EXPECT_EQ(w, r);
-  EXPECT_EQ(LookUpDatabase(w)->Mode, OpenReadWrite);
+  EXPECT_GT(CreateObject(db, w, RootObjectId, "k", "5", 1), 0) << "writable";
   EXPECT_EQ(GetU32(ReadFileBytes(path).data() + HeaderWriterOpenOffset), 1u);
   EXPECT_TRUE(FileIsThere(path + ".mirror"));
   db.CloseDatabase(r);
@@ -216,7 +217,7 @@ TEST_F(DatabaseManagerTest, UnreadableFreeListKeepsOutOnlyWriters) {
   EXPECT_EQ(db.ReadData(h, db.FindChild(h, RootObjectId, "a"), value, sizeof value), 1);
   db.ReleaseObject(h, 2);
   EXPECT_EQ(db.OpenDatabase(path.c_str(), OpenReadWrite), -1);  // upgrading the reader
-  EXPECT_EQ(LookUpDatabase(h)->Mode, OpenReadOnly);
+  EXPECT_EQ(CreateObject(db, h, RootObjectId, "b", "6", 1), -1) << "still read-only";
   EXPECT_EQ(db.FindChild(h, RootObjectId, "a"), 2);
   EXPECT_EQ(db.CloseDatabase(h), 0);
   EXPECT_EQ(db.OpenDatabase(path.c_str(), OpenReadWrite), -1);

@@ -1,4 +1,4 @@
-// Helpers for the database tests: a throw-away directory, whole-file reads and
+// Helpers for the database tests: whole-file reads and
 // writes, and RawImage for crafting database files byte by byte (damaged ones
 // included).
 #pragma once
@@ -11,48 +11,7 @@
 #include <vector>
 
 #include "database/database_format.h"
-
-class TempDir {
- public:
-  TempDir() {
-    static int serial = 0;
-    auto base = std::filesystem::temp_directory_path();
-    for (int attempt = 0;; ++attempt) {
-      auto candidate = base / ("twdb-" + std::to_string(Pid()) + "-" + std::to_string(++serial));
-      std::error_code ec;
-      if (std::filesystem::create_directory(candidate, ec)) {
-        path_ = candidate.string();
-        break;
-      }
-    }
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  // A path inside the directory; the separator the platform prefers.
-  std::string File(const std::string& name) const {
-#ifdef _WIN32
-    return path_ + "\\" + name;
-#else
-    return path_ + "/" + name;
-#endif
-  }
-
- private:
-  static long Pid();
-  std::string path_;
-};
-
-#ifdef _WIN32
-#include <windows.h>
-inline long TempDir::Pid() { return (long)GetCurrentProcessId(); }
-#else
-#include <unistd.h>
-inline long TempDir::Pid() { return (long)getpid(); }
-#endif
+#include "temp_directory.h"
 
 inline std::vector<unsigned char> ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "database/database_file.h"
 #include "database/database_manager.h"
 #include "database/file_manager.h"
+#include "database/object_writer.h"
 #include "database_test_support.h"
 
 namespace {
@@ -37,7 +37,7 @@ TEST(FileManagerWin32, DriveRootFoundOnlyThroughItsContents) {
 }
 
 TEST(FileManagerWin32, ReaderFallsBackWhenAWriterHoldsTheFile) {
-  TempDir dir;
+  testsupport::TempDirectory dir;
   std::string path = dir.File("held.bin");
   WriteFileBytes(path, {1, 2, 3});
   ForeignHandle writer(path, GENERIC_READ | GENERIC_WRITE);
@@ -51,7 +51,7 @@ TEST(FileManagerWin32, ReaderFallsBackWhenAWriterHoldsTheFile) {
 }
 
 TEST(FileManagerWin32, WildcardsCountWhenSomethingMatches) {
-  TempDir dir;
+  testsupport::TempDirectory dir;
   WriteFileBytes(dir.File("a.hdb"), {1});
   FileManager files;
   EXPECT_EQ(files.FileExists(dir.File("*.hdb").c_str()), 1);
@@ -59,7 +59,7 @@ TEST(FileManagerWin32, WildcardsCountWhenSomethingMatches) {
 }
 
 TEST(FileManagerWin32, SecondWriterGetsSharingViolation) {
-  TempDir dir;
+  testsupport::TempDirectory dir;
   std::string path = dir.File("shared.bin");
   WriteFileBytes(path, {1, 2, 3});
   ForeignHandle writer(path, GENERIC_READ | GENERIC_WRITE);
@@ -70,11 +70,13 @@ TEST(FileManagerWin32, SecondWriterGetsSharingViolation) {
 }
 
 TEST(DatabaseWin32, FailedUpgradeLeavesDatabaseReadOnly) {
-  TempDir dir;
+  testsupport::TempDirectory dir;
   std::string path = dir.File("held.hdb");
   DatabaseManager db;
   int h = db.OpenDatabase(path.c_str(), OpenCreate);
   ASSERT_GE(h, 0);
+  const int x = CreateObject(db, h, RootObjectId, "x", "1", 1);
+  ASSERT_GT(x, 0);
   ASSERT_EQ(db.CloseDatabase(h), 0);
 
   int r = db.OpenDatabase(path.c_str(), OpenReadOnly);
@@ -85,18 +87,14 @@ TEST(DatabaseWin32, FailedUpgradeLeavesDatabaseReadOnly) {
     EXPECT_TRUE(reader.Holds());
     EXPECT_EQ(db.OpenDatabase(path.c_str(), OpenReadWrite), -1);
   }
-  DatabaseFile* file = LookUpDatabase(r);
-  ASSERT_NE(file, nullptr);
-  EXPECT_EQ(file->Mode, OpenReadOnly);
-  EXPECT_EQ(file->ReferenceCount, 1);
-  EXPECT_NE(file->File, NoFile);
-  EXPECT_EQ(db.FindChild(r, 1, "x"), -1);
+  EXPECT_EQ(db.FindChild(r, RootObjectId, "x"), x) << "its file is still open";
+  EXPECT_EQ(CreateObject(db, r, RootObjectId, "y", "2", 1), -1) << "still read-only";
   EXPECT_EQ(db.CloseDatabase(r), 0);
-  EXPECT_EQ(LookUpDatabase(r), nullptr);
+  EXPECT_EQ(db.CloseDatabase(r), -1) << "with the one reference it had";
 }
 
 TEST(DatabaseWin32, ReadOnlyAttributeIsClearedForReadWrite) {
-  TempDir dir;
+  testsupport::TempDirectory dir;
   std::string path = dir.File("ro.hdb");
   DatabaseManager db;
   db.CloseDatabase(db.OpenDatabase(path.c_str(), OpenCreate));

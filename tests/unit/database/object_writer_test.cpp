@@ -25,7 +25,7 @@ class ObjectWriterTest : public ::testing::Test {
     char name[300];
     return db.ReadName(h, id, name, sizeof name) >= 0 ? name : "<none>";
   }
-  TempDir dir;
+  testsupport::TempDirectory dir;
   DatabaseManager db;
 };
 

@@ -32,7 +32,7 @@ class ReadAheadTest : public ::testing::Test {
     db.ReleaseObject(h, key);
     return key < 0 || n < 0 ? "-" : std::string(text, (size_t)n);
   }
-  TempDir dir;
+  testsupport::TempDirectory dir;
   DatabaseManager db;
 };
 

@@ -1,6 +1,6 @@
 // LockSlots: no owner, any thread may release; indexes outside the table are
 // ignored.
-#include "database/spin_lock.h"
+#include "platform/spin_lock.h"
 
 #include <gtest/gtest.h>
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "database/database_file.h"
+#include "database/free_block_stream.h"
 #include "database/database_manager.h"
 #include "database_test_support.h"
 
@@ -26,23 +27,26 @@ class StreamTest : public ::testing::Test {
     path = dir.File("s.hdb");
     handle = db.OpenDatabase(path.c_str(), OpenCreate);
     ASSERT_GE(handle, 0);
-    file = LookUpDatabase(handle);
+    file = &LookUpDatabase(handle)->Blocks;
+    freeBlocks = &LookUpDatabase(handle)->FreeBlocks;
   }
   void OpenRaw(RawImage& image, int mode = OpenReadOnly) {
     path = dir.File("raw.hdb");
     image.Save(path);
     handle = db.OpenDatabase(path.c_str(), mode);
     ASSERT_GE(handle, 0);
-    file = LookUpDatabase(handle);
+    file = &LookUpDatabase(handle)->Blocks;
+    freeBlocks = &LookUpDatabase(handle)->FreeBlocks;
   }
   void TearDown() override {
     if (handle >= 0) db.CloseDatabase(handle);
   }
-  TempDir dir;
+  testsupport::TempDirectory dir;
   DatabaseManager db;
   std::string path;
   int handle = -1;
-  DatabaseFile* file = nullptr;
+  BlockFile* file = nullptr;
+  FreeBlockStream* freeBlocks = nullptr;
   StreamCursor c;
 };
 
@@ -151,7 +155,7 @@ TEST_F(StreamTest, SeekClampsToLengthAndChoosesItsWalk) {
 TEST_F(StreamTest, AllocateAppendsZeroBlockAtBlockCount) {
   RawImage image(5);
   OpenRaw(image, OpenReadWrite);
-  EXPECT_EQ(TakeFreeBlock(file), 0u);
+  EXPECT_EQ(freeBlocks->TakeFreeBlock(), 0u);
   EXPECT_EQ(AllocateBlock(file), 5);
   EXPECT_EQ(file->BlockCount(), 6u);
   db.CloseDatabase(handle);
@@ -171,13 +175,13 @@ TEST_F(StreamTest, FreeBlocksAreTakenFromTheFront) {
   OpenRaw(image, OpenReadWrite);
   EXPECT_EQ(AllocateBlock(file), 7);
   EXPECT_EQ(file->FreeBlockCount(), 1u);
-  EXPECT_EQ(file->FreeCursor.Length, 4u);
-  unsigned char first[4];
-  ASSERT_EQ(StreamSeek(file, &file->FreeCursor, 0), 0);
-  ASSERT_EQ(StreamRead(file, &file->FreeCursor, first, 4), 4);
-  EXPECT_EQ(GetU32(first), 9u);
-  EXPECT_EQ(TakeFreeBlock(file), 9u);
-  EXPECT_EQ(TakeFreeBlock(file), 0u);
+  EXPECT_EQ(freeBlocks->TakeFreeBlock(), 9u) << "the entry behind moved to the front";
+  EXPECT_EQ(freeBlocks->TakeFreeBlock(), 0u);
+  db.CloseDatabase(handle);
+  handle = -1;
+  auto bytes = ReadFileBytes(path);
+  EXPECT_EQ(GetU32(bytes.data() + HeaderFreeBlockCountOffset), 0u);
+  EXPECT_EQ(GetU32(bytes.data() + BlockSize + BlockFirstWordOffset), 0u) << "both entries gone from the stream";
 }
 
 // A reused block still carries the link of the chain it left (here to itself);

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "scheduler/ui/tickwarden_ids.h"
+#include "platform/windows_version.h"
 #include "scheduler/ui/tray_icon_content.h"
 
 TEST(TrayIconVersion, EmulatedVersionReportsItselfAndGetsItsIcon) {
@@ -29,7 +30,7 @@ TEST(TrayIconVersion, EmulatedVersionReportsItselfAndGetsItsIcon) {
   };
   DWORD word = GetVersion();
   unsigned major = word & 0xFF, minor = (word >> 8) & 0xFF;
-  bool nt = (word & 0x80000000UL) == 0;
+  bool nt = IsNtFamilyVersion(word);
   int icon = ChooseNormalIconId(word);
   printf("[tray] %s: version word %08lX = %u.%u, %s family; normal tray icon %d\n", version, (unsigned long)word, major,
          minor, nt ? "NT" : "95/98/ME", icon);

@@ -1,5 +1,10 @@
-// Loading settings while another process holds ClientConfig.hdb open without
-// sharing: the load waits and retries, and gives up after its attempts.
+// Loading settings while another process holds ClientConfig.hdb: open without
+// sharing, the load waits and retries, and gives up after its attempts; open
+// for writing, as the main program keeps it, the load reads it, and the main
+// program may open it for writing while a load reads it. The 95/98/ME rule
+// for the compatibility mode is in place in every case
+// (compatibility_mode_win32.h), so the matrix lanes of those versions see what
+// they would on Windows.
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +13,8 @@
 #include <string>
 
 #include "client_config_file.h"
+#include "compatibility_mode_win32.h"
+#include "database/file_snapshot.h"
 #include "exclusive_lock_win32.h"
 #include "temp_directory.h"
 
@@ -33,9 +40,38 @@ void SleepThenMaybeRelease(unsigned milliseconds) {
 
 void CountOnly(unsigned) { ++g_sleeps; }
 
+// The main program's writer: the file open for reading and writing, letting
+// others only read.
+class WriterHandle {
+ public:
+  explicit WriterHandle(const std::string& path)
+      : handle_(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~WriterHandle() {
+    if (Held()) CloseHandle(handle_);
+  }
+  WriterHandle(const WriterHandle&) = delete;
+  WriterHandle& operator=(const WriterHandle&) = delete;
+  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+int g_writerTries = 0;
+int g_writerOpens = 0;
+
+// Called while the load has the file open, between its two reads.
+void OpenForWritingNow(const char* path) {
+  ++g_writerTries;
+  WriterHandle writer(path);
+  if (writer.Held()) ++g_writerOpens;
+}
+
 class LockedSettings : public ::testing::Test {
  protected:
   void SetUp() override {
+    g_writerTries = g_writerOpens = 0;
     FreeBackupSetList();
     SettleTime = DefaultSettleTime;
     g_sleeps = 0;
@@ -48,6 +84,7 @@ class LockedSettings : public ::testing::Test {
     g_lock = nullptr;
     FreeBackupSetList();
   }
+  testsharing::CompatibilityModeAs9x compatibility_;
   testsupport::TempDirectory dir_;
   std::string path_;
 };
@@ -76,6 +113,30 @@ TEST_F(LockedSettings, GivesUpAfterTheLastAttemptAndKeepsWhatWasLoaded) {
   EXPECT_EQ(DatabaseOpenAttempts - 1, g_sleeps);
   EXPECT_EQ(kept, BackupSetList);
   EXPECT_EQ(3, SettleTime);
+}
+
+// On 95/98/ME a reader that let others only read met the main program's open
+// for writing, fell back to the compatibility mode, which that open refuses
+// there, and every load reported the file held: the tray showed offline.
+TEST_F(LockedSettings, LoadsWhileTheMainProgramHasTheFileOpenForWriting) {
+  WriterHandle writer(path_);
+  ASSERT_TRUE(writer.Held());
+  SettingsLoadResult why = SettingsLoadResult::Missing;
+  EXPECT_EQ(0, LoadSettingsFromDatabase(path_.c_str(), CountOnly, &why));
+  EXPECT_EQ(SettingsLoadResult::Loaded, why);
+  EXPECT_EQ(0, g_sleeps);
+  EXPECT_EQ(11, SettleTime);
+}
+
+// A save that the main program begins during a load opens the file for
+// writing, which a reader denying writes made fail (on every version).
+TEST_F(LockedSettings, TheMainProgramOpensTheFileForWritingDuringALoad) {
+  SetSnapshotReadHook(OpenForWritingNow);
+  const int loaded = LoadSettingsFromDatabase(path_.c_str(), CountOnly);
+  SetSnapshotReadHook(nullptr);
+  EXPECT_EQ(0, loaded);
+  ASSERT_GT(g_writerTries, 0);
+  EXPECT_EQ(g_writerTries, g_writerOpens);
 }
 
 }  // namespace

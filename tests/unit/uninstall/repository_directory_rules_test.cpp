@@ -8,7 +8,7 @@
 
 #include "code_page_932.h"
 #include "uninstall/finishing_paths.h"
-#include "uninstall/path_join.h"
+#include "platform/path_rules.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ TEST(RepositoryDirectoryRules, FolderNamesInCodePage932) {
   EXPECT_TRUE(pw::IsRemovableRepositoryDirectory("C:\\" CP932_ICHIRAN, guarded, 2));
 
   char out[260];
-  ASSERT_TRUE(pw::JoinPath(out, sizeof out, ichiranhyou.c_str(), "Tickwarden.exe"));
+  ASSERT_TRUE(JoinPath(out, sizeof out, ichiranhyou.c_str(), "Tickwarden.exe"));
   EXPECT_EQ(ichiranhyou + "\\Tickwarden.exe", out);
   const std::string installed = "C:\\Program Files\\" CP932_ICHIRAN CP932_HYOU "\\Purgewell.exe";
   EXPECT_TRUE(pw::IsInstalledUninstallerPath(installed.c_str()));

@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "common/bounded_text.h"
+#include "platform/windows_version.h"
+#include "platform/bounded_text.h"
 #include "program_watch_win32.h"
 #include "uninstall/copy_folder.h"
 #include "uninstall/uninstall_state.h"
@@ -75,7 +76,7 @@ class FinishRemoval : public ::testing::Test {
   // Pending renames on the NT family, the file and then its folder;
   // wininit.ini's [rename] on 95/98/ME, the file only.
   bool CopyScheduled() {
-    if ((GetVersion() & 0x80000000u) == 0) {
+    if (IsNtFamily()) {
       std::string pending = PendingRenames();
       size_t file = pending.find(Lower(copy_) + "||");
       size_t folder = pending.find(Lower(folder_) + "||");

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/windows_version.h"
 #include "program_watch_win32.h"
 
 namespace {
@@ -32,7 +33,7 @@ const ShortcutKind kKinds[] = {
     {CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY, pw::DeleteDesktopShortcut},
 };
 
-bool NtFamily() { return (GetVersion() & 0x80000000u) == 0; }
+bool NtFamily() { return IsNtFamily(); }
 
 // On the NT family the all-users shortcut is the product's and the user's own
 // stays; on 95/98/ME it is the other way round.

@@ -1,6 +1,6 @@
 // The directory walk's decision per entry and the path joining beneath it:
 // links are never followed, "." and ".." are skipped, over-long paths refused.
-#include "uninstall/path_join.h"
+#include "platform/path_rules.h"
 #include "uninstall/tree_entry.h"
 
 #include <gtest/gtest.h>
@@ -32,25 +32,6 @@ TEST(TreeEntry, LinksAreRemovedNeverFollowed) {
   EXPECT_EQ(TreeEntryAction::RemoveLinkFolder, pw::DecideTreeEntry("j", kDir | kLink | 0x1 | 0x2));
   EXPECT_EQ(TreeEntryAction::DeleteLinkFile, pw::DecideTreeEntry("file-link", kLink));
   EXPECT_EQ(TreeEntryAction::DeleteLinkFile, pw::DecideTreeEntry("f", kLink | 0x1 | 0x20));
-}
-
-TEST(PathJoin, AddsOneSeparatorOnly) {
-  char out[pw::kPathSize];
-  ASSERT_TRUE(pw::JoinPath(out, sizeof out, "D:\\Backups", "Repository"));
-  EXPECT_STREQ("D:\\Backups\\Repository", out);
-  ASSERT_TRUE(pw::JoinPath(out, sizeof out, "D:\\Backups\\", "Repository"));
-  EXPECT_STREQ("D:\\Backups\\Repository", out);
-  ASSERT_TRUE(pw::JoinPath(out, sizeof out, "D:\\", "*.*"));
-  EXPECT_STREQ("D:\\*.*", out);
-}
-
-TEST(PathJoin, RefusesWhatWouldExceed259Characters) {
-  char out[pw::kPathSize];
-  std::string folder = "C:\\" + std::string(250, 'f');  // 253 characters
-  ASSERT_TRUE(pw::JoinPath(out, sizeof out, folder.c_str(), "12345"));  // 259: fits
-  EXPECT_EQ(259u, std::string(out).size());
-  EXPECT_FALSE(pw::JoinPath(out, sizeof out, folder.c_str(), "123456"));  // 260: refused, not cut
-  EXPECT_STREQ("", out);
 }
 
 }  // namespace

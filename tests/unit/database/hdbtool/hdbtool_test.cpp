@@ -97,7 +97,7 @@ class HdbtoolTest : public ::testing::Test {
     EXPECT_EQ(RunCheck(path.c_str(), out, err), expected) << out.str() << err.str();
     return out.str();
   }
-  TempDir dir;
+  testsupport::TempDirectory dir;
 };
 
 const char Sample[] =

@@ -29,7 +29,7 @@ int RunSchedule(std::vector<std::string> args, std::string* out = nullptr) {
 }
 
 TEST(ScheduleCommand, AComputerOffForANightMissesItsRunAndMakesItUpWhenAsked) {
-  TempDir dir;
+  testsupport::TempDirectory dir;
   const std::string file = dir.File("ClientConfig.hdb");
   for (const char* runMissed : {"0", "1"}) {
     // The second time the set is named in code page 932, printed as the
