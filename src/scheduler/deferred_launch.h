@@ -7,7 +7,7 @@
 #pragma once
 #include <stddef.h>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include "schedule/deferred_runs.h"
 #include "schedule/minute_decision.h"
 #include "scheduler/ui/missed_notice.h"
@@ -22,9 +22,8 @@ void LogHeldRuns(const MinuteDecision* decisions, size_t count);
 void DescribeWait(const MinuteDecision& d, PackedTime now, char* out, size_t outSize);
 // The runs held since the last call, to be told (at most capacity).
 size_t TakeHeldNotices(HeldNoticeItem* out, size_t capacity);
-// The power status changed (its broadcast): read again at once, and launch
-// the held runs whose reason is gone.
-void ReleaseHeldRunsNow();
+// Whether some run is held now.
+bool RunsHeld();
 // A "deferred" line for each run still held, as the scheduler stops.
 void LogHeldRunsAtStop();
 // Woken by our wake timer with nobody back yet (an automatic resume near the

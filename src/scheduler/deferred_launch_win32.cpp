@@ -3,15 +3,12 @@
 
 #include <new>
 
-#include "common/bounded_text.h"
+#include "platform/bounded_text.h"
 #include "schedule/missed_runs.h"
 #include "scheduler/foreground_window.h"
 #include "scheduler/power_status.h"
-#include "scheduler/repository_worker.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/support_log.h"
-#include "scheduler/timer_tick.h"
-#include "scheduler/tray_icon.h"
 #include "settings/settings.h"
 
 namespace {
@@ -116,19 +113,7 @@ size_t TakeHeldNotices(HeldNoticeItem* out, size_t capacity) {
   return n;
 }
 
-void ReleaseHeldRunsNow() {
-  if (NothingHeld() || TrayMenuOpen() || SchedulerTime == nullptr) return;
-  const size_t sets = CountBackupSets(BackupSetList);
-  if (sets == 0) return;
-  MinuteDecision* decisions = new (std::nothrow) MinuteDecision[sets];
-  if (decisions == nullptr) return;
-  const PackedTime now = SchedulerNow();
-  DateTimeParts parts;
-  DateTimeUtil::UnpackTime(now, parts);
-  const size_t count = HoldDecidedRuns(decisions, 0, sets, now);
-  LaunchDecided(RepositoryKnownPath(), decisions, count, now, parts);
-  delete[] decisions;
-}
+bool RunsHeld() { return !NothingHeld(); }
 
 void LogHeldRunsAtStop() {
   if (NothingHeld()) return;

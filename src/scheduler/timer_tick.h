@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include "common/packed_time.h"
-#include "schedule/minute_decision.h"
 #include "scheduler/launch.h"
 #include "scheduler/scheduler_state.h"
 #include "settings/backup_set.h"
@@ -42,11 +41,6 @@ void OnTimeChange();
 void OnPowerEvent(WPARAM event);
 // A tick that came while the tray menu was open runs once it closes.
 void RunHeldTick();
-
-// Launches the decided runs that launch now, in order, each once claimed
-// against the other schedulers on repository.
-void LaunchDecided(const char* repository, MinuteDecision* decisions, size_t count, PackedTime now,
-                   const DateTimeParts& parts);
 
 // Launches one set and writes the prompt's and the launch's support-log lines;
 // note, when given, ends the launch line.

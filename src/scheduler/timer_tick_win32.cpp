@@ -181,6 +181,28 @@ bool ClaimLaunch(const char* repository, const MinuteDecision& d, PackedTime now
   return true;
 }
 
+// Launches the decided runs that launch now, in order, each once claimed
+// against the other schedulers on the repository.
+void LaunchDecided(const char* repository, MinuteDecision* decisions, size_t count, PackedTime now,
+                   const DateTimeParts& parts) {
+  for (size_t i = 0; i < count; ++i) {
+    const MinuteDecision& d = decisions[i];
+    if (!Launches(d)) continue;
+    d.Entry->LastRunTime = now;
+    if (!ClaimLaunch(repository, d, now)) continue;
+    char held[128] = "";
+    if (d.Deferred.Outcome == Deferral::Released) {
+      DescribeWait(d, now, held, sizeof held);
+    } else if (d.Slots.Outcome == SlotFinding::Held) {
+      char minute[20];
+      FormatMinute(d.Slots.LastSlot, minute, sizeof minute);
+      TextBuilder(held, sizeof held).Add("(due ").Add(minute).Add(", held while the scheduler was busy)");
+    }
+    LaunchAndLog(*d.Entry, LaunchTriggerWord(d.Trigger), held);
+    TrayTip(NextBackupTime(now, parts));
+  }
+}
+
 // Decides every set and logs its missed runs first; then launches, in list
 // order, and only then tells the user of the missed runs: a balloon shown
 // before a prompt would lie under it until the prompt closed.
@@ -218,6 +240,20 @@ void Evaluate(const char* repository, PackedTime now, const DateTimeParts& parts
   delete[] decisions;
 }
 
+// The runs held for power or the user whose reason is gone launch now, not
+// at the next evaluated minute (plugged in, or somebody back after a wake).
+void ReleaseHeldRunsNow() {
+  if (!RunsHeld() || TrayMenuOpen()) return;
+  const size_t sets = CountBackupSets(BackupSetList);
+  MinuteDecision* decisions = sets ? new (std::nothrow) MinuteDecision[sets] : nullptr;
+  if (decisions == nullptr) return;
+  const PackedTime now = SchedulerNow();
+  DateTimeParts parts;
+  DateTimeUtil::UnpackTime(now, parts);
+  LaunchDecided(RepositoryKnownPath(), decisions, HoldDecidedRuns(decisions, 0, sets, now), now, parts);
+  delete[] decisions;
+}
+
 // The tooltip always names what 1031 would answer: a time whose minute
 // passed unlaunched, or a clock set back, must not stay on screen.
 void RefreshTip(PackedTime now) {
@@ -228,26 +264,6 @@ void RefreshTip(PackedTime now) {
 }
 
 }  // namespace
-
-void LaunchDecided(const char* repository, MinuteDecision* decisions, size_t count, PackedTime now,
-                   const DateTimeParts& parts) {
-  for (size_t i = 0; i < count; ++i) {
-    const MinuteDecision& d = decisions[i];
-    if (!Launches(d)) continue;
-    d.Entry->LastRunTime = now;
-    if (!ClaimLaunch(repository, d, now)) continue;
-    char held[128] = "";
-    if (d.Deferred.Outcome == Deferral::Released) {
-      DescribeWait(d, now, held, sizeof held);
-    } else if (d.Slots.Outcome == SlotFinding::Held) {
-      char minute[20];
-      FormatMinute(d.Slots.LastSlot, minute, sizeof minute);
-      TextBuilder(held, sizeof held).Add("(due ").Add(minute).Add(", held while the scheduler was busy)");
-    }
-    LaunchAndLog(*d.Entry, LaunchTriggerWord(d.Trigger), held);
-    TrayTip(NextBackupTime(now, parts));
-  }
-}
 
 void StartTickHistory(PackedTime now, unsigned long uptimeMs) {
   // What earlier runs told is read back from the support log, not kept here.

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "common/bounded_text.h"
 #include "common/program_messages.h"
+#include "platform/bounded_text.h"
 #include "schedule/deferred_runs.h"
 #include "schedule/minute_text.h"
 #include "schedule/wake_time.h"

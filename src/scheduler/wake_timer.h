@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include "platform/handles.h"
+
 enum class WakeArming {
   Armed,
   CannotWake,   // armed, but the system says it cannot wake the computer by it (error 50 or 722)
@@ -14,17 +16,13 @@ enum class WakeArming {
 
 class WakeTimer {
  public:
-  WakeTimer() = default;
-  ~WakeTimer();
-  WakeTimer(const WakeTimer&) = delete;
-  WakeTimer& operator=(const WakeTimer&) = delete;
   // Arms (again) for an absolute universal time in 100 ns since 1601; error
   // receives what the system said when it is not Armed.
   WakeArming Arm(int64_t dueFileTime, unsigned long* error);
   void Cancel();
 
  private:
-  HANDLE handle_ = nullptr;
+  OwnedHandle timer_;
 };
 
 // SetThreadExecutionState: the system stays up (awake true) or may sleep

@@ -20,10 +20,6 @@ const DWORD kContinuous = 0x80000000;      // ES_CONTINUOUS
 
 }  // namespace
 
-WakeTimer::~WakeTimer() {
-  if (handle_) CloseHandle(handle_);
-}
-
 WakeArming WakeTimer::Arm(int64_t dueFileTime, unsigned long* error) {
   unsigned long ignored = 0;
   if (error == nullptr) error = &ignored;
@@ -31,15 +27,15 @@ WakeArming WakeTimer::Arm(int64_t dueFileTime, unsigned long* error) {
   CreateTimerFunction create = SystemFunction<CreateTimerFunction>(kKernel, "CreateWaitableTimerA");
   SetTimerFunction set = SystemFunction<SetTimerFunction>(kKernel, "SetWaitableTimer");
   if (create == nullptr || set == nullptr) return WakeArming::Unavailable;
-  if (handle_ == nullptr) handle_ = create(nullptr, TRUE, nullptr);
-  if (handle_ == nullptr) {
+  if (!timer_.IsOpen()) timer_.Reset(create(nullptr, TRUE, nullptr));
+  if (!timer_.IsOpen()) {
     *error = GetLastError();
     return WakeArming::Unavailable;
   }
   LARGE_INTEGER due;
   due.QuadPart = dueFileTime;  // positive: an absolute universal time
   SetLastError(0);
-  if (!set(handle_, &due, 0, nullptr, nullptr, TRUE)) {
+  if (!set(timer_.Get(), &due, 0, nullptr, nullptr, TRUE)) {
     *error = GetLastError();
     return WakeArming::Unavailable;
   }
@@ -53,7 +49,7 @@ WakeArming WakeTimer::Arm(int64_t dueFileTime, unsigned long* error) {
 
 void WakeTimer::Cancel() {
   CancelTimerFunction cancel = SystemFunction<CancelTimerFunction>(kKernel, "CancelWaitableTimer");
-  if (handle_ && cancel) cancel(handle_);
+  if (timer_.IsOpen() && cancel) cancel(timer_.Get());
 }
 
 bool KeepSystemAwake(bool awake) {

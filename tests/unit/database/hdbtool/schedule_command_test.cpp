@@ -59,7 +59,7 @@ TEST(ScheduleCommand, AComputerOffForANightMissesItsRunAndMakesItUpWhenAsked) {
 }
 
 TEST(ScheduleCommand, APowerTimelineShowsHeldRunsAndWakes) {
-  TempDir dir;
+  testsupport::TempDirectory dir;
   const std::string file = dir.File("ClientConfig.hdb");
   testconfig::ClientConfig config;
   config.Preferences = {{"DeferOnBattery", "1"}};
