@@ -23,8 +23,9 @@ if(WIN32)
 
   # Budgets in bytes, set from the measured sizes with some room (README).
   # Tickwarden grew past 200,000 with the repository's worker, snapshot loads
-  # and run claims (203,776 B).
-  set(TW_BUDGET_Tickwarden 216000)
+  # and run claims (203,776 B), and by 14,848 B to 215,552 B with the waits
+  # for power and the user and the wake timer (200,704 B before them).
+  set(TW_BUDGET_Tickwarden 230000)
   set(TW_BUDGET_Tickwardenaide 32000)
   set(TW_BUDGET_Purgewell 72000)
   set(TW_BUDGET_hdbtool 1200000)

@@ -25,6 +25,8 @@ bin="$root/build/$TW_WIN_PRESET/bin"
 cp "$bin/Tickwarden.exe" "$bin/Cobaltine.exe" "$demo/install/"
 # The weeknight set last ran eight days ago at its 22:30, as if the computer had
 # been off since: the scheduler tells of the runs it missed (balloon, support log).
+# It wakes the computer for its next night too (a "wake" line; Wine takes the
+# timer and says it cannot resume by it).
 eight=$(date -d '8 days ago' '+%Y %m %d')
 read -r y m d <<<"$eight"
 last=$(( (((((10#$y - 1980) * 12 + 10#$m - 1) * 31 + 10#$d - 1) * 24 + 22) * 60 + 30) * 60 ))

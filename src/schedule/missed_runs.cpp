@@ -23,6 +23,9 @@ const char* MissedReasonText(MissedReason reason) {
     case MissedReason::SettleTime: return "settle time";
     case MissedReason::ClockMoved: return "clock moved";
     case MissedReason::Offline: return "offline";
+    case MissedReason::OnBattery: return "on battery";
+    case MissedReason::FullScreen: return "full screen";
+    case MissedReason::UserActive: return "user active";
     default: return "asleep";
   }
 }
@@ -121,6 +124,25 @@ PackedTime EvaluationHistory::ToldUpTo(int32_t setNumber) const {
   return 0;
 }
 
+void EvaluationHistory::NoteHeldAtStop(int32_t setNumber, PackedTime slot, MissedReason reason) {
+  for (size_t i = 0; i < heldAtStopCount_; ++i)
+    if (heldAtStop_[i].SetNumber == setNumber) {
+      // The later stop tells about the later slots.
+      if (slot >= heldAtStop_[i].Slot) heldAtStop_[i] = {setNumber, slot, reason};
+      return;
+    }
+  if (heldAtStopCount_ < MaxHeldAtStop) heldAtStop_[heldAtStopCount_++] = {setNumber, slot, reason};
+}
+
+bool EvaluationHistory::HeldAtStop(int32_t setNumber, PackedTime slot, MissedReason& reason) const {
+  for (size_t i = 0; i < heldAtStopCount_; ++i)
+    if (heldAtStop_[i].SetNumber == setNumber && slot <= heldAtStop_[i].Slot) {
+      reason = heldAtStop_[i].Reason;
+      return true;
+    }
+  return false;
+}
+
 bool EvaluationHistory::StretchHolding(PackedTime slot, StretchKind kind) const {
   for (size_t i = 0; i < stretchCount_; ++i)
     if (stretches_[i].Kind == kind && Holds(stretches_[i], slot)) return true;
@@ -179,8 +201,10 @@ SlotFinding FindDailySlots(const BackupSetEntry& e, PackedTime nowMinute, const 
       return finding;
     }
     MissedReason reason;
-    if (history.LooksBack() && slot < MinuteStart(history.SchedulerStart()))
-      reason = MissedReason::NotRunning;
+    if (history.LooksBack() && slot < MinuteStart(history.SchedulerStart())) {
+      // Held for power or the user by a scheduler that then stopped: that says why.
+      if (!history.HeldAtStop(e.SetNumber, slot, reason)) reason = MissedReason::NotRunning;
+    }
     else if (history.StretchHolding(slot, StretchKind::Offline))
       reason = MissedReason::Offline;
     else if (history.StretchHolding(slot, StretchKind::Asleep))

@@ -16,8 +16,11 @@
 #include "common/packed_time.h"
 #include "settings/backup_set.h"
 
-enum class MissedReason { NotRunning, SettleTime, Asleep, ClockMoved, Offline };
-// "not running", "settle time", "asleep", "clock moved", "offline".
+// The last three: the run was held for power or the user (deferred_runs.h)
+// and still waited when the scheduler stopped.
+enum class MissedReason { NotRunning, SettleTime, Asleep, ClockMoved, Offline, OnBattery, FullScreen, UserActive };
+// "not running", "settle time", "asleep", "clock moved", "offline", "on
+// battery", "full screen", "user active".
 const char* MissedReasonText(MissedReason reason);
 
 enum class StretchKind { OwnWait, Offline, Asleep };
@@ -33,6 +36,9 @@ const int MissedLookBackDays = 7;
 // sets whose told runs are remembered (more replace the oldest).
 const size_t MaxTimeStretches = 32;
 const size_t MaxToldSets = 64;
+// Runs an earlier scheduler still held when it stopped, remembered at most
+// (the sets beyond them are missed as "not running").
+const size_t MaxHeldAtStop = 16;
 
 class EvaluationHistory {
  public:
@@ -57,6 +63,13 @@ class EvaluationHistory {
   void NoteTold(int32_t setNumber, PackedTime lastSlot);
   PackedTime ToldUpTo(int32_t setNumber) const;
 
+  // An earlier scheduler stopped while it held the set's run for the slot
+  // (and the slots before it) for the given reason: a look-back that finds
+  // them missed gives that reason. reason must be one of the last three.
+  void NoteHeldAtStop(int32_t setNumber, PackedTime slot, MissedReason reason);
+  // The reason noted for a slot of the set, or false.
+  bool HeldAtStop(int32_t setNumber, PackedTime slot, MissedReason& reason) const;
+
   bool FirstEvaluation() const { return first_; }
   bool LooksBack() const { return first_ && lookBack_; }
   PackedTime PreviousMinute() const { return previous_; }
@@ -80,6 +93,12 @@ class EvaluationHistory {
   } told_[MaxToldSets];
   size_t toldCount_ = 0;
   size_t toldNext_ = 0;  // the entry a new set replaces once all are taken
+  struct HeldAtStopRun {
+    int32_t SetNumber;
+    PackedTime Slot;
+    MissedReason Reason;
+  } heldAtStop_[MaxHeldAtStop];
+  size_t heldAtStopCount_ = 0;
 };
 
 struct SlotFinding {

@@ -13,6 +13,7 @@
 #include "common/single_instance.h"
 #include "common/string_table.h"
 #include "schedule/schedule.h"
+#include "scheduler/deferred_launch.h"
 #include "scheduler/launch.h"
 #include "scheduler/repository.h"
 #include "scheduler/repository_worker.h"
@@ -202,6 +203,7 @@ void LogStart() {
 // At the end, wherever the repository is now (no tick may have looked yet),
 // unless it hangs: the window does not wait long for it.
 void FlushLogAtStop(const char* why) {
+  LogHeldRunsAtStop();
   SupportLogLine("stop", why);
   WriteSupportLogAtStop();
 }

@@ -6,10 +6,12 @@
 #include "platform/handles.h"
 #include "common/program_messages.h"
 #include "database/file_manager.h"
+#include "scheduler/deferred_launch.h"
 #include "scheduler/repository.h"
 #include "scheduler/scheduler_state.h"
 #include "scheduler/settings_repository.h"
 #include "scheduler/support_log.h"
+#include "scheduler/wake_arming.h"
 #include "settings/settings.h"
 #include "settings/settings_reload.h"
 
@@ -39,7 +41,9 @@ void LogLoad(const char* path, SettingsLoadResult why) {
   TextBuilder b(text, sizeof text);
   if (why == SettingsLoadResult::Loaded) {
     b.Number(static_cast<long long>(CountBackupSets(BackupSetList))).Add(" sets loaded from ").Add(path).Add(" (settle ").Number(SettleTime).Add(" min, prompt ");
-    b.Number(PromptBeforeStarting).Add(", make up missed runs ").Number(RunMissedBackups).Add(")");
+    b.Number(PromptBeforeStarting).Add(", make up missed runs ").Number(RunMissedBackups);
+    AddWaitsToSettingsText(b);
+    b.Add(")");
   } else if (why == SettingsLoadResult::Offline) {
     b.Add("not loaded: ").Add(FailureText(why));
   } else {
@@ -76,6 +80,8 @@ int FinishSettingsLoad(SettingsRead& read) {
                         SameStamp(SettingsReload.Failed, read.Stamp);
   NoteLoad(SettingsReload, read.Why, read.Stamp, GetTickCount());
   if (!repeated) LogLoad(read.Path, read.Why);
+  // The sets may wake the computer at other times now.
+  if (read.Result == 0) RearmWake("settings loaded");
   return read.Result;
 }
 

@@ -12,6 +12,9 @@
 namespace {
 
 const char kMissedWord[] = " missed ";
+const char kDeferredWord[] = " deferred ";
+// Ends a "deferred" line of a run the scheduler still held when it stopped.
+const char kHeldAtStop[] = "; still held when the scheduler stopped";
 // Ends a "missed" line with the user it was told to.
 const char kToldMark[] = "; told \"";
 // "YYYY-MM-DD HH:MM:SS" before the word.
@@ -80,6 +83,43 @@ bool ToldTo(const char* line, const char* stop, const char* toldUser) {
   return strlen(toldUser) == length && memcmp(mark, toldUser, length) == 0;
 }
 
+bool EndsWith(const char* line, const char*& stop, const char* mark) {
+  if (stop > line && stop[-1] == '\r') --stop;
+  const size_t n = strlen(mark);
+  if (static_cast<size_t>(stop - line) < n || memcmp(stop - n, mark, n) != 0) return false;
+  stop -= n;
+  return true;
+}
+
+void ReadHeldAtStopLine(const char* line, const char* stop, HeldAtStopReader read, void* context) {
+  const size_t wordLength = sizeof kDeferredWord - 1;
+  if (static_cast<size_t>(stop - line) <= kStampLength + wordLength) return;
+  if (memcmp(line + kStampLength, kDeferredWord, wordLength) != 0 || !EndsWith(line, stop, kHeldAtStop)) return;
+  const char* p = line + kStampLength + wordLength;
+  long set;
+  if (!ReadNumber(p, stop, set) || !Expect(p, stop, ' ') || !SkipQuoted(p, stop) || !Expect(p, stop, ' ')) return;
+  while (p < stop && *p != ' ') ++p;  // the trigger
+  DateTimeParts parts;
+  if (!Expect(p, stop, ' ') || static_cast<size_t>(stop - p) < MinuteTextLength || !ReadMinuteText(p, parts)) return;
+  p += MinuteTextLength;
+  if (!Expect(p, stop, ' ')) return;
+  const char* end = p;
+  while (end < stop && *end != ',') ++end;
+  const HoldReason reason = HoldReasonOfText(p, static_cast<size_t>(end - p));
+  if (reason == HoldReason::None) return;
+  read(static_cast<int32_t>(set), DateTimeUtil::PackTime(parts), reason, context);
+}
+
+template <typename Reader>
+void EachLine(const char* text, size_t length, Reader reader) {
+  const char* end = text + length;
+  for (const char* line = text; line < end;) {
+    const char* next = static_cast<const char*>(memchr(line, '\n', static_cast<size_t>(end - line)));
+    reader(line, next ? next : end);
+    line = next ? next + 1 : end;
+  }
+}
+
 void ReadMissedLine(const char* line, const char* stop, const char* toldUser, MissedLineReader read, void* context) {
   const size_t wordLength = sizeof kMissedWord - 1;
   if (static_cast<size_t>(stop - line) <= kStampLength + wordLength) return;
@@ -144,23 +184,61 @@ void FormatSetText(char* out, size_t outSize, int32_t setNumber, const char* nam
 }
 
 void FormatMissedLogText(char* out, size_t outSize, int32_t setNumber, const char* name, PackedTime lastSlot,
-                         int count, const char* why, bool runsNow, const char* toldUser) {
+                         int count, const char* why, bool runsNow, const char* toldUser, HoldReason waitsFor) {
   char set[BackupSetNameBytes * 4 + 32], minute[20], told[UserNameBytes * 4 + 16] = "";
   FormatSetText(set, sizeof set, setNumber, name);
   FormatMinute(lastSlot, minute, sizeof minute);
   if (toldUser && *toldUser) FormatToldUser(told, sizeof told, toldUser);
-  TextBuilder(out, outSize).Add(set).Add(" ").Add(minute).Add(" ").Number(count).Add(" ").Add(why)
-      .Add(runsNow ? "; made up now" : "; not made up").Add(told);
+  TextBuilder b(out, outSize);
+  b.Add(set).Add(" ").Add(minute).Add(" ").Number(count).Add(" ").Add(why);
+  if (runsNow && waitsFor != HoldReason::None) b.Add("; made up when no longer ").Add(HoldReasonText(waitsFor));
+  else b.Add(runsNow ? "; made up now" : "; not made up");
+  b.Add(told);
 }
 
 void ReadMissedLogLines(const char* text, size_t length, const char* user, MissedLineReader read, void* context) {
   char told[UserNameBytes * 4 + 16];
   FormatToldUser(told, sizeof told, user ? user : "");
-  const char* end = text + length;
-  for (const char* line = text; line < end;) {
-    const char* next = static_cast<const char*>(memchr(line, '\n', static_cast<size_t>(end - line)));
-    const char* stop = next ? next : end;
-    ReadMissedLine(line, stop, told, read, context);
-    line = next ? next + 1 : end;
-  }
+  EachLine(text, length, [&](const char* line, const char* stop) { ReadMissedLine(line, stop, told, read, context); });
+}
+
+void ReadHeldAtStopLines(const char* text, size_t length, HeldAtStopReader read, void* context) {
+  EachLine(text, length, [&](const char* line, const char* stop) { ReadHeldAtStopLine(line, stop, read, context); });
+}
+
+void FormatDeferredLogText(char* out, size_t outSize, int32_t setNumber, const char* name, const char* trigger,
+                           PackedTime slot, HoldReason reason, int limitMinutes, bool atStop) {
+  char set[BackupSetNameBytes * 4 + 32], minute[20];
+  FormatSetText(set, sizeof set, setNumber, name);
+  FormatMinute(slot, minute, sizeof minute);
+  TextBuilder b(out, outSize);
+  b.Add(set).Add(" ").Add(trigger).Add(" ").Add(minute).Add(" ").Add(HoldReasonText(reason));
+  if (limitMinutes > 0 && HoldHasLimit(reason)) b.Add(", at most ").Number(limitMinutes).Add(" min");
+  if (atStop) b.Add(kHeldAtStop);
+}
+
+void FormatWaitedNote(char* out, size_t outSize, PackedTime slot, long minutes, unsigned reasons, bool limitReached) {
+  char minute[20];
+  FormatMinute(slot, minute, sizeof minute);
+  TextBuilder b(out, outSize);
+  b.Add("(due ").Add(minute).Add(", waited ").Number(minutes).Add(" min:");
+  const char* separator = " ";
+  const HoldReason order[] = {HoldReason::OnBattery, HoldReason::FullScreen, HoldReason::UserActive};
+  for (HoldReason r : order)
+    if (reasons & HoldReasonBit(r)) {
+      b.Add(separator).Add(HoldReasonText(r));
+      separator = ", ";
+    }
+  if (limitReached) b.Add("; limit reached");
+  b.Add(")");
+}
+
+void FormatWakeLogText(char* out, size_t outSize, int32_t setNumber, const char* name, PackedTime slot,
+                       const char* outcome) {
+  char set[BackupSetNameBytes * 4 + 32], minute[20];
+  FormatSetText(set, sizeof set, setNumber, name);
+  FormatMinute(slot, minute, sizeof minute);
+  TextBuilder b(out, outSize);
+  b.Add(set).Add(" ").Add(minute);
+  if (outcome && *outcome) b.Add(": ").Add(outcome);
 }

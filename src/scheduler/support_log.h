@@ -10,6 +10,7 @@
 #include <stdint.h>
 
 #include "common/packed_time.h"
+#include "schedule/deferred_runs.h"
 
 // The repository's folder for the log, its lock, and the claims of runs.
 const char SupportLogFolder[] = "Logs";
@@ -53,14 +54,32 @@ class SupportLogBuffer {
 // characters escaped, everything else as it is.
 void FormatSetText(char* out, size_t outSize, int32_t setNumber, const char* name);
 // The text of a "missed" line: the set, the last missed minute, how many, why,
-// whether it runs now, and the user it was told to (left out when "" or null).
+// whether it runs now (or, held, once waitsFor is gone), and the user it was
+// told to (left out when "" or null).
 void FormatMissedLogText(char* out, size_t outSize, int32_t setNumber, const char* name, PackedTime lastSlot,
-                         int count, const char* why, bool runsNow, const char* toldUser = nullptr);
+                         int count, const char* why, bool runsNow, const char* toldUser = nullptr,
+                         HoldReason waitsFor = HoldReason::None);
 // Calls read with set number and last missed minute of each "missed" line of a
 // log text that was told to user, or to nobody named (lines written before
 // users were named); lines of other words, and damaged ones, are passed over.
 typedef void (*MissedLineReader)(int32_t setNumber, PackedTime lastSlot, void* context);
 void ReadMissedLogLines(const char* text, size_t length, const char* user, MissedLineReader read, void* context);
+
+// The text of a "deferred" line: the set, its trigger, the minute it fell due,
+// why it waits, at most how long (limitMinutes > 0), and, atStop, that it was
+// still held when the scheduler stopped.
+void FormatDeferredLogText(char* out, size_t outSize, int32_t setNumber, const char* name, const char* trigger,
+                           PackedTime slot, HoldReason reason, int limitMinutes, bool atStop);
+// The end of a launch line for a held run: "(due <minute>, waited N min: on
+// battery, full screen; limit reached)".
+void FormatWaitedNote(char* out, size_t outSize, PackedTime slot, long minutes, unsigned reasons, bool limitReached);
+// Calls read with the set, the slot and why of each "deferred" line of a log
+// text that says the run was still held when the scheduler stopped.
+typedef void (*HeldAtStopReader)(int32_t setNumber, PackedTime slot, HoldReason reason, void* context);
+void ReadHeldAtStopLines(const char* text, size_t length, HeldAtStopReader read, void* context);
+// The text of a "wake" line: the set, the slot's minute, then what came of it.
+void FormatWakeLogText(char* out, size_t outSize, int32_t setNumber, const char* name, PackedTime slot,
+                       const char* outcome);
 
 // Whether a log of currentSize bytes is renamed to the old log before adding.
 inline bool SupportLogNeedsTurnover(unsigned long currentSize, size_t adding) {

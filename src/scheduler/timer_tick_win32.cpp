@@ -13,6 +13,7 @@
 #include "schedule/missed_runs.h"
 #include "schedule/schedule.h"
 #include "schedule/tick_trigger.h"
+#include "scheduler/deferred_launch.h"
 #include "scheduler/repository.h"
 #include "scheduler/repository_worker.h"
 #include "scheduler/run_claim.h"
@@ -25,6 +26,7 @@
 #include "scheduler/ui/missed_notice.h"
 #include "scheduler/ui/pre_backup_prompt.h"
 #include "scheduler/ui/tray_icon_content.h"
+#include "scheduler/wake_arming.h"
 #include "settings/settings.h"
 
 namespace {
@@ -37,6 +39,8 @@ const int64_t kClockSlackSeconds = 90;
 const size_t kNoticeItems = 16;
 // A support-log line's text.
 const size_t kLineText = SupportLogLineBytes;
+// PBT_APMRESUMEAUTOMATIC, Windows 98 and 2000 on: a timer woke the computer.
+const WPARAM kResumeAutomatic = 0x12;
 
 // The whole minute of a time, for the once-a-minute gate.
 int WholeMinute(PackedTime t) { return static_cast<int>(t / kSecondsPerMinute); }
@@ -105,6 +109,9 @@ void ObserveClock(unsigned long uptimeMs, PackedTime now) {
 }
 
 void NoteToldBefore(int32_t setNumber, PackedTime lastSlot, void*) { SchedulerHistory.NoteTold(setNumber, lastSlot); }
+void NoteHeldBefore(int32_t setNumber, PackedTime slot, HoldReason reason, void*) {
+  SchedulerHistory.NoteHeldAtStop(setNumber, slot, MissedReasonOfHold(reason));
+}
 
 // Missed runs told to this user in an earlier run of the scheduler are not
 // told again; those told to other users logged on meanwhile are. The first
@@ -113,6 +120,7 @@ void TakeToldFromLog(const RepositoryLook& look) {
   if (g_toldRead) return;
   g_toldRead = true;
   ReadMissedLogLines(look.LogTail, look.LogTailLength, SessionUserName(), NoteToldBefore, nullptr);
+  ReadHeldAtStopLines(look.LogTail, look.LogTailLength, NoteHeldBefore, nullptr);
 }
 
 // The repository counts as offline: shown, logged once, and the minutes
@@ -133,12 +141,22 @@ void FormatForUser(PackedTime when, char* out, size_t outSize) {
   SchedulerTime->FormatPackedTime(when, out, static_cast<unsigned>(outSize));
 }
 
+// Missed runs and runs held now, in one notice: a second would hide the first.
 void TellMissed(const MissedNoticeItem* items, size_t count) {
-  if (count == 0) return;
-  char text[256], tip[kTooltipFieldSize];
-  ComposeMissedNotice(items, count, FormatForUser, text, sizeof text);
-  ComposeMissedTip(items, count, FormatForUser, tip, sizeof tip);
-  TrayNotice(MissedNoticeTitle(count), text, tip);
+  HeldNoticeItem held[kNoticeItems];
+  const size_t heldCount = TakeHeldNotices(held, kNoticeItems);
+  if (count == 0 && heldCount == 0) return;
+  char text[256] = "", tip[kTooltipFieldSize] = "", heldText[256];
+  if (count > 0) {
+    ComposeMissedNotice(items, count, FormatForUser, text, sizeof text);
+    ComposeMissedTip(items, count, FormatForUser, tip, sizeof tip);
+  }
+  if (heldCount > 0) {
+    ComposeHeldNotice(held, heldCount, heldText, sizeof heldText);
+    TextBuilder(text + strlen(text), sizeof text - strlen(text)).Add(count > 0 ? "\n" : "").Add(heldText);
+    if (count == 0) ComposeHeldTip(held, heldCount, tip, sizeof tip);
+  }
+  TrayNotice(count > 0 ? MissedNoticeTitle(count) : HeldNoticeTitle(heldCount), text, tip);
 }
 
 // Whether this scheduler launches a decided run: another one on the same
@@ -163,6 +181,28 @@ bool ClaimLaunch(const char* repository, const MinuteDecision& d, PackedTime now
   return true;
 }
 
+// Launches the decided runs that launch now, in order, each once claimed
+// against the other schedulers on the repository.
+void LaunchDecided(const char* repository, MinuteDecision* decisions, size_t count, PackedTime now,
+                   const DateTimeParts& parts) {
+  for (size_t i = 0; i < count; ++i) {
+    const MinuteDecision& d = decisions[i];
+    if (!Launches(d)) continue;
+    d.Entry->LastRunTime = now;
+    if (!ClaimLaunch(repository, d, now)) continue;
+    char held[128] = "";
+    if (d.Deferred.Outcome == Deferral::Released) {
+      DescribeWait(d, now, held, sizeof held);
+    } else if (d.Slots.Outcome == SlotFinding::Held) {
+      char minute[20];
+      FormatMinute(d.Slots.LastSlot, minute, sizeof minute);
+      TextBuilder(held, sizeof held).Add("(due ").Add(minute).Add(", held while the scheduler was busy)");
+    }
+    LaunchAndLog(*d.Entry, LaunchTriggerWord(d.Trigger), held);
+    TrayTip(NextBackupTime(now, parts));
+  }
+}
+
 // Decides every set and logs its missed runs first; then launches, in list
 // order, and only then tells the user of the missed runs: a balloon shown
 // before a prompt would lie under it until the prompt closed.
@@ -171,17 +211,19 @@ void Evaluate(const char* repository, PackedTime now, const DateTimeParts& parts
   if (sets == 0) return;
   MinuteDecision* decisions = new (std::nothrow) MinuteDecision[sets];
   if (decisions == nullptr) return;
-  const size_t count =
+  size_t count =
       DecideMinute(BackupSetList, parts, SchedulerHistory, RunMissedBackups, TakeLookedConnectEvent, decisions, sets);
+  count = HoldDecidedRuns(decisions, count, sets, now);
   MissedNoticeItem missed[kNoticeItems];
   size_t missedCount = 0;
   for (size_t i = 0; i < count; ++i) {
     const MinuteDecision& d = decisions[i];
     if (d.Slots.Outcome != SlotFinding::Missed) continue;
     const bool runsNow = d.Trigger == LaunchTrigger::CatchUp;
+    const HoldReason waits = d.Deferred.Outcome == Deferral::Held ? d.Deferred.Reason : HoldReason::None;
     char text[kLineText];
     FormatMissedLogText(text, sizeof text, d.Entry->SetNumber, d.Entry->Name, d.Slots.LastSlot, d.Slots.Count,
-                        MissedReasonText(d.Slots.Reason), runsNow, SessionUserName());
+                        MissedReasonText(d.Slots.Reason), runsNow, SessionUserName(), waits);
     Log("missed", text);
     // Past the notice's room each later set takes the last place; the log has them all.
     MissedNoticeItem& item = missed[missedCount < kNoticeItems ? missedCount++ : kNoticeItems - 1];
@@ -190,22 +232,25 @@ void Evaluate(const char* repository, PackedTime now, const DateTimeParts& parts
     item.Count = d.Slots.Count;
     item.Reason = d.Slots.Reason;
     item.RunsNow = runsNow;
+    item.WaitsFor = waits;
   }
-  for (size_t i = 0; i < count; ++i) {
-    const MinuteDecision& d = decisions[i];
-    if (d.Trigger == LaunchTrigger::None) continue;
-    d.Entry->LastRunTime = now;
-    if (!ClaimLaunch(repository, d, now)) continue;
-    char held[64] = "";
-    if (d.Slots.Outcome == SlotFinding::Held) {
-      char minute[20];
-      FormatMinute(d.Slots.LastSlot, minute, sizeof minute);
-      TextBuilder(held, sizeof held).Add("(due ").Add(minute).Add(", held while the scheduler was busy)");
-    }
-    LaunchAndLog(*d.Entry, LaunchTriggerWord(d.Trigger), held);
-    TrayTip(NextBackupTime(now, parts));
-  }
+  LogHeldRuns(decisions, count);
+  LaunchDecided(repository, decisions, count, now, parts);
   TellMissed(missed, missedCount);
+  delete[] decisions;
+}
+
+// The runs held for power or the user whose reason is gone launch now, not
+// at the next evaluated minute (plugged in, or somebody back after a wake).
+void ReleaseHeldRunsNow() {
+  if (!RunsHeld() || TrayMenuOpen()) return;
+  const size_t sets = CountBackupSets(BackupSetList);
+  MinuteDecision* decisions = sets ? new (std::nothrow) MinuteDecision[sets] : nullptr;
+  if (decisions == nullptr) return;
+  const PackedTime now = SchedulerNow();
+  DateTimeParts parts;
+  DateTimeUtil::UnpackTime(now, parts);
+  LaunchDecided(RepositoryKnownPath(), decisions, HoldDecidedRuns(decisions, 0, sets, now), now, parts);
   delete[] decisions;
 }
 
@@ -263,6 +308,7 @@ void TimerTick() { TimerTickAt(GetTickCount(), SchedulerNow()); }
 
 void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
   ObserveClock(uptimeMs, now);
+  KeepAwakeTick(uptimeMs, now);
   // The menu's modal loop runs this timer too: nothing may start under it.
   if (TrayMenuOpen()) {
     g_tickHeld = true;
@@ -320,6 +366,7 @@ void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
   Evaluate(look.Path, now, parts);
   SchedulerHistory.Evaluated(now);
   RefreshTip(now);
+  RearmWakeIfChanged();
 }
 
 void RunHeldTick() {
@@ -341,6 +388,7 @@ void OnTimeChange() {
   g_clock = {true, now, uptime};
   TimerTickAt(uptime, now);
   RefreshTip(now);
+  RearmWake("after a time change");
 }
 
 void OnPowerEvent(WPARAM event) {
@@ -352,11 +400,17 @@ void OnPowerEvent(WPARAM event) {
         Log("power", "suspend");
         g_suspendedAt = now;
       }
+      WakeAtSuspend();
+      return;
+    case PBT_APMPOWERSTATUSCHANGE:
+      // Plugged in or out: held runs may go now, and the wake follows the power.
+      ReleaseHeldRunsNow();
+      RearmWakeIfChanged();
       return;
     case PBT_APMRESUMESUSPEND:
     case PBT_APMRESUMESTANDBY:
     case PBT_APMRESUMECRITICAL:
-    case 0x12:  // PBT_APMRESUMEAUTOMATIC, Windows 98 and 2000 on
+    case kResumeAutomatic:
       break;
     default:
       return;
@@ -369,6 +423,9 @@ void OnPowerEvent(WPARAM event) {
   g_suspendedAt = 0;
   const unsigned long uptime = GetTickCount();
   g_clock = {true, now, uptime};
+  WakeAtResume(event == kResumeAutomatic);
   TimerTickAt(uptime, now);
+  // Somebody is back after a wake: what waited for that need not wait for the next minute.
+  ReleaseHeldRunsNow();
   RefreshTip(now);
 }

@@ -33,6 +33,9 @@ struct BackupSetEntry {
   PackedTime LastRunTime;
   int32_t TurnOffComputerFlag;
   int32_t ExitFlag;
+  // 1 (daily sets): the computer is woken from standby or hibernation for
+  // the set's next slot.
+  int32_t ScheduleWakeFlag;
   BackupSetEntry* next;
 };
 

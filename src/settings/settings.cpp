@@ -19,6 +19,11 @@
 int SettleTime = DefaultSettleTime;
 int PromptBeforeStarting = DefaultPromptBeforeStarting;
 int RunMissedBackups = DefaultRunMissedBackups;
+int DeferOnBattery = DefaultDeferOnBattery;
+int WakeOnBattery = DefaultWakeOnBattery;
+int DeferWhileFullScreen = DefaultDeferWhileFullScreen;
+int WaitForIdleMinutes = DefaultWaitForIdleMinutes;
+int DeferLimitMinutes = DefaultDeferLimitMinutes;
 PackedTime LoadedConfigTime = 0;
 uint32_t LoadedConfigSize = 0;
 
@@ -62,6 +67,7 @@ void ReadSetKeys(DatabaseManager& db, int handle, int set, BackupSetEntry& e) {
       {"ScheduleEndTimeMinute", &e.ScheduleEndTimeMinute},
       {"TurnOffComputerFlag", &e.TurnOffComputerFlag},
       {"ExitFlag", &e.ExitFlag},
+      {"ScheduleWakeFlag", &e.ScheduleWakeFlag},
   };
   const int intKeys = static_cast<int>(sizeof keys / sizeof keys[0]);
   // The name, the keys above, then "LastRunDateTime".
@@ -150,7 +156,12 @@ void ReadSettings(DatabaseManager& db, int handle, LoadedSettings& out) {
       int* value;
     } const keys[] = {{"SettleTime", &out.SettleTime},
                       {"PromptBeforeStarting", &out.PromptBeforeStarting},
-                      {"RunMissedBackups", &out.RunMissedBackups}};
+                      {"RunMissedBackups", &out.RunMissedBackups},
+                      {"DeferOnBattery", &out.DeferOnBattery},
+                      {"WakeOnBattery", &out.WakeOnBattery},
+                      {"DeferWhileFullScreen", &out.DeferWhileFullScreen},
+                      {"WaitForIdleMinutes", &out.WaitForIdleMinutes},
+                      {"DeferLimitMinutes", &out.DeferLimitMinutes}};
     for (const auto& k : keys) {
       int value = 0;
       if (ReadIntKey(db, handle, preferences, k.key, value) == 0) *k.value = value;
@@ -229,6 +240,11 @@ void LoadedSettings::Discard() {
   SettleTime = DefaultSettleTime;
   PromptBeforeStarting = DefaultPromptBeforeStarting;
   RunMissedBackups = DefaultRunMissedBackups;
+  DeferOnBattery = DefaultDeferOnBattery;
+  WakeOnBattery = DefaultWakeOnBattery;
+  DeferWhileFullScreen = DefaultDeferWhileFullScreen;
+  WaitForIdleMinutes = DefaultWaitForIdleMinutes;
+  DeferLimitMinutes = DefaultDeferLimitMinutes;
   WriteTime = 0;
   Size = 0;
 }
@@ -323,6 +339,11 @@ void PutSettingsInForce(LoadedSettings& fresh) {
   SettleTime = fresh.SettleTime;
   PromptBeforeStarting = fresh.PromptBeforeStarting;
   RunMissedBackups = fresh.RunMissedBackups;
+  DeferOnBattery = fresh.DeferOnBattery;
+  WakeOnBattery = fresh.WakeOnBattery;
+  DeferWhileFullScreen = fresh.DeferWhileFullScreen;
+  WaitForIdleMinutes = fresh.WaitForIdleMinutes;
+  DeferLimitMinutes = fresh.DeferLimitMinutes;
   if (fresh.HaveList) {
     BackupSetEntry* old = BackupSetList;
     CarryOverLastRunTimes(fresh.List, old);

@@ -9,6 +9,13 @@ class DatabaseManager;
 const int DefaultSettleTime = 5;
 const int DefaultPromptBeforeStarting = 1;
 const int DefaultRunMissedBackups = 0;
+// The waits for power and the user, all off unless the main program asks
+// (schedule/deferred_runs.h); a held run launches anyway after the limit.
+const int DefaultDeferOnBattery = 0;
+const int DefaultWakeOnBattery = 0;
+const int DefaultDeferWhileFullScreen = 0;
+const int DefaultWaitForIdleMinutes = 0;
+const int DefaultDeferLimitMinutes = 60;
 // How often and how far apart one load tries a database that another process
 // holds: about a second in all, so that the window thread never stalls for
 // long; a file that stays locked is tried again on later ticks
@@ -37,6 +44,18 @@ extern int PromptBeforeStarting;
 // 1: a daily run that the scheduler missed is made up once, at the first
 // evaluated minute after the gap (missed_runs.h).
 extern int RunMissedBackups;
+// 1: a run falling due on battery waits for mains power.
+extern int DeferOnBattery;
+// 0: no wake is armed on battery, and a wake that finds the computer on
+// battery starts nothing.
+extern int WakeOnBattery;
+// 1: a run falling due under a full-screen program waits until it is gone.
+extern int DeferWhileFullScreen;
+// N > 0: a run waits until keyboard and mouse have rested N minutes.
+extern int WaitForIdleMinutes;
+// Minutes after which a run held for a full-screen program or an active user
+// launches anyway; 0 or less: no limit.
+extern int DeferLimitMinutes;
 // Last-write time and size of the version of ClientConfig.hdb that the last
 // successful load read (the time taken before reading and found unchanged
 // after it), so that any change made since is seen.
@@ -62,6 +81,11 @@ struct LoadedSettings {
   int SettleTime = DefaultSettleTime;
   int PromptBeforeStarting = DefaultPromptBeforeStarting;
   int RunMissedBackups = DefaultRunMissedBackups;
+  int DeferOnBattery = DefaultDeferOnBattery;
+  int WakeOnBattery = DefaultWakeOnBattery;
+  int DeferWhileFullScreen = DefaultDeferWhileFullScreen;
+  int WaitForIdleMinutes = DefaultWaitForIdleMinutes;
+  int DeferLimitMinutes = DefaultDeferLimitMinutes;
   bool HaveList = false;  // no "Backup Set List": the old list stays
   BackupSetEntry* List = nullptr;
   PackedTime WriteTime = 0;  // of the version read

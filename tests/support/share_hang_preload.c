@@ -24,6 +24,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "preload_open.h"
+
 typedef int (*open_fn)(const char*, int, ...);
 typedef int (*openat_fn)(int, const char*, int, ...);
 typedef int (*stat_fn)(const char*, struct stat*);
@@ -32,8 +34,6 @@ typedef int (*access_fn)(const char*, int);
 typedef int (*faccessat_fn)(int, const char*, int, int);
 typedef DIR* (*opendir_fn)(const char*);
 typedef ssize_t (*read_fn)(int, void*, size_t);
-
-static void* real(const char* name) { return dlsym(RTLD_NEXT, name); }
 
 /* The whole path of (dirfd, path) into out; 0 when it cannot be made. */
 static int whole_path(int dirfd, const char* path, char* out, size_t size) {
@@ -97,15 +97,6 @@ static int hung(int dirfd, const char* path) {
   errno = ENOENT;
   return 1;
 }
-
-#define MODE_ARG(flags, mode)           \
-  mode_t mode = 0;                      \
-  if ((flags) & (O_CREAT | O_TMPFILE)) { \
-    va_list ap;                         \
-    va_start(ap, flags);                \
-    mode = (mode_t)va_arg(ap, int);     \
-    va_end(ap);                         \
-  }
 
 int open(const char* path, int flags, ...) {
   MODE_ARG(flags, mode)

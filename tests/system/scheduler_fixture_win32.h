@@ -23,6 +23,12 @@ const char kSchedulerClass[] = "CobaltineSchedulerClass";
 const char kAssistantClass[] = "CobaltineSchedulerAssistantClass";
 const char kMainClass[] = "Cobaltine";
 
+inline SYSTEMTIME LocalNow() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  return t;
+}
+
 // A window of a given class owned by the test, recording what it receives.
 class RecordingWindow {
  public:

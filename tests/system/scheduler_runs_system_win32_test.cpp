@@ -14,12 +14,6 @@ namespace {
 
 using namespace schedtest;
 
-SYSTEMTIME LocalNow() {
-  SYSTEMTIME t;
-  GetLocalTime(&t);
-  return t;
-}
-
 class SchedulerRunsTest : public PromptedSchedulerTest {
  protected:
   void TearDown() override {

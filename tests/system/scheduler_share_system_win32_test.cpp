@@ -12,18 +12,11 @@
 #include <algorithm>
 
 #include "notification_area_win32.h"
+#include "wine_drives.h"
 
 namespace {
 
 using namespace schedtest;
-
-// A host path as the prefix's drive Z: shows it.
-std::string OnDriveZ(const char* hostPath) {
-  std::string path = std::string("Z:") + hostPath;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
 
 class SchedulerShareTest : public SchedulerTest {
  protected:

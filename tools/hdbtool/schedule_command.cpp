@@ -4,6 +4,8 @@
 //
 //   hdbtool schedule CLIENTCONFIG [--from "YYYY-MM-DD HH:MM"] [--days N]
 //                   [--off "YYYY-MM-DD HH:MM" "YYYY-MM-DD HH:MM"]...
+//                   [--on-battery FROM TO]... [--full-screen FROM TO]...
+//                   [--busy FROM TO]... [--power]
 //
 // First line: "next: YYYY-MM-DD HH:MM:SS" (the next backup time of the start
 // minute, as the tray would show it: the minute of the next time-schedule
@@ -15,6 +17,12 @@
 // again at the second, and the file's settle time passes before the next
 // evaluation, which looks back for missed runs; the file's RunMissedBackups
 // decides whether they are made up.
+// The power and input timeline (--on-battery, --full-screen, --busy: someone
+// at keyboard or mouse; --power alone: on mains throughout) shows the runs the
+// file's DeferOnBattery, DeferWhileFullScreen and WaitForIdleMinutes hold,
+// "... <set> deferred "<name>" <trigger> <reason>", their launches with
+// " waited N min: <reasons>[; limit reached]" after the name, and each change
+// of the wake: "... <set> wake "<name>" <slot>" or "... none: on battery".
 #include "schedule_command.h"
 
 #include <stdio.h>
@@ -41,9 +49,11 @@ const long kMinutesPerDay = 1440;
 
 const char kUsage[] =
     "usage: hdbtool schedule CLIENTCONFIG [--from \"YYYY-MM-DD HH:MM\"] [--days N]\n"
-    "                        [--off \"YYYY-MM-DD HH:MM\" \"YYYY-MM-DD HH:MM\"]...\n";
-// More off stretches than anyone previews; keeps the input bounded.
-const size_t kMaxOff = 1000;
+    "                        [--off \"YYYY-MM-DD HH:MM\" \"YYYY-MM-DD HH:MM\"]...\n"
+    "                        [--on-battery FROM TO]... [--full-screen FROM TO]... [--busy FROM TO]...\n"
+    "                        [--power]\n";
+// More stretches of one kind than anyone previews; keeps the input bounded.
+const size_t kMaxStretches = 1000;
 
 int UsageError(const char* message) {
   if (message != nullptr) fprintf(stderr, "hdbtool schedule: %s\n", message);
@@ -64,6 +74,46 @@ struct TimeText {
   }
   char text[24];
 };
+
+// The two minutes after argv[i] as a stretch, appended to out; i then names
+// the second. A usage error's message, or null.
+const char* ReadStretch(int argc, char** argv, int& i, std::vector<SimulatedStretch>& out) {
+  if (i + 2 >= argc) return "needs two minutes, \"YYYY-MM-DD HH:MM\" \"YYYY-MM-DD HH:MM\"";
+  SimulatedStretch s;
+  if (!ParseMinute(argv[i + 1], s.From) || !ParseMinute(argv[i + 2], s.To))
+    return "needs real minutes as \"YYYY-MM-DD HH:MM\"";
+  if (DateTimeUtil::PackTime(s.To) <= DateTimeUtil::PackTime(s.From)) return "needs its second minute after its first";
+  if (out.size() >= kMaxStretches) return "is given too often";
+  out.push_back(s);
+  i += 2;
+  return nullptr;
+}
+
+// The stretches an option adds to, or null for any other argument.
+std::vector<SimulatedStretch>* StretchesNamed(const char* arg, SimulationOptions& options) {
+  const struct {
+    const char* Option;
+    std::vector<SimulatedStretch>* Stretches;
+  } named[] = {{"--off", &options.Off},
+               {"--on-battery", &options.OnBattery},
+               {"--full-screen", &options.FullScreen},
+               {"--busy", &options.Busy}};
+  for (const auto& n : named)
+    if (strcmp(arg, n.Option) == 0) return n.Stretches;
+  return nullptr;
+}
+
+void PrintWaited(const SimulatedLaunch& l) {
+  if (l.WaitedFor == 0) return;
+  printf(" waited %ld min:", l.WaitedMinutes);
+  const char* separator = " ";
+  for (HoldReason r : {HoldReason::OnBattery, HoldReason::FullScreen, HoldReason::UserActive})
+    if (l.WaitedFor & HoldReasonBit(r)) {
+      printf("%s%s", separator, HoldReasonText(r));
+      separator = ", ";
+    }
+  if (l.LimitReached) printf("; limit reached");
+}
 
 bool ParseDays(const char* text, long& out) {
   if (*text == '\0') return false;
@@ -91,16 +141,15 @@ int RunScheduleCommand(int argc, char** argv) {
     if (strcmp(arg, "--from") == 0) {
       if (++i >= argc) return UsageError("--from needs \"YYYY-MM-DD HH:MM\"");
       from = argv[i];
-    } else if (strcmp(arg, "--off") == 0) {
-      if (i + 2 >= argc) return UsageError("--off needs two minutes, \"YYYY-MM-DD HH:MM\" \"YYYY-MM-DD HH:MM\"");
-      SimulatedOff o;
-      if (!ParseMinute(argv[i + 1], o.From) || !ParseMinute(argv[i + 2], o.To))
-        return UsageError("--off needs real minutes as \"YYYY-MM-DD HH:MM\"");
-      if (DateTimeUtil::PackTime(o.To) <= DateTimeUtil::PackTime(o.From))
-        return UsageError("--off needs its second minute after its first");
-      if (options.Off.size() >= kMaxOff) return UsageError("too many --off stretches");
-      options.Off.push_back(o);
-      i += 2;
+    } else if (std::vector<SimulatedStretch>* into = StretchesNamed(arg, options)) {
+      if (const char* wrong = ReadStretch(argc, argv, i, *into)) {
+        fprintf(stderr, "hdbtool schedule: %s %s\n", arg, wrong);
+        return UsageError(nullptr);
+      }
+      // A timeline shows the runs it holds and the wakes.
+      options.Wakes = options.Wakes || into != &options.Off;
+    } else if (strcmp(arg, "--power") == 0) {
+      options.Wakes = true;
     } else if (strcmp(arg, "--days") == 0) {
       if (++i >= argc) return UsageError("--days needs a number");
       if (!ParseDays(argv[i], days)) return UsageError("--days needs a number from 0 to 3660");
@@ -140,12 +189,22 @@ int RunScheduleCommand(int argc, char** argv) {
 
   options.SettleMinutes = SettleTime;
   options.RunMissed = RunMissedBackups;
+  // The file's waits apply only to a timeline that gives them cause.
+  options.Defer = DeferPreferencesInForce();
   for (const SimulatedLaunch& l : SimulateScheduleTicks(BackupSetList, start, days * kMinutesPerDay, options)) {
     printf("%s %d ", TimeText(l.Minute, false).text, l.SetNumber);
-    if (l.Missed)
+    if (l.Missed) {
       printf("missed %s %s %d\n", QuoteName(l.Name).c_str(), TimeText(l.LastMissed, false).text, l.MissedCount);
-    else
-      printf("%s %s\n", LaunchTriggerWord(l.Trigger), QuoteName(l.Name).c_str());
+    } else if (l.Deferred) {
+      printf("deferred %s %s %s\n", QuoteName(l.Name).c_str(), LaunchTriggerWord(l.Trigger), HoldReasonText(l.Hold));
+    } else if (l.Wake) {
+      if (l.WakeArmed) printf("wake %s %s\n", QuoteName(l.Name).c_str(), TimeText(l.WakeSlot, false).text);
+      else printf("wake %s none: on battery\n", QuoteName(l.Name).c_str());
+    } else {
+      printf("%s %s", LaunchTriggerWord(l.Trigger), QuoteName(l.Name).c_str());
+      PrintWaited(l);
+      printf("\n");
+    }
   }
   FreeBackupSetList();
   return fflush(stdout) == 0 ? ExitClean : ExitProblems;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "scheduled_set.h"
+
 #include <string.h>
 
 #include <vector>
@@ -20,15 +22,7 @@ DateTimeParts Parts(PackedTime t) {
 }
 
 BackupSetEntry DailyAt(int32_t hour, int32_t minute, int32_t days = kEveryDay) {
-  BackupSetEntry e;
-  memset(&e, 0, sizeof e);
-  e.ScheduleAutomatic = 1;
-  e.SchedulePerScheduleFlag = 1;
-  e.ScheduleScheduledType = 0;
-  e.ScheduleDaysFlags = days;
-  e.ScheduleBackupTimeHour = hour;
-  e.ScheduleBackupTimeMinute = minute;
-  return e;
+  return ScheduledSet(0, 0, hour, minute, days);
 }
 
 BackupSetEntry RanAt(BackupSetEntry e, PackedTime lastRun) {

@@ -1,6 +1,6 @@
 // The words of a missed-run notice: every set named with its time, reason and
 // outcome while they fit the balloon, the rest counted; the tooltip form keeps
-// its time and outcome whole and gives up the name first.
+// its time and outcome whole and gives up the name first. The same for held runs.
 #include "scheduler/ui/missed_notice.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +68,33 @@ TEST(MissedNotice, TheTooltipKeepsTimeAndOutcomeWithin63Characters) {
     EXPECT_STREQ(c.expected, tip);
     EXPECT_LE(strlen(tip), 63u);
   }
+}
+
+TEST(MissedNotice, HeldRunsSayWhatTheyWaitFor) {
+  const struct {
+    std::vector<HeldNoticeItem> items;
+    const char* text;
+    const char* tip;
+  } cases[] = {
+      {{{"Nightly", HoldReason::OnBattery, 0, 60}},
+       "\"Nightly\" waits until the computer runs on mains power.", "\"Nightly\" waits: on battery"},
+      {{{"Nightly", HoldReason::FullScreen, 0, 60}, {"Photos", HoldReason::UserActive, 10, 0}},
+       "\"Nightly\" waits until the full-screen program closes, at most 60 minutes.\n\"Photos\" waits until keyboard "
+       "and mouse have rested 10 minutes.",
+       "2 backups wait, last \"Photos\" waits: user active"},
+  };
+  for (const auto& c : cases) {
+    char text[256], tip[64];
+    ComposeHeldNotice(c.items.data(), c.items.size(), text, sizeof text);
+    ComposeHeldTip(c.items.data(), c.items.size(), tip, sizeof tip);
+    EXPECT_STREQ(c.text, text);
+    EXPECT_STREQ(c.tip, tip);
+  }
+  MissedNoticeItem madeUpLater = Item("Nightly", 1, MissedReason::OnBattery, true);
+  madeUpLater.WaitsFor = HoldReason::OnBattery;
+  char tip[64];
+  ComposeMissedTip(&madeUpLater, 1, IsoMinute, tip, sizeof tip);
+  EXPECT_STREQ("Missed \"Nightly\" 2026-12-08 22:00, runs on mains power", tip);
 }
 
 }  // namespace

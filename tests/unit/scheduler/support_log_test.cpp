@@ -1,5 +1,6 @@
 // Support-log lines: one line each whatever the text holds, a bounded buffer
-// that gives up its oldest whole lines, and "missed" lines that read back.
+// that gives up its oldest whole lines, "missed" lines that read back, and
+// "deferred" lines of runs held at a stop that read back with their reason.
 #include "scheduler/support_log.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +97,45 @@ TEST(SupportLog, MissedLinesKeepNamesAsTheCodePageHasThemAndReadBack) {
     ASSERT_EQ(1u, read.size());
     EXPECT_EQ(set++, read[0].first);
     EXPECT_EQ(PackTime(2026, 12, 8, 22, 1, 0), read[0].second);
+  }
+}
+
+// A held run's line, its launch's ending, and the runs still held at a stop
+// read back with their reason (other deferred lines and damaged ones not).
+TEST(SupportLog, HeldRunsAtAStopReadBackWithTheirReason) {
+  char text[400], note[120], wake[200];
+  FormatDeferredLogText(text, sizeof text, 2, "Night \"ly\"", "schedule", PackTime(2026, 12, 8, 22, 0, 0),
+                        HoldReason::FullScreen, 60, false);
+  EXPECT_STREQ("2 \"Night \\\"ly\\\"\" schedule 2026-12-08 22:00 full screen, at most 60 min", text);
+  FormatWaitedNote(note, sizeof note, PackTime(2026, 12, 8, 22, 0, 0), 75, HoldReasonBit(HoldReason::OnBattery) |
+                   HoldReasonBit(HoldReason::UserActive), true);
+  EXPECT_STREQ("(due 2026-12-08 22:00, waited 75 min: on battery, user active; limit reached)", note);
+  FormatWakeLogText(wake, sizeof wake, 2, "Nightly", PackTime(2026, 12, 9, 22, 0, 0), "armed");
+  EXPECT_STREQ("2 \"Nightly\" 2026-12-09 22:00: armed", wake);
+
+  std::string log = std::string("2026-12-08 22:00:04 deferred ") + text + "\r\n";
+  const struct {
+    int32_t set;
+    const char* name;
+    HoldReason reason;
+    int limit;
+  } held[] = {{2, "Night \"ly\"", HoldReason::FullScreen, 60}, {-4, "", HoldReason::OnBattery, 60},
+              {7, "x", HoldReason::UserActive, 0}};
+  for (const auto& h : held) {
+    FormatDeferredLogText(text, sizeof text, h.set, h.name, "catch-up", PackTime(2026, 12, 8, 22, 5, 0), h.reason,
+                          h.limit, true);
+    log += std::string("2026-12-09 07:00:00 deferred ") + text + "\r\n";
+  }
+  log += "2026-12-09 07:00:00 deferred 9 \"cut\" schedule 2026-12-08; still held when the scheduler stopped\r\n";
+  std::vector<std::pair<int32_t, HoldReason>> read;
+  ReadHeldAtStopLines(log.data(), log.size(), [](int32_t set, PackedTime slot, HoldReason reason, void* out) {
+    EXPECT_EQ(PackTime(2026, 12, 8, 22, 5, 0), slot);
+    static_cast<std::vector<std::pair<int32_t, HoldReason>>*>(out)->push_back({set, reason});
+  }, &read);
+  ASSERT_EQ(3u, read.size()) << log;
+  for (size_t i = 0; i < read.size(); ++i) {
+    EXPECT_EQ(held[i].set, read[i].first);
+    EXPECT_EQ(held[i].reason, read[i].second);
   }
 }
 

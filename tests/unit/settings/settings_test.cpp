@@ -78,11 +78,18 @@ ObjectNode NamedSet(const std::string& number, const std::string& name, const st
 }
 
 TEST_F(SettingsLoad, ReadsThePreferences) {
-  ASSERT_EQ(0, Load(Root({Preferences(
-                   {Key("SettleTime", "7"), Key("PromptBeforeStarting", "0"), Key("RunMissedBackups", "1")})})));
+  ASSERT_EQ(0, Load(Root({Preferences({Key("SettleTime", "7"), Key("PromptBeforeStarting", "0"),
+                                       Key("RunMissedBackups", "1"), Key("DeferOnBattery", "1"),
+                                       Key("WakeOnBattery", "1"), Key("DeferWhileFullScreen", "1"),
+                                       Key("WaitForIdleMinutes", "10"), Key("DeferLimitMinutes", "15")})})));
   EXPECT_EQ(7, SettleTime);
   EXPECT_EQ(0, PromptBeforeStarting);
   EXPECT_EQ(1, RunMissedBackups);
+  EXPECT_EQ(1, DeferOnBattery);
+  EXPECT_EQ(1, WakeOnBattery);
+  EXPECT_EQ(1, DeferWhileFullScreen);
+  EXPECT_EQ(10, WaitForIdleMinutes);
+  EXPECT_EQ(15, DeferLimitMinutes);
   EXPECT_NE(0u, LoadedConfigTime) << "the file's write time is taken";
 }
 
@@ -91,10 +98,14 @@ TEST_F(SettingsLoad, MissingPreferencesFallBackToTheDefaultsOnEveryLoad) {
                    {Key("SettleTime", "9"), Key("PromptBeforeStarting", "0"), Key("RunMissedBackups", "1")})})));
   ASSERT_EQ(9, SettleTime);
   // The key is gone: back to 5, not kept from the earlier load and not 0.
+  ASSERT_EQ(0, Load(Root({Preferences({Key("DeferOnBattery", "1"), Key("DeferLimitMinutes", "5")})})));
+  ASSERT_EQ(1, DeferOnBattery);
   ASSERT_EQ(0, Load(Root({Preferences({Key("PromptBeforeStarting", "0")})})));
   EXPECT_EQ(DefaultSettleTime, SettleTime);
   EXPECT_EQ(0, PromptBeforeStarting);
   EXPECT_EQ(DefaultRunMissedBackups, RunMissedBackups);
+  EXPECT_EQ(DefaultDeferOnBattery, DeferOnBattery);
+  EXPECT_EQ(DefaultDeferLimitMinutes, DeferLimitMinutes);
   ASSERT_EQ(0, Load(Root({Preferences({Key("SettleTime", "2")})})));
   EXPECT_EQ(2, SettleTime);
   EXPECT_EQ(DefaultPromptBeforeStarting, PromptBeforeStarting);
@@ -124,7 +135,8 @@ TEST_F(SettingsLoad, ReadsEveryKeyOfASetInListOrder) {
                               {"ScheduleEndTimeMinute", "45"},
                               {"LastRunDateTime", "3000000000"},
                               {"TurnOffComputerFlag", "1"},
-                              {"ExitFlag", "1"}});
+                              {"ExitFlag", "1"},
+                              {"ScheduleWakeFlag", "1"}});
   ASSERT_EQ(0, Load(Root({SetList({NamedSet("1", "First", "0"), full, NamedSet("2", "Last", "0")})})));
   auto sets = Sets();
   ASSERT_EQ(3u, sets.size());
@@ -154,6 +166,7 @@ TEST_F(SettingsLoad, ReadsEveryKeyOfASetInListOrder) {
   EXPECT_EQ(3000000000u, e.LastRunTime);
   EXPECT_EQ(1, e.TurnOffComputerFlag);
   EXPECT_EQ(1, e.ExitFlag);
+  EXPECT_EQ(1, e.ScheduleWakeFlag);
 }
 
 TEST_F(SettingsLoad, MissingKeysLeaveZeroFields) {

@@ -1,6 +1,6 @@
 // "hdbtool schedule" on a real ClientConfig.hdb: the replay's lines with the
 // computer off for a night, with RunMissedBackups 0 and 1, and the usage
-// errors of --off.
+// errors of --off; a run held on battery and the wakes on a power timeline.
 #if HDBTOOL_HAS_SCHEDULE
 #include "schedule_command.h"
 
@@ -56,6 +56,29 @@ TEST(ScheduleCommand, AComputerOffForANightMissesItsRunAndMakesItUpWhenAsked) {
     bad.insert(bad.begin(), {"schedule", file});
     EXPECT_EQ(ExitUsage, RunSchedule(bad)) << bad[3];
   }
+}
+
+TEST(ScheduleCommand, APowerTimelineShowsHeldRunsAndWakes) {
+  testsupport::TempDirectory dir;
+  const std::string file = dir.File("ClientConfig.hdb");
+  testconfig::ClientConfig config;
+  config.Preferences = {{"DeferOnBattery", "1"}};
+  config.AddSet("2", {{"Name", "Nightly"}, {"ScheduleAutomatic", "1"}, {"SchedulePerScheduleFlag", "1"},
+                      {"ScheduleDaysFlags", "127"}, {"ScheduleBackupTimeHour", "22"}, {"ScheduleWakeFlag", "1"}});
+  ASSERT_TRUE(config.Write(file));
+  std::string out;
+  ASSERT_EQ(ExitClean, RunSchedule({"schedule", file, "--from", "2026-12-07 12:00", "--days", "2", "--on-battery",
+                                    "2026-12-07 21:00", "2026-12-07 23:30"}, &out));
+  EXPECT_EQ("next: 2026-12-07 22:00:00\n"
+            "2026-12-07 12:00 2 wake \"Nightly\" 2026-12-07 22:00\n"
+            "2026-12-07 21:00 2 wake \"Nightly\" none: on battery\n"
+            "2026-12-07 22:00 2 deferred \"Nightly\" schedule on battery\n"
+            "2026-12-07 23:30 2 schedule \"Nightly\" waited 90 min: on battery\n"
+            "2026-12-07 23:30 2 wake \"Nightly\" 2026-12-08 22:00\n"
+            "2026-12-08 22:00 2 schedule \"Nightly\"\n"
+            "2026-12-08 22:00 2 wake \"Nightly\" 2026-12-09 22:00\n",
+            out);
+  EXPECT_EQ(ExitUsage, RunSchedule({"schedule", file, "--busy", "2026-12-07 21:00"}));
 }
 
 }  // namespace
