@@ -12,6 +12,7 @@
 #include "platform/bounded_text.h"
 #include "platform/sleep.h"
 #include "database/file_manager.h"
+#include "platform/handles.h"
 #include "platform/path_rules.h"
 #include "platform/recursive_lock.h"
 #include "scheduler/scheduler_state.h"
@@ -79,9 +80,9 @@ class LogWriteLock {
   explicit LogWriteLock(const char* path)
       : handle_(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
-    if (handle_ == INVALID_HANDLE_VALUE) return;
+    if (!handle_.IsOpen()) return;
     for (unsigned i = 0; i < kLockTries; ++i) {
-      if (LockFile(handle_, 0, 0, 1, 0)) {
+      if (LockFile(handle_.Get(), 0, 0, 1, 0)) {
         locked_ = true;
         return;
       }
@@ -91,8 +92,7 @@ class LogWriteLock {
     busy_ = true;
   }
   ~LogWriteLock() {
-    if (locked_) UnlockFile(handle_, 0, 0, 1, 0);
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    if (locked_) UnlockFile(handle_.Get(), 0, 0, 1, 0);
   }
   LogWriteLock(const LogWriteLock&) = delete;
   LogWriteLock& operator=(const LogWriteLock&) = delete;
@@ -100,7 +100,7 @@ class LogWriteLock {
   bool Busy() const { return busy_; }
 
  private:
-  HANDLE handle_;
+  OwnedHandle handle_;
   bool locked_ = false;
   bool busy_ = false;
 };
@@ -113,33 +113,28 @@ class LogFile {
   explicit LogFile(const char* path, Use use = ToAppend)
       : handle_(CreateFileA(path, use == ToAppend ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, use == ToAppend ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  ~LogFile() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  LogFile(const LogFile&) = delete;
-  LogFile& operator=(const LogFile&) = delete;
-  bool Open() const { return handle_ != INVALID_HANDLE_VALUE; }
-  unsigned long Size() const { return GetFileSize(handle_, nullptr); }
+  bool Open() const { return handle_.IsOpen(); }
+  unsigned long Size() const { return GetFileSize(handle_.Get(), nullptr); }
   bool Append(const char* data, size_t length) {
-    if (SetFilePointer(handle_, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+    if (SetFilePointer(handle_.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
       return false;
     DWORD written = 0;
-    return WriteFile(handle_, data, static_cast<DWORD>(length), &written, nullptr) && written == length;
+    return WriteFile(handle_.Get(), data, static_cast<DWORD>(length), &written, nullptr) && written == length;
   }
   // Reads the last at most `size` bytes into out; the count read, 0 on failure.
   size_t ReadTail(char* out, size_t size) {
-    const DWORD length = GetFileSize(handle_, nullptr);
+    const DWORD length = GetFileSize(handle_.Get(), nullptr);
     if (length == INVALID_FILE_SIZE) return 0;
     const DWORD from = length > size ? length - static_cast<DWORD>(size) : 0;
     DWORD got = 0;
-    if (SetFilePointer(handle_, static_cast<LONG>(from), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
-        !ReadFile(handle_, out, static_cast<DWORD>(size), &got, nullptr))
+    if (SetFilePointer(handle_.Get(), static_cast<LONG>(from), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+        !ReadFile(handle_.Get(), out, static_cast<DWORD>(size), &got, nullptr))
       return 0;
     return got;
   }
 
  private:
-  HANDLE handle_;
+  OwnedHandle handle_;
 };
 
 // <repository>\Logs and a file in it.
