@@ -263,6 +263,7 @@ void TimerTick() { TimerTickAt(GetTickCount(), SchedulerNow()); }
 
 void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
   ObserveClock(uptimeMs, now);
+  TrayAddIfMissing();
   // The menu's modal loop runs this timer too: nothing may start under it.
   if (TrayMenuOpen()) {
     g_tickHeld = true;
