@@ -195,7 +195,8 @@ void Evaluate(const char* repository, PackedTime now, const DateTimeParts& parts
     const MinuteDecision& d = decisions[i];
     if (d.Trigger == LaunchTrigger::None) continue;
     d.Entry->LastRunTime = now;
-    if (!ClaimLaunch(repository, d, now)) continue;
+    // A scheduler that is ending claims nothing it will not launch.
+    if (!LaunchesEnded() && !ClaimLaunch(repository, d, now)) continue;
     char held[64] = "";
     if (d.Slots.Outcome == SlotFinding::Held) {
       char minute[20];
@@ -238,11 +239,12 @@ void NoteOwnWait(PackedTime from) {
 }
 
 LaunchRoute LaunchAndLog(const BackupSetEntry& e, const char* trigger, const char* note) {
-  const LaunchRoute route = LaunchSetVia(e);
+  const LaunchRoute route = LaunchSetVia(e, trigger);
+  if (LastLaunchLogged()) return route;
   char set[BackupSetNameLength * 4 + 32];
   FormatSetText(set, sizeof set, e.SetNumber, e.Name);
   char text[kLineText];
-  if (LastPrompt.Ending != PromptEnding::NotShown) {
+  if (route != LaunchRoute::Ended && LastPrompt.Ending != PromptEnding::NotShown) {
     TextBuilder b(text, sizeof text);
     b.Add(set).Add(LastPrompt.Ending == PromptEnding::StartNow ? " start now"
                    : LastPrompt.Ending == PromptEnding::Skip   ? " skip"
@@ -264,8 +266,9 @@ void TimerTick() { TimerTickAt(GetTickCount(), SchedulerNow()); }
 void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
   ObserveClock(uptimeMs, now);
   TrayAddIfMissing();
-  // The menu's modal loop runs this timer too: nothing may start under it.
-  if (TrayMenuOpen()) {
+  // The menu's modal loop runs this timer too, and a launch waiting for its
+  // prompt answers every message: nothing may start under either.
+  if (TrayMenuOpen() || LaunchUnderWay()) {
     g_tickHeld = true;
     return;
   }
