@@ -103,7 +103,11 @@ INT_PTR Answer(HWND dialog, LRESULT result) {
   return TRUE;
 }
 
-INT_PTR RealizeOnActivation(HWND dialog) {
+// The picture's colours are matched to the palette as last realised: it is
+// realised again as the window becomes active, and again after another window
+// realised its own (as far as that one leaves room); either way the picture is
+// drawn again through it.
+INT_PTR RealizeAgain(HWND dialog) {
   if (BackgroundPalette == nullptr) return Answer(dialog, TRUE);
   WindowDc dc(dialog);
   if (dc.get() == nullptr) return Answer(dialog, TRUE);
@@ -201,7 +205,11 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_CTLCOLORSTATIC:
       return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
     case WM_QUERYNEWPALETTE:
-      return RealizeOnActivation(dialog);
+      return RealizeAgain(dialog);
+    case WM_PALETTECHANGED:
+      if (reinterpret_cast<HWND>(wParam) == dialog) return FALSE;  // its own realisation
+      RealizeAgain(dialog);
+      return FALSE;
   }
   return FALSE;
 }
@@ -217,7 +225,9 @@ void PaintPromptBackground(HWND window, HDC dc) {
   if (BackgroundBitmap == nullptr) return;
   MemoryDc memory(dc);
   if (memory.get() == nullptr) return;
-  SelectedPalette palette(memory.get(), BackgroundPalette);
+  // On a palette display the picture's colours are matched to the palette of
+  // the window's context as the copy is made (the picture keeps its own).
+  SelectedPalette shown(dc, BackgroundPalette);
   SelectedObject picture(memory.get(), BackgroundBitmap);
   BITMAP size;
   if (GetObjectA(BackgroundBitmap, sizeof size, &size) == 0) return;
