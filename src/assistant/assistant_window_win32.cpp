@@ -1,6 +1,7 @@
 // The assistant's hidden window and its message handling. Requests are served
-// completely inside the handler; while one waits for the main program, later
-// requests stay queued in posting order.
+// completely inside the handler. While one waits for the main program the
+// window answers every message, and the requests and the close that come
+// meanwhile wait their turn, in the order they came.
 #include "assistant/assistant_window.h"
 
 #include "assistant/assistant_requests.h"
@@ -12,18 +13,52 @@ namespace {
 
 char g_directory[kProgramPathSize];
 
+// What came while a request was served. The scheduler sends one request per
+// set and command; should more ever wait, the next is served at once.
+struct Waiting {
+  UINT Message;
+  LPARAM Value;
+};
+const int kWaitingRoom = 64;
+Waiting g_waiting[kWaitingRoom];
+int g_waitingCount;
+bool g_serving;
+
+void Handle(HWND wnd, UINT msg, LPARAM lp) {
+  if (msg == WM_CLOSE) {
+    DestroyWindow(wnd);
+  } else if (msg == tw::kMsgAssistantBackupSet) {
+    ServeBackupSetRequest(g_directory, static_cast<int>(lp));
+  } else {
+    ServeActionRequest(g_directory, static_cast<int>(lp));
+  }
+}
+
+// Serves one request or the close, then whatever came meanwhile, in order.
+void Serve(HWND wnd, UINT msg, LPARAM lp) {
+  if (g_serving && g_waitingCount < kWaitingRoom) {
+    g_waiting[g_waitingCount++] = {msg, lp};
+    return;
+  }
+  const bool outer = !g_serving;
+  g_serving = true;
+  Handle(wnd, msg, lp);
+  if (!outer) return;
+  // Served in turn; what comes while they are served joins the end.
+  for (int next = 0; next < g_waitingCount && IsWindow(wnd); ++next)
+    Handle(wnd, g_waiting[next].Message, g_waiting[next].Value);
+  g_waitingCount = 0;
+  g_serving = false;
+}
+
 }  // namespace
 
 LRESULT CALLBACK AssistantWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case tw::kMsgAssistantBackupSet:
-      ServeBackupSetRequest(g_directory, static_cast<int>(lp));
-      return 0;
     case tw::kMsgAssistantAction:
-      ServeActionRequest(g_directory, static_cast<int>(lp));
-      return 0;
     case WM_CLOSE:
-      DestroyWindow(wnd);
+      Serve(wnd, msg, lp);
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);

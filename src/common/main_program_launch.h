@@ -35,6 +35,10 @@ constexpr DWORD kRecentStartMilliseconds = 30000;
 
 // Polls for a window of mainClass: at most 500 rounds of a 20 ms wait on the
 // process, ending early when the window exists or the wait ends other than by
-// its time-out (the process ended, or there is none).
+// its time-out (the process ended, or there is none, or this program is
+// ending). Every wait here dispatches this thread's messages
+// (common/message_wait.h): the caller's window keeps answering, and guards
+// what a message may start meanwhile. Once EndMessageWaits was called,
+// nothing is started (-1).
 void WaitForMainWindow(const char* mainClass, HANDLE process);
 #endif

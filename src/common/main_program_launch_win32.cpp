@@ -3,6 +3,7 @@
 #include "common/main_program_launch.h"
 
 #include "common/main_program_command.h"
+#include "common/message_wait.h"
 #include "common/program_messages.h"
 #include "common/started_process.h"
 
@@ -29,24 +30,32 @@ struct RecentStart {
 RecentStart g_recent;
 
 // The window of the program started last, waited for while that program runs
-// and is younger than kRecentStartMilliseconds; null when there is none.
+// and is younger than kRecentStartMilliseconds; null when there is none. The
+// waits answer this thread's messages.
 HWND WindowOfRecentStart(const char* mainClass) {
   while (g_recent.process) {
     if (HWND main = FindWindowA(mainClass, nullptr)) return main;
     const DWORD age = GetTickCount() - g_recent.startedAt;
-    if (age >= kRecentStartMilliseconds ||
-        WaitForSingleObject(g_recent.process, kWaitRoundMs) != WAIT_TIMEOUT)
+    if (age >= kRecentStartMilliseconds) {
       g_recent.Forget();
+      break;
+    }
+    const MessageWait waited = WaitDispatchingMessages(g_recent.process, kWaitRoundMs);
+    if (waited == MessageWait::Ended) return nullptr;
+    if (waited != MessageWait::TimedOut) g_recent.Forget();
   }
   return FindWindowA(mainClass, nullptr);
 }
+
+// Nothing more is started once the program is ending.
+bool Ending() { return MessageWaitsEnded(); }
 
 }  // namespace
 
 void WaitForMainWindow(const char* mainClass, HANDLE process) {
   for (int round = 0; round < kWaitRounds; ++round) {
     if (FindWindowA(mainClass, nullptr)) return;
-    if (WaitForSingleObject(process, kWaitRoundMs) != WAIT_TIMEOUT) return;
+    if (WaitDispatchingMessages(process, kWaitRoundMs) != MessageWait::TimedOut) return;
   }
 }
 
@@ -57,6 +66,7 @@ int HandBackupSetToMainProgram(const char* directory, const char* mainClass, con
     PostMessageA(main, tw::kMsgMainBackup, 1, static_cast<LPARAM>(setNumber));
     return kHandedToRunningProgram;
   }
+  if (Ending()) return -1;
   char path[kProgramPathSize];
   char commandLine[kProgramCommandLineSize];
   if (BuildProgramPath(directory, mainFile, path, sizeof path) != 0 ||
@@ -85,6 +95,7 @@ int HandActionToMainProgram(const char* directory, const char* mainClass, const 
     }
     return kHandedToRunningProgram;
   }
+  if (Ending()) return -1;
   char path[kProgramPathSize];
   char commandLine[kProgramCommandLineSize];
   if (BuildProgramPath(directory, mainFile, path, sizeof path) != 0 ||

@@ -12,8 +12,9 @@ class StartedProcess {
   StartedProcess(const StartedProcess&) = delete;
   StartedProcess& operator=(const StartedProcess&) = delete;
 
-  // Starts path (unquoted) with commandLine, no inherited handles, no creation
-  // flags, this process's environment and current directory. showState < 0 gives
+  // Starts path (unquoted) with commandLine, no inherited handles, this
+  // process's environment and current directory, and the system's default
+  // error mode whatever this process set. showState < 0 gives
   // empty start-up information; otherwise the new process is asked to use
   // showState (STARTF_USESHOWWINDOW). Returns 0, or -1 when the start failed
   // (the handles then stay empty).
@@ -32,4 +33,11 @@ class StartedProcess {
  private:
   PROCESS_INFORMATION info_;
 };
+
+// How a start reaches the system. Wine passes no error mode on to a child,
+// so tests put a stand-in for Windows' rule here that sees what the child
+// would get.
+using ProcessCreator = BOOL(WINAPI*)(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD,
+                                     LPVOID, LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION);
+extern ProcessCreator CreateProcessForStart;
 #endif

@@ -50,8 +50,19 @@ const UINT kShutdownPollMs = 250;
 // scheduler itself refused a log-off.
 enum class ShutdownRun { None, Refused, Running, WaitingForMainProgram, Done };
 ShutdownRun g_shutdown = ShutdownRun::None;
-bool g_shutdownHeld;  // 1030 came while the tray menu was open
 DWORD g_shutdownWaitStart;
+
+// What messages asked for while a launch was under way (or the menu was
+// open): done once it is over, each once (launch.h's LaunchUnderWay).
+struct HeldWork {
+  bool Close;          // closed meanwhile: the close comes once the launch has ended
+  bool ShutdownRun;    // 1030
+  bool Reload;         // 1028, announcing when any of them asked to
+  bool ReloadAnnounce;
+  bool LateAnswer;     // the repository's worker answered
+  bool Commands[3];    // the menu's Open, Backup Now, Backup and Shutdown
+};
+HeldWork g_held;
 
 // A reload whose load answered late shows and announces when it answers.
 bool g_loadAnnounce;
@@ -129,8 +140,8 @@ void FinishShutdown(HWND window, bool tellMainProgram) {
 // set was skipped or could not be started.
 void RunShutdownSets(HWND window) {
   if (g_shutdown != ShutdownRun::Refused) return;  // not ours, or run already
-  if (TrayMenuOpen()) {
-    g_shutdownHeld = true;
+  if (TrayMenuOpen() || LaunchUnderWay()) {
+    g_held.ShutdownRun = true;
     return;
   }
   g_shutdown = ShutdownRun::Running;
@@ -160,13 +171,19 @@ void WaitForMainProgramAtShutdown(HWND window) {
   }
 }
 
+// The menu's launching commands, in menu order; a launch under way holds them.
+const int kTrayCommands[3] = {IDM_OPEN, IDM_BACKUP_NOW, IDM_BACKUP_AND_SHUTDOWN};
+const int kTrayActions[3] = {tw::Open, tw::BackupAll, tw::BackupAllAndShutdown};
+
 void RunTrayCommand(HWND window, int command) {
-  switch (command) {
-    case IDM_OPEN: LaunchRequest(tw::Open); break;
-    case IDM_BACKUP_NOW: LaunchRequest(tw::BackupAll); break;
-    case IDM_BACKUP_AND_SHUTDOWN: LaunchRequest(tw::BackupAllAndShutdown); break;
-    case IDM_EXIT: PostMessageA(window, tw::kMsgSchedulerExit, 0, 0); break;
-    default: break;
+  if (command == IDM_EXIT) {
+    PostMessageA(window, tw::kMsgSchedulerExit, 0, 0);
+    return;
+  }
+  for (int i = 0; i < 3; ++i) {
+    if (command != kTrayCommands[i]) continue;
+    if (LaunchUnderWay()) g_held.Commands[i] = true;
+    else LaunchRequest(kTrayActions[i]);
   }
 }
 
@@ -181,11 +198,6 @@ void OnTrayCallback(HWND window, LPARAM mouseMessage) {
     command = TrayMenu(mouseMessage);
   }
   RunTrayCommand(window, command);
-  RunHeldTick();
-  if (g_shutdownHeld) {
-    g_shutdownHeld = false;
-    PostMessageA(window, tw::kMsgRunShutdownSets, 0, 0);
-  }
 }
 
 // Names the user and session too: every logged-on user's scheduler writes
@@ -206,6 +218,32 @@ void FlushLogAtStop(const char* why) {
   LogHeldRunsAtStop();
   SupportLogLine("stop", why);
   WriteSupportLogAtStop();
+}
+
+// The last line is written while the window still stands: whoever waits for
+// it to go (the uninstaller) may remove the folder next.
+void CloseScheduler(HWND window) {
+  FlushLogAtStop(nullptr);
+  TrayRemove();
+  DestroyWindow(window);
+}
+
+// Once no launch is under way and the menu is closed: what came meanwhile,
+// the close first and alone.
+void RunHeldWork(HWND window) {
+  if (LaunchUnderWay() || TrayMenuOpen() || !IsWindow(window)) return;
+  const HeldWork held = g_held;
+  g_held = HeldWork();
+  if (held.Close) {
+    CloseScheduler(window);
+    return;
+  }
+  for (int i = 0; i < 3; ++i)
+    if (held.Commands[i]) LaunchRequest(kTrayActions[i]);
+  if (held.Reload) PostMessageA(window, tw::kMsgReloadSettings, held.ReloadAnnounce ? tw::kReloadThenAnnounce : 0, 0);
+  if (held.LateAnswer) PostMessageA(window, SCHEDULER_MSG_REPOSITORY_ANSWERED, 0, 0);
+  if (g_shutdown == ShutdownRun::None) RunHeldTick();
+  if (held.ShutdownRun) PostMessageA(window, tw::kMsgRunShutdownSets, 0, 0);
 }
 
 // Work of the repository's worker that answered after the window stopped
@@ -282,14 +320,22 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CLOSE:
     case tw::kMsgSchedulerExit:
-      // The last line is written while the window still stands: whoever
-      // waits for it to go (the uninstaller) may remove the folder next.
-      FlushLogAtStop(nullptr);
-      TrayRemove();
-      DestroyWindow(window);
+      // During a launch its prompt closes and its waits end; the window goes
+      // once the launch has unwound, a moment later.
+      if (LaunchUnderWay()) {
+        EndLaunches("the scheduler was closed");
+        g_held.Close = true;
+        return 0;
+      }
+      CloseScheduler(window);
       return 0;
     case WM_ENDSESSION:
-      if (wParam) FlushLogAtStop("the Windows session ends");
+      // Windows may end the process as soon as this returns: nothing more
+      // starts, and what a prompt held is logged now.
+      if (wParam) {
+        EndLaunches("the Windows session ended");
+        FlushLogAtStop("the Windows session ends");
+      }
       return 0;
     case WM_DESTROY:
       KillTimer(window, SCHEDULER_TIMER_ID);
@@ -307,6 +353,12 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       OnTrayCallback(window, lParam);
       return 0;
     case tw::kMsgReloadSettings: {
+      // A launch under way holds entries of the list a load would replace.
+      if (LaunchUnderWay()) {
+        g_held.Reload = true;
+        g_held.ReloadAnnounce = g_held.ReloadAnnounce || wParam == tw::kReloadThenAnnounce;
+        return 0;
+      }
       OwnWaitScope wait;
       ReloadAndShow(wParam == tw::kReloadThenAnnounce);
       return 0;
@@ -320,7 +372,8 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case tw::kMsgAnnounceNextBackup:
       return static_cast<LRESULT>(AnnounceNextBackup());
     case SCHEDULER_MSG_REPOSITORY_ANSWERED:
-      if (g_shutdown == ShutdownRun::None) TakeLateAnswer();
+      if (LaunchUnderWay()) g_held.LateAnswer = true;
+      else if (g_shutdown == ShutdownRun::None) TakeLateAnswer();
       return 0;
     default:
       if (g_taskbarCreatedMessage != 0 && message == g_taskbarCreatedMessage) TrayAdd(window);
@@ -332,6 +385,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK SchedulerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = HandleMessage(window, message, wParam, lParam);
+  RunHeldWork(window);
   // Written by the worker once the message's work is done, so that writing
   // never delays it.
   WriteSupportLogSoon();

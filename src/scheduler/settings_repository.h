@@ -12,6 +12,7 @@ struct SettingsRead {
   SettingsLoadResult Why = SettingsLoadResult::Offline;
   LoadedSettings Loaded;
   ConfigFileStamp Stamp = {0, 0};
+  bool NearItsWrite = false;  // read within StampGrainSeconds of its last write
 };
 // The file-system half of LoadSettings (any thread): finds the repository and
 // reads ClientConfig.hdb into read, touching no setting in force.
@@ -30,6 +31,9 @@ int LoadSettings();
 void CheckConfigChanged(unsigned long uptimeMs);
 // CheckConfigChanged for a stamp read already (by the repository's worker).
 void CheckConfigStamp(const ConfigFileStamp& stamp, unsigned long uptimeMs);
-// Size and last-write time of the file at path, from its directory entry (a
-// file another program holds without sharing still has one); false when absent.
+// Size and last-write time of the file at path, both from one look at its
+// directory entry (a file another program holds without sharing still has
+// one); false when absent. Loads and checks take their stamps from here
+// alone: a directory entry may show an older size than the open file while
+// its writer keeps it open.
 bool ReadConfigStamp(const char* path, ConfigFileStamp& stamp);

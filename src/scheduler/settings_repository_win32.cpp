@@ -55,17 +55,24 @@ void LogLoad(const char* path, SettingsLoadResult why) {
 }  // namespace
 
 void ReadSettingsForLoad(SettingsRead& read) {
+  read.NearItsWrite = false;
   read.Located = LocateClientConfig(read.Path) == 0;
   if (!read.Located) return;
+  // A loaded file is known by its stamp from before the read, so that a change
+  // made during or after the load is seen as one; a failed one by what it
+  // shows after.
+  const PackedTime readAt = SchedulerNow();
+  ConfigFileStamp before = {0, 0};
+  const bool stamped = ReadConfigStamp(read.Path, before);
   read.Why = SettingsLoadResult::Missing;
   read.Result = ReadSettingsFromDatabase(read.Path, read.Loaded, nullptr, &read.Why);
-  // A loaded file is known by the version read, so that a change made during
-  // or after the load is seen as one; a failed one by what it shows now.
-  read.Stamp = {read.Loaded.WriteTime, read.Loaded.Size};
-  if (read.Result != 0) {
-    read.Stamp = {0, 0};
-    ReadConfigStamp(read.Path, read.Stamp);
+  if (read.Result == 0 && stamped) {
+    read.Stamp = before;
+    read.NearItsWrite = ReadNearItsWrite(readAt, before.WriteTime);
+    return;
   }
+  read.Stamp = {0, 0};
+  ReadConfigStamp(read.Path, read.Stamp);
 }
 
 int FinishSettingsLoad(SettingsRead& read) {
@@ -78,7 +85,7 @@ int FinishSettingsLoad(SettingsRead& read) {
   }
   const bool repeated = SettingsReload.LastFailed && SettingsReload.Failure == read.Why &&
                         SameStamp(SettingsReload.Failed, read.Stamp);
-  NoteLoad(SettingsReload, read.Why, read.Stamp, GetTickCount());
+  NoteLoad(SettingsReload, read.Why, read.Stamp, GetTickCount(), read.NearItsWrite);
   if (!repeated) LogLoad(read.Path, read.Why);
   // The sets may wake the computer at other times now.
   if (read.Result == 0) RearmWake("settings loaded");
@@ -95,8 +102,11 @@ bool ReadConfigStamp(const char* path, ConfigFileStamp& stamp) {
   WIN32_FIND_DATAA data;
   FindHandle find(path, &data);
   if (!find.Found() || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-  FileManager files;
-  stamp.WriteTime = files.FileWriteTime(path);
+  FILETIME local;
+  SYSTEMTIME st;
+  stamp.WriteTime = 0;
+  if (FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &st))
+    stamp.WriteTime = DateTimeUtil().SystemTimeToPacked(st);
   stamp.Size = data.nFileSizeLow;
   return true;
 }

@@ -189,7 +189,8 @@ void LaunchDecided(const char* repository, MinuteDecision* decisions, size_t cou
     const MinuteDecision& d = decisions[i];
     if (!Launches(d)) continue;
     d.Entry->LastRunTime = now;
-    if (!ClaimLaunch(repository, d, now)) continue;
+    // A scheduler that is ending claims nothing it will not launch.
+    if (!LaunchesEnded() && !ClaimLaunch(repository, d, now)) continue;
     char held[128] = "";
     if (d.Deferred.Outcome == Deferral::Released) {
       DescribeWait(d, now, held, sizeof held);
@@ -283,11 +284,12 @@ void NoteOwnWait(PackedTime from) {
 }
 
 LaunchRoute LaunchAndLog(const BackupSetEntry& e, const char* trigger, const char* note) {
-  const LaunchRoute route = LaunchSetVia(e);
+  const LaunchRoute route = LaunchSetVia(e, trigger);
+  if (LastLaunchLogged()) return route;
   char set[BackupSetNameLength * 4 + 32];
   FormatSetText(set, sizeof set, e.SetNumber, e.Name);
   char text[kLineText];
-  if (LastPrompt.Ending != PromptEnding::NotShown) {
+  if (route != LaunchRoute::Ended && LastPrompt.Ending != PromptEnding::NotShown) {
     TextBuilder b(text, sizeof text);
     b.Add(set).Add(LastPrompt.Ending == PromptEnding::StartNow ? " start now"
                    : LastPrompt.Ending == PromptEnding::Skip   ? " skip"
@@ -309,8 +311,10 @@ void TimerTick() { TimerTickAt(GetTickCount(), SchedulerNow()); }
 void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
   ObserveClock(uptimeMs, now);
   KeepAwakeTick(uptimeMs, now);
-  // The menu's modal loop runs this timer too: nothing may start under it.
-  if (TrayMenuOpen()) {
+  TrayAddIfMissing();
+  // The menu's modal loop runs this timer too, and a launch waiting for its
+  // prompt answers every message: nothing may start under either.
+  if (TrayMenuOpen() || LaunchUnderWay()) {
     g_tickHeld = true;
     return;
   }

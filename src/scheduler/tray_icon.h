@@ -12,6 +12,9 @@ void TrayReadd(HWND window);
 void TrayModify(bool online, PackedTime nextTime);
 void TrayTip(PackedTime nextTime);
 void TrayRemove();
+// An icon the shell did not take (a busy shell answers FALSE) is added again,
+// with what it should show; each tick asks. Nothing after TrayRemove.
+void TrayAddIfMissing();
 // Command id chosen for the mouse message from the icon's callback, or 0.
 int TrayMenu(LPARAM mouseMessage);
 
@@ -39,7 +42,7 @@ void SetShellMajorVersion(unsigned long major);
 
 // What the shell was last told to show, kept as the record of the icon's state.
 struct TrayShown {
-  bool Added;
+  bool Added;           // the shell took the icon
   HICON Icon;
   char Tip[64];
   PackedTime NextTime;  // the next backup time the tip names; 0 for none

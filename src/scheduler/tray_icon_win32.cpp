@@ -1,6 +1,8 @@
 // Tray icon: added when the window is created and whenever the shell or a
 // second instance asks, switched between the normal and the offline picture,
-// and the right-click menu.
+// and the right-click menu. A busy shell (a crowded log-on) gives up on a call
+// after a few seconds and answers FALSE: an icon it did not take is added
+// again on the next ticks and by the next change, with what it should show.
 #include "scheduler/tray_icon.h"
 
 #include <shellapi.h>
@@ -27,6 +29,11 @@ const char kNextTipPrefix[] = "Next backup at ";
 
 HWND g_trayWindow;
 TrayShown g_shown;
+bool g_removed;  // the scheduler took its icon away at exit: nothing adds it back
+// A balloon for an icon the shell did not hold, shown once it does.
+bool g_balloonWaiting;
+char g_balloonTitle[64];
+char g_balloonText[256];
 bool g_menuOpen;
 char g_noticeTip[kTooltipFieldSize];
 bool g_noticeSeen;  // the tooltip still carries a notice the user has seen
@@ -72,6 +79,32 @@ DWORD ShellMajorVersion() {
   return get(&info) == S_OK ? info.dwMajorVersion : 4;
 }
 
+void ShowBalloon(const char* title, const char* text);
+
+BOOL Call(DWORD action, NOTIFYICONDATAA& data) {
+  g_shown.LastCallSucceeded = Shell_NotifyIconA(action, &data);
+  return g_shown.LastCallSucceeded;
+}
+
+// The icon with everything it should show, for a shell that does not hold it:
+// an add, or a change when the shell held it after all (its answer was lost).
+void AddAsShown() {
+  NOTIFYICONDATAA data;
+  memset(&data, 0, sizeof data);
+  data.cbSize = kNotifyRecordSize;
+  data.hWnd = g_trayWindow;
+  data.uID = TRAY_ICON_ID;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = tw::kMsgTrayCallback;
+  data.hIcon = g_shown.Icon ? g_shown.Icon : NormalTrayIcon;
+  memcpy(data.szTip, g_shown.Tip, sizeof g_shown.Tip);
+  g_shown.Added = Call(NIM_ADD, data) || Call(NIM_MODIFY, data);
+  if (g_shown.Added && g_balloonWaiting) {
+    g_balloonWaiting = false;
+    ShowBalloon(g_balloonTitle, g_balloonText);
+  }
+}
+
 void Notify(DWORD action, UINT flags, HICON icon, const char* tip) {
   NOTIFYICONDATAA data;
   memset(&data, 0, sizeof data);
@@ -84,17 +117,37 @@ void Notify(DWORD action, UINT flags, HICON icon, const char* tip) {
   // A notice waiting in the tooltip stands in for the usual text until seen.
   if (tip && g_shown.NoticeInTip) tip = g_noticeTip;
   if (tip) FitTooltip(tip, data.szTip, kTooltipFieldSize);
-  g_shown.LastCallSucceeded = Shell_NotifyIconA(action, &data);
   if (action == NIM_DELETE) {
+    Call(action, data);
     g_shown.Added = false;
     return;
   }
-  if (action == NIM_ADD) g_shown.Added = true;
+  // What the icon should show, whether or not the shell takes it now.
   if (flags & NIF_ICON) g_shown.Icon = icon;
   if (flags & NIF_TIP) {
     memcpy(g_shown.Tip, data.szTip, sizeof g_shown.Tip);
     if (!g_shown.NoticeInTip) g_noticeSeen = false;
   }
+  if (action == NIM_ADD || !g_shown.Added) {
+    if (!g_removed) AddAsShown();
+    return;
+  }
+  // A change the shell refused: its icon may be gone; the next tick adds it.
+  if (!Call(action, data)) g_shown.Added = false;
+}
+
+void ShowBalloon(const char* title, const char* text) {
+  NotifyRecordV2 data;
+  memset(&data, 0, sizeof data);
+  data.cbSize = sizeof data;
+  data.hWnd = g_trayWindow;
+  data.uID = TRAY_ICON_ID;
+  data.uFlags = kNotifyInfo;
+  data.uTimeout = kBalloonTimeoutMs;
+  data.dwInfoFlags = kBalloonInfoIcon;
+  FitTooltip(title, data.szInfoTitle, sizeof data.szInfoTitle);
+  FitTooltip(text, data.szInfo, sizeof data.szInfo);
+  Call(NIM_MODIFY, *reinterpret_cast<NOTIFYICONDATAA*>(&data));
 }
 
 void AddWithState(bool online) {
@@ -125,17 +178,15 @@ void SetShellMajorVersion(unsigned long major) { g_shellMajor = major; }
 
 void TrayNotice(const char* title, const char* text, const char* shortTip) {
   if (ShellHasBalloons()) {
-    NotifyRecordV2 data;
-    memset(&data, 0, sizeof data);
-    data.cbSize = sizeof data;
-    data.hWnd = g_trayWindow;
-    data.uID = TRAY_ICON_ID;
-    data.uFlags = kNotifyInfo;
-    data.uTimeout = kBalloonTimeoutMs;
-    data.dwInfoFlags = kBalloonInfoIcon;
-    FitTooltip(title, data.szInfoTitle, sizeof data.szInfoTitle);
-    FitTooltip(text, data.szInfo, sizeof data.szInfo);
-    g_shown.LastCallSucceeded = Shell_NotifyIconA(NIM_MODIFY, reinterpret_cast<NOTIFYICONDATAA*>(&data));
+    if (!g_shown.Added && !g_removed) AddAsShown();
+    if (g_shown.Added) {
+      ShowBalloon(title, text);
+      return;
+    }
+    // Told once the shell takes the icon.
+    g_balloonWaiting = true;
+    CopyBounded(g_balloonTitle, sizeof g_balloonTitle, title);
+    CopyBounded(g_balloonText, sizeof g_balloonText, text);
     return;
   }
   FitTooltip(shortTip, g_noticeTip, sizeof g_noticeTip);
@@ -168,12 +219,14 @@ void ComposeTooltip(PackedTime nextTime, char* out, size_t outSize) {
 
 void TrayAdd(HWND window) {
   g_trayWindow = window;
+  g_removed = false;
   char repository[260];
   AddWithState(LocateRepositoryNow(repository) == 1);
 }
 
 void TrayReadd(HWND window) {
   g_trayWindow = window;
+  g_removed = false;
   char repository[260];
   bool online = LocateRepositoryNow(repository) == 1;
   Notify(NIM_DELETE, 0, nullptr, nullptr);
@@ -198,7 +251,15 @@ void TrayTip(PackedTime nextTime) {
   Notify(NIM_MODIFY, NIF_TIP, nullptr, tip);
 }
 
-void TrayRemove() { Notify(NIM_DELETE, 0, nullptr, nullptr); }
+void TrayRemove() {
+  Notify(NIM_DELETE, 0, nullptr, nullptr);
+  g_removed = true;
+  g_balloonWaiting = false;
+}
+
+void TrayAddIfMissing() {
+  if (!g_shown.Added && !g_removed && g_trayWindow && IsWindow(g_trayWindow)) AddAsShown();
+}
 
 int TrayMenu(LPARAM mouseMessage) {
   if (mouseMessage == WM_LBUTTONDBLCLK) return IDM_OPEN;

@@ -1,10 +1,19 @@
 // The reload decision for ClientConfig.hdb.
 #include "settings/settings_reload.h"
 
+namespace {
+
+const unsigned long kStampGrainMs = StampGrainSeconds * 1000UL;
+
+}  // namespace
+
 ReloadAction DecideReload(const SettingsReloadState& state, const ConfigFileStamp& file, unsigned long uptimeMs) {
   if (!state.LastFailed) {
-    if (state.HaveLoaded && SameStamp(state.Loaded, file)) return ReloadAction::None;
-    return ReloadAction::ReloadAndAnnounce;
+    if (!state.HaveLoaded || !SameStamp(state.Loaded, file)) return ReloadAction::ReloadAndAnnounce;
+    // Another save may hide behind the same stamp: loaded once more, later.
+    if (state.LoadedNearItsWrite && uptimeMs - state.LoadedAtMs >= kStampGrainMs)
+      return ReloadAction::ReloadAndAnnounce;
+    return ReloadAction::None;
   }
   if (state.Failure == SettingsLoadResult::Changing) return ReloadAction::Retry;
   if (!SameStamp(state.Failed, file)) return ReloadAction::ReloadAndAnnounce;
@@ -15,8 +24,16 @@ ReloadAction DecideReload(const SettingsReloadState& state, const ConfigFileStam
 }
 
 void NoteLoad(SettingsReloadState& state, SettingsLoadResult result, const ConfigFileStamp& file,
-              unsigned long uptimeMs) {
+              unsigned long uptimeMs, bool nearItsWrite) {
   if (result == SettingsLoadResult::Loaded) {
+    const bool sameVersion = state.HaveLoaded && !state.LastFailed && SameStamp(state.Loaded, file);
+    if (!sameVersion) {
+      state.LoadedAtMs = uptimeMs;
+      state.LoadedNearItsWrite = nearItsWrite;
+    } else if (uptimeMs - state.LoadedAtMs >= kStampGrainMs) {
+      // The same stamp a grain later: no second save can hide behind it now.
+      state.LoadedNearItsWrite = false;
+    }
     state.HaveLoaded = true;
     state.Loaded = file;
     state.LastFailed = false;

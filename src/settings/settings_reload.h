@@ -22,6 +22,15 @@ inline bool SameStamp(const ConfigFileStamp& a, const ConfigFileStamp& b) {
   return a.WriteTime == b.WriteTime && a.Size == b.Size;
 }
 
+// FAT keeps a file's time to two seconds: a save made that soon after another,
+// of the same size, shows the same stamp. A version read within that time of
+// its last write (by the reader's clock) is loaded once more at a check at
+// least that long after, and stands when that load finds the same stamp.
+const PackedTime StampGrainSeconds = 2;
+inline bool ReadNearItsWrite(PackedTime readAt, PackedTime writeTime) {
+  return readAt < writeTime + StampGrainSeconds;
+}
+
 // Ticks after a lock was first met on which the file is tried again at once.
 const int LockedRetryTicks = 9;
 // How long a file that failed for another reason waits before it is tried again.
@@ -30,6 +39,8 @@ const unsigned long FailedRetryMilliseconds = 60000;
 struct SettingsReloadState {
   bool HaveLoaded = false;       // some load read the file
   ConfigFileStamp Loaded = {0, 0};
+  bool LoadedNearItsWrite = false;  // to be loaded once more (StampGrainSeconds)
+  unsigned long LoadedAtMs = 0;     // uptime of the first load of that stamp
   bool LastFailed = false;       // the most recent load did not read it
   SettingsLoadResult Failure = SettingsLoadResult::Loaded;
   ConfigFileStamp Failed = {0, 0};
@@ -46,6 +57,7 @@ enum class ReloadAction {
 // What to do about a file that exists with the given stamp.
 ReloadAction DecideReload(const SettingsReloadState& state, const ConfigFileStamp& file, unsigned long uptimeMs);
 
-// Records how a load of the file with the given stamp ended.
+// Records how a load of the file with the given stamp ended; nearItsWrite:
+// it was read within StampGrainSeconds of its last write (ReadNearItsWrite).
 void NoteLoad(SettingsReloadState& state, SettingsLoadResult result, const ConfigFileStamp& file,
-              unsigned long uptimeMs);
+              unsigned long uptimeMs, bool nearItsWrite = false);

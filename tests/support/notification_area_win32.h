@@ -3,7 +3,10 @@
 // "Shell_TrayWnd" on a thread of its own, to which Wine's Shell_NotifyIcon
 // hands every icon call as WM_COPYDATA (action in dwData, the icon's record in
 // Wine's own layout: window, id, flags, callback, then the texts in UTF-16).
-// It records each call and answers TRUE, as a shell does.
+// It records each call and answers TRUE, as a shell does; told to, it refuses
+// the next adds as a busy shell does (Windows' call gives up after a few
+// seconds and returns FALSE), and from then on a change of an icon it does
+// not hold, as every shell does.
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
@@ -36,6 +39,20 @@ class NotificationArea {
     LeaveCriticalSection(&lock_);
     return copy;
   }
+  // The next n adds answer FALSE and leave no icon.
+  void RefuseAdds(int n) {
+    EnterCriticalSection(&lock_);
+    refuseAdds_ = n;
+    strict_ = true;
+    LeaveCriticalSection(&lock_);
+  }
+  // Adds answered FALSE so far.
+  int RefusedAdds() {
+    EnterCriticalSection(&lock_);
+    const int n = refused_;
+    LeaveCriticalSection(&lock_);
+    return n;
+  }
   void Clear() {
     EnterCriticalSection(&lock_);
     calls_.clear();
@@ -56,14 +73,7 @@ class NotificationArea {
     return texts;
   }
   // Whether the shell holds the icon now (added and not deleted since).
-  bool Shown() {
-    bool shown = false;
-    for (const ShellIconCall& c : Calls()) {
-      if (c.Action == NIM_ADD) shown = true;
-      if (c.Action == NIM_DELETE) shown = false;
-    }
-    return shown;
-  }
+  bool Shown() { return Holds(Calls()); }
 
  private:
   static const UINT kInfoFlag = 0x10;  // NIF_INFO
@@ -83,8 +93,24 @@ class NotificationArea {
     WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(n), out, sizeof out - 1, nullptr, nullptr);
     return out;
   }
-  void Record(DWORD action, const BYTE* data, size_t size) {
-    if (size < kTipOffset) return;
+  // Whether the shell takes the call; a refused one is not recorded.
+  static bool Holds(const std::vector<ShellIconCall>& calls) {
+    bool shown = false;
+    for (const ShellIconCall& c : calls) {
+      if (c.Action == NIM_ADD) shown = true;
+      if (c.Action == NIM_DELETE) shown = false;
+    }
+    return shown;
+  }
+  bool Take(DWORD action) {
+    if (action == NIM_ADD && refuseAdds_ > 0) {
+      --refuseAdds_;
+      return false;
+    }
+    return !(strict_ && action == NIM_MODIFY && !Holds(calls_));
+  }
+  BOOL Record(DWORD action, const BYTE* data, size_t size) {
+    if (size < kTipOffset) return FALSE;
     ShellIconCall c;
     c.Action = action;
     c.Id = *reinterpret_cast<const UINT*>(data + 4);
@@ -95,15 +121,17 @@ class NotificationArea {
       c.InfoTitle = Text(data, size, kTitleOffset, kTitleChars);
     }
     EnterCriticalSection(&lock_);
-    calls_.push_back(c);
+    const bool taken = Take(action);
+    if (taken) calls_.push_back(c);
+    else if (action == NIM_ADD) ++refused_;
     LeaveCriticalSection(&lock_);
+    return taken ? TRUE : FALSE;
   }
   static bool Hook(void* context, UINT m, WPARAM, LPARAM lp, LRESULT* result) {
     if (m != WM_COPYDATA) return false;
     const COPYDATASTRUCT* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-    static_cast<NotificationArea*>(context)->Record(static_cast<DWORD>(cds->dwData),
-                                                    static_cast<const BYTE*>(cds->lpData), cds->cbData);
-    *result = TRUE;
+    *result = static_cast<NotificationArea*>(context)->Record(static_cast<DWORD>(cds->dwData),
+                                                              static_cast<const BYTE*>(cds->lpData), cds->cbData);
     return true;
   }
 
@@ -114,6 +142,9 @@ class NotificationArea {
   } lockHolder_;
   CRITICAL_SECTION& lock_ = lockHolder_.section;
   std::vector<ShellIconCall> calls_;
+  int refuseAdds_ = 0;
+  bool strict_ = false;
+  int refused_ = 0;
   // Last, so that its thread has ended before the records and the lock go.
   WindowThread window_;
 };

@@ -176,8 +176,9 @@ TEST_F(Assistant, StartsTheMainProgramMinimizedForASetAndServesOnOnceItsWindowIs
   HWND wnd = RunAssistant();
   ASSERT_NE(nullptr, wnd);
   // The window comes late; the back-up-all request posted meanwhile must find
-  // it rather than start a second program.
-  SetEnvironmentVariableA("COBALTINE_WINDOW_DELAY_MS", "1500");
+  // it rather than start a second program, and the close after both waits
+  // for them.
+  SetEnvironmentVariableA("COBALTINE_WINDOW_DELAY_MS", "3000");
   // The assistant's environment was fixed at its start, so it is restarted.
   CloseAndEnd(tw::kAssistantClass, kAssistantFile);
   ASSERT_TRUE(Start(assistant_, kAssistantFile));
@@ -186,10 +187,14 @@ TEST_F(Assistant, StartsTheMainProgramMinimizedForASetAndServesOnOnceItsWindowIs
 
   ASSERT_TRUE(PostMessageA(wnd, tw::kMsgAssistantBackupSet, 0, 7));
   ASSERT_TRUE(PostMessageA(wnd, tw::kMsgAssistantAction, 0, tw::BackupAll));
-  ASSERT_TRUE(Settle(wnd));
-  ASSERT_TRUE(testwatch::WaitForLine(mainLog_, "msg 33568 0 0")) << ReadText(mainLog_);
-  const std::string log = ReadText(mainLog_);
-  EXPECT_EQ(1, CountLines(log, "start 6 " + Quoted(tw::kMainProgramFile) + " -BackupSet=7")) << log;
+  ASSERT_TRUE(PostMessageA(wnd, WM_CLOSE, 0, 0));
+  ASSERT_TRUE(testwatch::WaitForLine(mainLog_, "start 6 " + Quoted(tw::kMainProgramFile) + " -BackupSet=7"));
+  // While it waits for that window, it answers.
+  DWORD_PTR ignored = 0;
+  EXPECT_TRUE(SendMessageTimeoutA(wnd, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &ignored));
+  EXPECT_EQ(nullptr, FindWindowA(tw::kMainProgramClass, nullptr)) << "answered only once the window came";
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(assistant_.Process(), testwatch::kDeadlineMs));
+  EXPECT_TRUE(testwatch::WaitForLine(mainLog_, "msg 33568 0 0")) << ReadText(mainLog_);
   EXPECT_EQ(1, testwatch::CountProcessesNamed(tw::kMainProgramFile));
 }
 

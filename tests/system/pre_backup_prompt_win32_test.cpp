@@ -42,6 +42,7 @@ struct PromptSpy {
   LONG Tops[kRoom];
   WPARAM Bar[kRoom];
   std::atomic<int> TopCount{0}, BarCount{0};
+  std::atomic<int> Erases{0};  // the background drawn again
 };
 PromptSpy g_spy;
 
@@ -58,6 +59,7 @@ LRESULT CALLBACK SpyOnPrompt(int code, WPARAM wParam, LPARAM lParam) {
       g_spy.TopCount.store(n + 1);
     }
   }
+  if (code == HC_ACTION && m.message == WM_ERASEBKGND) g_spy.Erases.fetch_add(1);
   if (code == HC_ACTION && m.message == PBM_SETPOS) {
     const int n = g_spy.BarCount.load();
     if (n < PromptSpy::kRoom) {
@@ -83,6 +85,7 @@ HANDLE WINAPI SpiedStart(LPSECURITY_ATTRIBUTES a, SIZE_T size, LPTHREAD_START_RO
   g_promptRoutine = routine;
   g_spy.TopCount.store(0);
   g_spy.BarCount.store(0);
+  g_spy.Erases.store(0);
   return CreateThread(a, size, SpiedPromptThread, arg, flags, id);
 }
 
@@ -155,6 +158,16 @@ class PreBackupPrompt : public ::testing::Test {
   }
 
   static void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+  // Whether the background is drawn again after `before` erases, within 5 s.
+  static bool PollUntilErased(int before) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 5000) {
+      if (g_spy.Erases.load() > before) return true;
+      Sleep(5);
+    }
+    return false;
+  }
 
   PromptCall call_;
   PromptThreadStarter savedStarter_ = nullptr;
@@ -351,6 +364,13 @@ TEST_F(PreBackupPrompt, PaintsThePictureInsideABlackFrame) {
     SelectObject(window, oldPainted);
     DeleteObject(painted);
     DeleteDC(window);
+    // Another program realised its palette: the prompt draws itself again
+    // through its own, once it has come to rest (a slide draws too).
+    const RECT work = WorkArea();
+    ASSERT_TRUE(RestsAt(w, (work.bottom - work.top) - (own.bottom - own.top) - 1));
+    const int erases = g_spy.Erases.load();
+    SendMessageA(w, WM_PALETTECHANGED, reinterpret_cast<WPARAM>(GetDesktopWindow()), 0);
+    EXPECT_TRUE(PollUntilErased(erases)) << "not drawn again";
     Click(w, IDCANCEL);
     EXPECT_EQ(Answer(), 1);
   }
@@ -452,7 +472,16 @@ class BitmapLoader : public ::testing::Test {
   int savedMode_ = 0;
 };
 
+bool PaletteDisplay() {
+  HDC screen = GetDC(nullptr);
+  const bool palette = (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) != 0;
+  ReleaseDC(nullptr, screen);
+  return palette;
+}
+
 TEST_F(BitmapLoader, ThePictureHasTheResourcesSizeAndColours) {
+  // The display's own format holds every colour only on a true-colour display.
+  if (PaletteDisplay()) GTEST_SKIP() << "a palette display keeps the picture in its own colours";
   BitmapResourceLoader::DisplayColorMode = ColorModeOther;
   HBITMAP b = BitmapResourceLoader::LoadDisplayBitmap(IDB_PROMPT_256, IDB_PROMPT_16);
   ASSERT_NE(b, nullptr);
@@ -504,6 +533,44 @@ TEST_F(BitmapLoader, PaletteDisplaysGetAllTwoHundredFiftySixColours) {
   EXPECT_EQ(GetObjectType(p), 0u);
   HBITMAP b = BitmapResourceLoader::LoadDisplayBitmap(IDB_PROMPT_256, IDB_PROMPT_16);
   EXPECT_NE(b, nullptr);
+  DeleteObject(b);
+}
+
+// On a 256-colour display (the 8-bit lane) the palette path runs for real:
+// the picture keeps the resource's colours, whatever the system palette held
+// when it was made, and drawn through the palette into a true-colour bitmap
+// it shows them.
+TEST_F(BitmapLoader, OnAPaletteDisplayThePictureKeepsItsOwnColours) {
+  if (!PaletteDisplay()) GTEST_SKIP() << "a true-colour display; the 8-bit lane runs this";
+  ASSERT_EQ(ColorModePalette, BitmapResourceLoader::DisplayColorMode);
+  HPALETTE palette = BitmapResourceLoader::CreatePaletteFromBitmap(IDB_PROMPT_256);
+  ASSERT_NE(palette, nullptr);
+  HBITMAP b = BitmapResourceLoader::LoadDisplayBitmap(IDB_PROMPT_256, IDB_PROMPT_16);
+  ASSERT_NE(b, nullptr);
+  BITMAPINFO target = {};
+  target.bmiHeader.biSize = sizeof target.bmiHeader;
+  target.bmiHeader.biWidth = 281;
+  target.bmiHeader.biHeight = 160;
+  target.bmiHeader.biPlanes = 1;
+  target.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP shown = CreateDIBSection(nullptr, &target, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(shown, nullptr);
+  HDC to = CreateCompatibleDC(nullptr), from = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldTo = SelectObject(to, shown), oldFrom = SelectObject(from, b);
+  HPALETTE oldPalette = SelectPalette(to, palette, FALSE);
+  RealizePalette(to);
+  BitBlt(to, 0, 0, 281, 160, from, 0, 0, SRCCOPY);
+  const ResourceDib dib = OwnBitmap(IDB_PROMPT_256);
+  const int probes[][2] = {{0, 0}, {36, 24}, {140, 20}, {280, 0}, {200, 45}, {250, 10}, {140, 90}, {5, 159}};
+  for (const auto& p : probes)
+    EXPECT_EQ(GetPixel(to, p[0], p[1]), ResourcePixel8(dib, p[0], p[1])) << p[0] << "," << p[1];
+  SelectPalette(to, oldPalette, FALSE);
+  SelectObject(to, oldTo);
+  SelectObject(from, oldFrom);
+  DeleteDC(to);
+  DeleteDC(from);
+  DeleteObject(shown);
   DeleteObject(b);
 }
 

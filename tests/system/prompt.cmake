@@ -18,3 +18,12 @@ if(WIN32 AND TARGET tw_scheduler_core)
   target_include_directories(PromptScreenshots PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_CURRENT_LIST_DIR})
   tw_warnings(PromptScreenshots)
 endif()
+
+# The same tests, and the photographs, on a 256-colour display: an X display of
+# its own at 8 bits per pixel and a prefix of its own.
+if(TARGET system_prompt AND TARGET PromptScreenshots)
+  add_test(NAME system_prompt_palette
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/pre_backup_prompt_palette.sh $<TARGET_FILE_DIR:system_prompt>
+            ${CMAKE_BINARY_DIR}/palette)
+  set_tests_properties(system_prompt_palette PROPERTIES LABELS system TIMEOUT 300)
+endif()

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <string>
 #include <vector>
@@ -194,6 +195,7 @@ class SchedulerTest : public ::testing::Test {
   }
 
   std::string Log() const { return ReadText(log_); }
+  std::string SupportLog() const { return ReadText(data_ + "\\Logs\\Tickwarden.log"); }
   bool LogHas(const std::string& line, DWORD ms = 20000) const { return testwatch::WaitForLine(log_, line, ms); }
   std::string Quoted(const std::string& file) const { return "\"" + install_ + "\\" + file + "\""; }
 
@@ -209,6 +211,21 @@ inline HWND WaitForPrompt(DWORD ms = 20000) {
   HWND found = nullptr;
   PollUntil([&] { return (found = FindWindowA("#32770", "Tickwarden")) != nullptr && IsWindowVisible(found); }, ms);
   return found;
+}
+
+inline BOOL CALLBACK CountPrompt(HWND w, LPARAM count) {
+  char cls[16] = "", title[16] = "";
+  GetClassNameA(w, cls, sizeof cls);
+  GetWindowTextA(w, title, sizeof title);
+  if (strcmp(cls, "#32770") == 0 && strcmp(title, "Tickwarden") == 0) ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+// How many pre-backup prompts are open.
+inline int PromptsOpen() {
+  int open = 0;
+  EnumWindows(CountPrompt, reinterpret_cast<LPARAM>(&open));
+  return open;
 }
 
 class PromptedSchedulerTest : public SchedulerTest {
@@ -231,10 +248,20 @@ class PromptedSchedulerTest : public SchedulerTest {
   static void Click(HWND prompt, int id) {
     PostMessageA(prompt, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(prompt, id)));
   }
-  // Waits until the scheduler answers again, i.e. its launch has finished.
-  static void Settle(HWND scheduler) {
-    DWORD_PTR ignored;
-    SendMessageTimeoutA(scheduler, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored);
+  // Pauses the prompt and waits until it says so.
+  static bool Pause(HWND prompt) {
+    Click(prompt, 1000);
+    return PollUntil([&] {
+      char text[32] = "";
+      GetDlgItemTextA(prompt, 1000, text, sizeof text);
+      return strcmp(text, "Continue") == 0;
+    });
+  }
+  // Waits until the support log tells how a set's prompt ended: its launch
+  // has finished (the window answers throughout, so answering tells nothing).
+  bool PromptLogged(int set) const {
+    const std::string line = " prompt " + std::to_string(set) + " ";
+    return PollUntil([&] { return SupportLog().find(line) != std::string::npos; }, 30000);
   }
 };
 

@@ -14,6 +14,12 @@ namespace {
 
 using namespace schedtest;
 
+int CountFound(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
 class SchedulerRunsTest : public PromptedSchedulerTest {
  protected:
   void TearDown() override {
@@ -21,7 +27,6 @@ class SchedulerRunsTest : public PromptedSchedulerTest {
     PromptedSchedulerTest::TearDown();
   }
   std::string Started(int set) const { return "start 6 " + Quoted("Cobaltine.exe") + " -BackupSet=" + std::to_string(set); }
-  std::string SupportLog() const { return ReadText(data_ + "\\Logs\\Tickwarden.log"); }
   // A daily set at hour:minute.
   static testconfig::Keys Daily(const std::string& name, int hour, int minute) {
     return {{"Name", name},          {"ScheduleAutomatic", "1"}, {"SchedulePerScheduleFlag", "1"},
@@ -158,6 +163,102 @@ TEST_F(SchedulerRunsTest, APromptWaitsUntilTheTrayMenuCloses) {
   ASSERT_NE(nullptr, prompt) << "the held tick did not run once the menu closed";
   Click(prompt, IDOK);
   EXPECT_TRUE(LogHas(Started(2))) << Log();
+}
+
+// While a prompt waits, counting down or paused, the window answers what is
+// sent to it (a broadcast, the main program's question, a tick) and starts
+// nothing meanwhile: one prompt, one launch.
+TEST_F(SchedulerRunsTest, TheWindowAnswersWhileAPromptWaitsAndStartsNothingMore) {
+  config_.AddSet("3", testconfig::DueNowSet("asked"));
+  HWND w = nullptr;
+  HWND prompt = StartAndTickToPrompt(&w);
+  ASSERT_NE(nullptr, prompt);
+  for (bool paused : {false, true}) {
+    SCOPED_TRACE(paused ? "paused" : "counting down");
+    if (paused) {
+      ASSERT_TRUE(Pause(prompt));
+    }
+    DWORD_PTR answer = 0;
+    for (UINT message : {UINT(WM_SETTINGCHANGE), UINT(1031), UINT(WM_TIMER), UINT(WM_TIMECHANGE)}) {
+      EXPECT_TRUE(SendMessageTimeoutA(w, message, 1, 0, SMTO_NORMAL, 3000, &answer)) << "message " << message;
+    }
+    EXPECT_EQ(1, PromptsOpen());
+  }
+  Click(prompt, IDOK);
+  EXPECT_TRUE(LogHas(Started(3))) << Log();
+  ASSERT_TRUE(PromptLogged(3));
+  EXPECT_EQ(nullptr, WaitForPrompt(2000)) << "a tick that came meanwhile opened another prompt";
+  EXPECT_EQ(1, testwatch::CountLines(Log(), Started(3)));
+}
+
+// Every way to end the scheduler works during a paused prompt, within 5 s; the
+// set whose prompt was open is logged as not started. The end of the Windows
+// session is answered at once too (Windows ends the process then).
+TEST_F(SchedulerRunsTest, EndingTheSchedulerDuringAPausedPromptLogsTheSetAndEndsAtOnce) {
+  const struct {
+    const char* way;
+    const char* why;
+  } cases[] = {
+      {"1026", "the scheduler was closed"},
+      {"WM_CLOSE sent, as the uninstaller does", "the scheduler was closed"},
+      {"the menu's Exit", "the scheduler was closed"},
+      {"the end of the session", "the Windows session ended"},
+  };
+  int set = 3;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.way);
+    // A set of its own each time: the run a scheduler claimed stays claimed.
+    config_.Sets.clear();
+    config_.AddSet(std::to_string(++set), testconfig::DueNowSet("asked"));
+    HWND w = nullptr;
+    HWND prompt = StartAndTickToPrompt(&w);
+    ASSERT_NE(nullptr, prompt);
+    ASSERT_TRUE(Pause(prompt));
+    DWORD_PTR answer = 99;
+    const std::string way = c.way;
+    if (way == "1026") {
+      PostMessageA(w, 1026, 0, 0);
+    } else if (way == "the menu's Exit") {
+      ChooseFromTrayMenu(w, 4);
+    } else if (way == "the end of the session") {
+      ASSERT_TRUE(SendMessageTimeoutA(w, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 3000, &answer));
+      EXPECT_EQ(1u, answer);
+      EXPECT_TRUE(SendMessageTimeoutA(w, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &answer));
+    } else {
+      EXPECT_TRUE(SendMessageTimeoutA(w, WM_CLOSE, 0, 0, SMTO_NORMAL, 5000, &answer));
+    }
+    EXPECT_TRUE(PollUntil([&] { return !IsWindow(prompt); }, 5000)) << "the prompt stayed";
+    if (way == "the end of the session") PostMessageA(w, WM_CLOSE, 0, 0);  // what Windows does next
+    EXPECT_EQ(0u, ExitCodeAfter(scheduler_, 5000));
+    const std::string line = " launch " + std::to_string(set) + " \"" + Named("asked") + "\" schedule not started (" +
+                             c.why + " while its prompt was open)";
+    EXPECT_EQ(1, CountFound(SupportLog(), line)) << SupportLog();
+  }
+  EXPECT_EQ(std::string::npos, Log().find("-BackupSet=")) << Log();
+}
+
+// A log-off during a prompt is refused at once for the at-log-off set; the set
+// whose prompt was open still runs, then the at-log-off set, then the
+// scheduler ends and tells the main program.
+TEST_F(SchedulerRunsTest, ALogOffDuringAPromptIsAnsweredAtOnceAndEverySetRuns) {
+  config_.AddSet("3", testconfig::DueNowSet("asked"));
+  config_.AddSet("4", {{"Name", "at log-off"}, {"ScheduleAtShutdownFlag", "1"}});
+  HWND w = nullptr;
+  HWND prompt = StartAndTickToPrompt(&w);
+  ASSERT_NE(nullptr, prompt);
+  DWORD_PTR answer = 99;
+  ASSERT_TRUE(SendMessageTimeoutA(w, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 3000, &answer));
+  EXPECT_EQ(0u, answer);
+  EXPECT_EQ(1, PromptsOpen()) << "the at-log-off set waits for the open prompt";
+  Click(prompt, IDOK);
+  EXPECT_TRUE(LogHas(Started(3))) << Log();
+  ASSERT_TRUE(PollUntil([&] { return !IsWindow(prompt); }, 10000));
+  HWND second = WaitForPrompt();
+  ASSERT_NE(nullptr, second) << "the at-log-off set got no prompt";
+  Click(second, IDOK);
+  EXPECT_TRUE(LogHas("msg 33568 1 4", 30000)) << Log();
+  EXPECT_TRUE(LogHas("msg 33470 0 0", 30000)) << Log();
+  EXPECT_EQ(0u, ExitCodeAfter(scheduler_, 30000));
 }
 
 // Open, then a due set, while the main program is still opening its window:

@@ -233,7 +233,7 @@ TEST_F(PromptedSchedulerTest, SkipLaunchesNothing) {
   ASSERT_NE(nullptr, prompt) << "no prompt appeared";
   Click(prompt, IDCANCEL);
   EXPECT_TRUE(PollUntil([&] { return !IsWindow(prompt); }, 10000));
-  Settle(w);
+  EXPECT_TRUE(PromptLogged(1)) << SupportLog();
   EXPECT_EQ(0, testwatch::CountProcessesNamed("Cobaltine.exe"));
   EXPECT_EQ("", Log());
 }

@@ -26,6 +26,7 @@ struct DibView {
   uint32_t ColourEntries;    // entries of ColourTable, masks not counted
   LONG Width;
   LONG Rows;                 // scan lines, whichever way up they are stored
+  uint64_t Stride;           // bytes per scan line
   const BYTE* Pixels;
 };
 
@@ -69,6 +70,7 @@ bool ViewBitmapResource(HMODULE module, int id, DibView* view) {
   view->ColourEntries = static_cast<uint32_t>(entries);
   view->Width = h->biWidth;
   view->Rows = static_cast<LONG>(rows);
+  view->Stride = stride;
   view->Pixels = base + pixelOffset;
   return true;
 }
@@ -81,8 +83,13 @@ BitmapResourceLoader::BitmapResourceLoader() {
   ModuleHandle = GetModuleHandleA(nullptr);
   WindowDc screen(nullptr);
   if (screen.get() == nullptr) return;
+  // The colour table's size tells on Windows; a display that does not report
+  // it (Wine answers -1 at 8 bits too) is known by its depth and its palette.
   const int n = GetDeviceCaps(screen.get(), NUMCOLORS);
-  if (n != -1 && n <= 256) DisplayColorMode = (n == 16) ? ColorMode16 : ColorModePalette;
+  const int bits = GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES);
+  const bool palette = (GetDeviceCaps(screen.get(), RASTERCAPS) & RC_PALETTE) != 0;
+  if (n == 16 || bits == 4) DisplayColorMode = ColorMode16;
+  else if (palette || (n != -1 && n <= 256)) DisplayColorMode = ColorModePalette;
 }
 
 BitmapResourceLoader::~BitmapResourceLoader() {
@@ -132,16 +139,29 @@ HBITMAP BitmapResourceLoader::LoadDisplayBitmap(int normalId, int sixteenColourI
 
   MemoryDc memory(nullptr);
   if (memory.get() == nullptr) return nullptr;
+  // On a palette display a bitmap in the display's format would hold the
+  // system palette's entries as they stood at start-up, and show other colours
+  // as soon as another program realises its palette: the picture keeps its own
+  // colours instead, and each copy to the window matches them to the palette
+  // realised there.
+  if (DisplayColorMode == ColorModePalette) {
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(memory.get(), reinterpret_cast<const BITMAPINFO*>(dib.Header), DIB_RGB_COLORS,
+                                       &bits, nullptr, 0);
+    if (section == nullptr) return nullptr;
+    if (bits == nullptr) {
+      DeleteObject(section);
+      return nullptr;
+    }
+    memcpy(bits, dib.Pixels, static_cast<size_t>(dib.Stride * static_cast<uint64_t>(dib.Rows)));
+    return section;
+  }
   HBITMAP bitmap = CreateBitmap(dib.Width, dib.Rows, GetDeviceCaps(memory.get(), PLANES),
                                 GetDeviceCaps(memory.get(), BITSPIXEL), nullptr);
   if (bitmap == nullptr) return nullptr;
-  int converted = 0;
-  {
-    SelectedObject selected(memory.get(), bitmap);
-    SelectedPalette palette(memory.get(), CurrentPalette);
-    converted = SetDIBits(memory.get(), bitmap, 0, dib.Rows, dib.Pixels,
-                          reinterpret_cast<const BITMAPINFO*>(dib.Header), DIB_RGB_COLORS);
-  }
+  // The bitmap must not be selected into any context while SetDIBits writes it.
+  const int converted = SetDIBits(memory.get(), bitmap, 0, dib.Rows, dib.Pixels,
+                                  reinterpret_cast<const BITMAPINFO*>(dib.Header), DIB_RGB_COLORS);
   // A picture GDI refused to convert would show as garbage: better none at all.
   if (converted == 0) {
     DeleteObject(bitmap);

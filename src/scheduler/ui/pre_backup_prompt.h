@@ -110,8 +110,12 @@ struct PromptReport {
 extern PromptReport LastPrompt;
 
 // 1 = skip this run, 0 = go ahead. Returns 0 at once when prompting is off;
-// otherwise blocks, polling every 50 ms, until the prompt has closed.
+// otherwise returns once the prompt has closed, dispatching this thread's
+// messages meanwhile (common/message_wait.h). When the program ends meanwhile
+// (EndMessageWaits) the prompt is closed and the answer is
+// kPromptEndedByProgram: neither the user's skip nor a go-ahead.
 int RunPreBackupPrompt();
+constexpr int kPromptEndedByProgram = 2;
 
 DWORD WINAPI PromptThread(LPVOID);
 INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

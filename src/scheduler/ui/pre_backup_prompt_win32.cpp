@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include "common/message_wait.h"
 #include "scheduler/ui/gdi_holders.h"
 #include "scheduler/ui/tickwarden_ids.h"
 #include "settings/settings.h"
@@ -22,13 +23,26 @@ namespace {
 constexpr UINT kSlideInPeriod = 20;
 constexpr UINT kCountdownPeriod = 1000;
 constexpr UINT kSlideOutPeriod = 50;
-constexpr DWORD kWaitPoll = 50;
+// How long a prompt closed because the program ends is given to go.
+constexpr DWORD kAbandonWaitMs = 2000;
+constexpr DWORD kStatePollMs = 50;
 
 const char kPromptTitle[] = "Tickwarden";
 const char kPauseCaption[] = "Pause";
 const char kContinueCaption[] = "Continue";
 
 DWORD g_pausedSince = 0;
+
+// The open prompt's window (its thread writes it), and whether the waiting
+// side has closed it: each side writes its own first and then reads the
+// other's, so a prompt that is just opening is closed too.
+std::atomic<HWND> g_promptWindow{nullptr};
+std::atomic<bool> g_promptClosed{false};
+
+void ClosePromptWindow() {
+  g_promptClosed.store(true);
+  if (HWND w = g_promptWindow.load()) PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+}
 
 // Pausing is timed for the report; a prompt that closes while paused counts
 // its pause up to the close.
@@ -64,6 +78,11 @@ void Carry(HWND dialog, const PromptAction& a) {
 }
 
 void OpenPrompt(HWND dialog) {
+  g_promptWindow.store(dialog);
+  if (g_promptClosed.load()) {
+    EndDialog(dialog, 0);
+    return;
+  }
   SetFocus(GetDlgItem(dialog, IDOK));
   SetWindowTextA(dialog, kPromptTitle);
   SendDlgItemMessageA(dialog, IDC_PROMPT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, kPromptCountdownTicks));
@@ -84,7 +103,11 @@ INT_PTR Answer(HWND dialog, LRESULT result) {
   return TRUE;
 }
 
-INT_PTR RealizeOnActivation(HWND dialog) {
+// The picture's colours are matched to the palette as last realised: it is
+// realised again as the window becomes active, and again after another window
+// realised its own (as far as that one leaves room); either way the picture is
+// drawn again through it.
+INT_PTR RealizeAgain(HWND dialog) {
   if (BackgroundPalette == nullptr) return Answer(dialog, TRUE);
   WindowDc dc(dialog);
   if (dc.get() == nullptr) return Answer(dialog, TRUE);
@@ -99,6 +122,7 @@ int RunPreBackupPrompt() {
   LastPrompt.Ending = PromptEnding::NotShown;
   LastPrompt.PausedMs = 0;
   if (PromptBeforeStarting == 0) return 0;
+  g_promptClosed.store(false);
   PromptState.store(2, std::memory_order_release);
   DWORD threadId = 0;
   HANDLE thread = StartPromptThread(nullptr, 0, PromptThread, nullptr, 0, &threadId);
@@ -108,8 +132,20 @@ int RunPreBackupPrompt() {
     PromptState.store(0, std::memory_order_release);
     return 0;
   }
+  // The window thread answers its messages while the user decides; what a
+  // message may start meanwhile its handler holds back (launch.h).
+  MessageWait waited = MessageWait::Failed;
+  while ((waited = WaitDispatchingMessages(thread, INFINITE)) == MessageWait::TimedOut) {
+  }
+  if (waited == MessageWait::Ended) {
+    ClosePromptWindow();
+    WaitForSingleObject(thread, kAbandonWaitMs);
+    CloseHandle(thread);
+    return kPromptEndedByProgram;
+  }
   CloseHandle(thread);
-  while (PromptState.load(std::memory_order_acquire) != 0) Sleep(kWaitPoll);
+  // A thread that cannot be waited on is polled, as its state says when it ends.
+  while (PromptState.load(std::memory_order_acquire) != 0) Sleep(kStatePollMs);
   return PromptResult.load(std::memory_order_acquire);
 }
 
@@ -121,6 +157,7 @@ DWORD WINAPI PromptThread(LPVOID) {
   const INT_PTR ended = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROMPT), nullptr,
                                         PromptDialogProc, 0);
   if (ended == 0) PromptResult.store(1, std::memory_order_release);
+  g_promptWindow.store(nullptr);
   PromptState.store(0, std::memory_order_release);
   return 0;
 }
@@ -168,7 +205,11 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_CTLCOLORSTATIC:
       return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
     case WM_QUERYNEWPALETTE:
-      return RealizeOnActivation(dialog);
+      return RealizeAgain(dialog);
+    case WM_PALETTECHANGED:
+      if (reinterpret_cast<HWND>(wParam) == dialog) return FALSE;  // its own realisation
+      RealizeAgain(dialog);
+      return FALSE;
   }
   return FALSE;
 }
@@ -184,7 +225,9 @@ void PaintPromptBackground(HWND window, HDC dc) {
   if (BackgroundBitmap == nullptr) return;
   MemoryDc memory(dc);
   if (memory.get() == nullptr) return;
-  SelectedPalette palette(memory.get(), BackgroundPalette);
+  // On a palette display the picture's colours are matched to the palette of
+  // the window's context as the copy is made (the picture keeps its own).
+  SelectedPalette shown(dc, BackgroundPalette);
   SelectedObject picture(memory.get(), BackgroundBitmap);
   BITMAP size;
   if (GetObjectA(BackgroundBitmap, sizeof size, &size) == 0) return;

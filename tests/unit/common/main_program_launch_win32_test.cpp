@@ -94,6 +94,31 @@ TEST_F(MainProgramLaunch, BackupSetPostsToTheRunningProgramAndStartsNothing) {
   EXPECT_EQ(1, CountLines(log, "start 1 " + Quoted())) << log;  // the test's own start only
 }
 
+// Windows hands a child the error mode of its parent unless the start asks
+// for the default (Wine never does): the error mode the program would begin
+// with there, and this process's own mode afterwards.
+UINT g_childMode;
+BOOL WINAPI StartAsWindowsWould(LPCSTR app, LPSTR line, LPSECURITY_ATTRIBUTES pa, LPSECURITY_ATTRIBUTES ta,
+                                BOOL inherit, DWORD flags, LPVOID env, LPCSTR dir, LPSTARTUPINFOA si,
+                                LPPROCESS_INFORMATION pi) {
+  const UINT mode = SetErrorMode(0);
+  SetErrorMode(mode);
+  g_childMode = (flags & CREATE_DEFAULT_ERROR_MODE) ? 0 : mode;
+  return CreateProcessA(app, line, pa, ta, inherit, flags, env, dir, si, pi);
+}
+
+TEST_F(MainProgramLaunch, TheProgramStartsWithTheDefaultErrorModeNotOurs) {
+  const UINT saved = SetErrorMode(SEM_FAILCRITICALERRORS);
+  CreateProcessForStart = StartAsWindowsWould;
+  g_childMode = 99;
+  const int started = HandBackupSetToMainProgram(dir_.c_str(), tw::kMainProgramClass, tw::kMainProgramFile, 3);
+  CreateProcessForStart = CreateProcessA;
+  const UINT after = SetErrorMode(saved);
+  EXPECT_EQ(kStartedProgram, started);
+  EXPECT_EQ(0u, g_childMode) << "the program would show no \"insert a disk\" box";
+  EXPECT_EQ(static_cast<UINT>(SEM_FAILCRITICALERRORS), after) << "our own mode stays";
+}
+
 TEST_F(MainProgramLaunch, AFailedOrImpossibleStartIsReportedToTheCaller) {
   // No Cobaltine.exe in that folder: the wait ends at once, nothing runs.
   EXPECT_EQ(-1, HandBackupSetToMainProgram(folder_.c_str(), tw::kMainProgramClass, tw::kMainProgramFile, 7));

@@ -486,6 +486,39 @@ TEST_F(TimerTickTest, ALookThatHangsCountsAsOfflineUntilItAnswers) {
   DestroyWindow(window);
 }
 
+// A busy shell gives up on the first adds: a change of the icon adds it, and
+// so do the next ticks, with what it should show by then.
+TEST_F(TimerTickTest, AnIconTheShellRefusedIsAddedAgain) {
+  testconfig::ClientConfig config;
+  config.Preferences = {{"SettleTime", "5"}, {"PromptBeforeStarting", "0"}};
+  Load(config);
+  HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  shell_.RefuseAdds(3);
+  TrayAdd(window);
+  TrayModify(false, 0);
+  EXPECT_FALSE(shell_.Shown());
+  TimerTickAt(kMinute, At(2003, 12, 8, 14, 30));  // within the settle time: only the icon
+  EXPECT_FALSE(shell_.Shown());
+  EXPECT_EQ(3, shell_.RefusedAdds());
+  TimerTickAt(kMinute + 10000, At(2003, 12, 8, 14, 30, 10));
+  ASSERT_TRUE(shell_.Shown());
+  EXPECT_EQ("Backup media offline", shell_.Tip());
+  EXPECT_EQ(OfflineTrayIcon, CurrentTray().Icon);
+  TrayTip(0);  // once there, a change is a change
+  EXPECT_EQ(NIM_MODIFY, shell_.Calls().back().Action);
+  EXPECT_EQ("Tickwarden", shell_.Tip());
+  // A shell that lost the icon (it refuses the change) gets it back at the next tick.
+  shell_.Clear();
+  TrayTip(0);
+  TimerTickAt(kMinute + 20000, At(2003, 12, 8, 14, 30, 20));
+  EXPECT_TRUE(shell_.Shown());
+  EXPECT_EQ("Tickwarden", shell_.Tip());
+  TrayRemove();
+  TimerTickAt(kMinute + 30000, At(2003, 12, 8, 14, 30, 30));
+  EXPECT_FALSE(shell_.Shown()) << "nothing adds it back after the exit took it away";
+  DestroyWindow(window);
+}
+
 TEST_F(TimerTickTest, TrayShowsOfflineIdleAndNextTime) {
   HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   TrayAdd(window);  // no data folder content: ClientConfig missing, but the folder exists

@@ -544,3 +544,19 @@ TEST(SettingsReload, AFailedFileIsRetriedSparinglyAndAChangedOneAtOnce) {
   NoteLoad(s, SettingsLoadResult::Loaded, b, tick + 10000);
   EXPECT_EQ(ReloadAction::None, DecideReload(s, b, tick + 20000));
 }
+
+// FAT keeps times to two seconds: a version read that soon after its write may
+// hide a second save of the same size and stamp. It is loaded once more at a
+// check at least two seconds on, and then stands.
+TEST(SettingsReload, AVersionReadWithinTwoSecondsOfItsWriteIsLoadedOnceMore) {
+  const ConfigFileStamp a = {1000, 512};
+  EXPECT_TRUE(ReadNearItsWrite(1001, a.WriteTime));
+  EXPECT_FALSE(ReadNearItsWrite(1002, a.WriteTime));
+  EXPECT_TRUE(ReadNearItsWrite(900, a.WriteTime)) << "a file whose clock runs ahead";
+  SettingsReloadState s;
+  NoteLoad(s, SettingsLoadResult::Loaded, a, 5000, true);
+  EXPECT_EQ(ReloadAction::None, DecideReload(s, a, 6999));
+  EXPECT_EQ(ReloadAction::ReloadAndAnnounce, DecideReload(s, a, 7000));
+  NoteLoad(s, SettingsLoadResult::Loaded, a, 7000, true);
+  EXPECT_EQ(ReloadAction::None, DecideReload(s, a, 70000)) << "loaded twice, two seconds apart";
+}

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The pre-backup prompt on a 256-colour display, as 95 and NT 4.0 often ran:
+# an X display of its own at 8 bits per pixel (a palette display; the other
+# lanes run at 24) and a prefix of its own, in which the prompt's tests run and
+# the prompt is photographed (BMP files, for a look).
+# Usage: pre_backup_prompt_palette.sh BIN_DIR WORK_DIR
+#   BIN_DIR   system_prompt.exe and PromptScreenshots.exe
+#   WORK_DIR  the prefix (made once, kept for later runs) and shots/
+# Exits with the tests' status. Waits are bounded polls.
+set -u
+bin=$(cd "$1" && pwd) work=$2
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+export TW_WINE_SAID=1
+source "$root/scripts/wine-way.sh" || exit 2
+mkdir -p "$work" && work=$(cd "$work" && pwd)
+export WINEPREFIX="$work/prefix"
+
+xvfb_pid=""
+stop_all() {
+  "$WINESERVER" -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+}
+trap stop_all EXIT
+trap "exit 1" INT TERM
+
+rm -f "$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x8 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "no X display"; exit 2; }
+export DISPLAY=":$(tr -d '\n' < "$work/display")"
+
+# A prefix made for the other way cannot serve this one.
+if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then rm -rf "$WINEPREFIX"; fi
+mkdir -p "$WINEPREFIX"
+"$WINESERVER" -p >/dev/null 2>&1
+if [ ! -f "$WINEPREFIX/.tw-ready" ]; then
+  "$TW_WINE" wineboot -i >/dev/null 2>&1
+  for l in "$WINEPREFIX"/drive_c/users/*/*; do [ -L "$l" ] && rm -f "$l" && mkdir -p "$l"; done
+  touch "$WINEPREFIX/.tw-ready"
+fi
+
+"$TW_WINE" "$bin/system_prompt.exe" --gtest_color=no 2>&1 | grep -v '^fixme:'
+status=${PIPESTATUS[0]}
+
+mkdir -p "$work/shots"
+(cd "$work/shots" && "$TW_WINE" "$bin/PromptScreenshots.exe" "$("$TW_WINE" winepath -w "$work/shots" 2>/dev/null)" 2>&1 |
+  grep -v '^fixme:')
+echo "the prompt at 8 bits per pixel: $work/shots/prompt-*.bmp"
+exit "$status"
