@@ -5,6 +5,8 @@
 #pragma once
 #ifdef _WIN32
 #include <windows.h>
+#include <objbase.h>
+#include <stdlib.h>
 
 // Close is a type with `static bool IsHeld(T)` and `static void Release(T)`,
 // and `static T None()` for the value that holds nothing.
@@ -80,6 +82,20 @@ struct GdiObject {
   static bool IsHeld(T o) { return o != nullptr; }
   static void Release(T o) { DeleteObject(o); }
 };
+// Memory the shell hands out through the task allocator (item id lists).
+template <typename T>
+struct TaskMemory {
+  static T None() { return nullptr; }
+  static bool IsHeld(T p) { return p != nullptr; }
+  static void Release(T p) { CoTaskMemFree(p); }
+};
+// Memory from the C library's malloc.
+template <typename T>
+struct CrtMemory {
+  static T None() { return nullptr; }
+  static bool IsHeld(T p) { return p != nullptr; }
+  static void Release(T p) { free(p); }
+};
 struct MemoryDc {
   static HDC None() { return nullptr; }
   static bool IsHeld(HDC dc) { return dc != nullptr; }
@@ -96,6 +112,10 @@ using OwnedLibrary = Held<HMODULE, handle_close::Library>;
 using OwnedMemoryDc = Held<HDC, handle_close::MemoryDc>;
 template <typename T>
 using OwnedGdiObject = Held<T, handle_close::GdiObject<T>>;
+template <typename T>
+using OwnedTaskMemory = Held<T, handle_close::TaskMemory<T>>;
+template <typename T>
+using OwnedMemory = Held<T*, handle_close::CrtMemory<T*>>;
 
 // A FindFirstFile search that is always ended, whichever way its scope is left.
 class FindHandle {

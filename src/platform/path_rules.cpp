@@ -61,7 +61,7 @@ bool EndsWithBackslash(const char* text) {
 
 bool EndsWithSeparator(const char* text) {
   const char* last = LastCharacter(text);
-  return last != nullptr && (*last == '\\' || *last == '/');
+  return last != nullptr && IsSeparator(*last);
 }
 
 const char* FindCharacter(const char* text, char c) {

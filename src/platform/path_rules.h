@@ -35,6 +35,9 @@ size_t CharacterBytes(const char* text);
 // First byte of the last character; text itself when empty; null for null.
 const char* LastCharacter(const char* text);
 
+// Whether c, a byte that begins a character, is '\\' or '/'.
+inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
 // Whether the last character of text is '\'.
 bool EndsWithBackslash(const char* text);
 // Whether the last character of text is '\' or '/'.
