@@ -1,8 +1,11 @@
 // The uninstaller's modal dialog (template 101): confirmation, progress bar,
-// and the guard that keeps a running removal from being cut off.
+// and the guard that keeps a running removal from being cut off. Its
+// UninstallerState comes as the dialog's creation parameter.
 #pragma once
 #ifdef _WIN32
 #include <windows.h>
+
+#include "uninstall/uninstaller_state.h"
 
 namespace pw {
 
@@ -15,11 +18,7 @@ void CenterWindow(HWND window);
 // After the user confirmed: disables both buttons and starts the worker.
 // Returns false when the worker could not be started; the buttons are then
 // enabled again and the dialog accepts Exit as before.
-bool BeginRemoval(HWND dialog);
-
-// True from a confirmed start until the dialog ends: cancel commands, the
-// close box and Escape are ignored meanwhile.
-bool IsRemovalRunning();
+bool BeginRemoval(UninstallerState& state, HWND dialog);
 
 }  // namespace pw
 #endif

@@ -6,14 +6,14 @@
 
 #include "uninstall/purgewell_ids.h"
 #include "uninstall/purgewell_texts.h"
-#include "uninstall/uninstall_state.h"
 #include "uninstall/uninstall_worker.h"
-#include "uninstall/worker_notice.h"
 
 namespace pw {
 namespace {
 
-bool g_removalRunning = false;
+UninstallerState* StateOf(HWND dialog) {
+  return reinterpret_cast<UninstallerState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
 
 void EnableButtons(HWND dialog, BOOL enable) {
   EnableWindow(GetDlgItem(dialog, IDC_UNINSTALL_BUTTON), enable);
@@ -24,10 +24,10 @@ void EnableButtons(HWND dialog, BOOL enable) {
   if (menu) EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
 }
 
-void OnUninstall(HWND dialog) {
-  if (g_removalRunning) return;
+void OnUninstall(UninstallerState& state, HWND dialog) {
+  if (state.removalRunning) return;
   if (MessageBoxA(dialog, kConfirmText, kConfirmCaption, MB_YESNO | MB_ICONWARNING) != IDYES) return;
-  if (!BeginRemoval(dialog)) MessageBoxA(dialog, kWorkerFailedText, kErrorCaption, MB_OK | MB_ICONERROR);
+  if (!BeginRemoval(state, dialog)) MessageBoxA(dialog, kWorkerFailedText, kErrorCaption, MB_OK | MB_ICONERROR);
 }
 
 // Swallows a message while the removal runs; the dialog result is 0.
@@ -38,13 +38,11 @@ INT_PTR Ignored(HWND dialog) {
 
 }  // namespace
 
-bool IsRemovalRunning() { return g_removalRunning; }
-
-bool BeginRemoval(HWND dialog) {
-  g_removalRunning = true;
+bool BeginRemoval(UninstallerState& state, HWND dialog) {
+  state.removalRunning = true;
   EnableButtons(dialog, FALSE);
-  if (StartWorker() == 0) return true;
-  g_removalRunning = false;
+  if (StartWorker(state)) return true;
+  state.removalRunning = false;
   EnableButtons(dialog, TRUE);
   return false;
 }
@@ -62,28 +60,33 @@ void CenterWindow(HWND window) {
 }
 
 INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    UninstallerState* state = reinterpret_cast<UninstallerState*>(lParam);
+    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    SendDlgItemMessageA(dialog, IDC_REMOVAL_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, REMOVAL_PROGRESS_END));
+    CenterWindow(dialog);
+    state->dialog = dialog;
+    return TRUE;
+  }
+  UninstallerState* state = StateOf(dialog);
+  if (!state) return FALSE;
   switch (message) {
-    case WM_INITDIALOG:
-      SendDlgItemMessageA(dialog, IDC_REMOVAL_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, REMOVAL_PROGRESS_END));
-      CenterWindow(dialog);
-      DialogWindow = dialog;
-      return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_UNINSTALL_BUTTON:
-          OnUninstall(dialog);
+          OnUninstall(*state, dialog);
           return TRUE;
         case IDC_EXIT_BUTTON:  // also Escape and the close box (IDCANCEL)
-          if (g_removalRunning) return Ignored(dialog);
+          if (state->removalRunning) return Ignored(dialog);
           EndDialog(dialog, 0);
           return TRUE;
       }
       return FALSE;
     case WM_CLOSE:
-      if (g_removalRunning) return Ignored(dialog);
+      if (state->removalRunning) return Ignored(dialog);
       return FALSE;
     case WM_SYSCOMMAND:
-      if (g_removalRunning && (wParam & 0xFFF0) == SC_CLOSE) return Ignored(dialog);
+      if (state->removalRunning && (wParam & 0xFFF0) == SC_CLOSE) return Ignored(dialog);
       return FALSE;
     case kWorkerNoticeMessage: {
       const WorkerNotice* notice = reinterpret_cast<const WorkerNotice*>(lParam);
@@ -92,7 +95,7 @@ INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, L
       return TRUE;
     }
     case WM_APP:
-      g_removalRunning = false;
+      state->removalRunning = false;
       EndDialog(dialog, 0);
       return TRUE;
   }

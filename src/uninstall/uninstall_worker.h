@@ -1,30 +1,46 @@
 // The removal sequence, run on a worker thread while the dialog's progress bar
-// advances.
+// advances, and the boxes the worker shows through the dialog.
 #pragma once
 #ifdef _WIN32
 #include <windows.h>
 
+#include "uninstall/uninstaller_state.h"
+
 namespace pw {
 
-// Starts a thread running routine; returns its handle or null. Tests replace
-// it to see how the dialog copes with a thread that cannot be started.
-using ThreadStarter = HANDLE (*)(LPTHREAD_START_ROUTINE routine);
-extern ThreadStarter StartThread;
+// Starts UninstallWorker on state.startThread and returns true once it runs,
+// or false at once when the thread cannot be started (the phase is then back
+// at Idle).
+bool StartWorker(UninstallerState& state);
 
-// Starts UninstallWorker and returns 0 once it runs, or -1 at once when the
-// thread cannot be started (WorkerState is then back at 0).
-int StartWorker();
-
-// The removal sequence; posts WM_APP to DialogWindow at its end. A folder it
-// keeps for safety (the repository, or "help" and "config" beside an
-// uninstaller started from a root or system folder) is named to the user in a
-// box owned by the dialog before it goes on, and a kept repository keeps
-// RepositoryConfig.txt, which names it. So is the uninstaller's own folder
-// when no checked temporary copy could be started to remove it.
-DWORD WINAPI UninstallWorker(LPVOID);
+// The removal sequence (removal_steps.h, in that order), argument being the
+// UninstallerState; posts WM_APP to the dialog at its end. A folder it keeps
+// for safety (the repository, or "help" and "config" beside an uninstaller
+// started from a root or system folder) is named to the user before it goes
+// on, and a kept repository keeps RepositoryConfig.txt, which names it. So is
+// the uninstaller's own folder when no checked temporary copy could be
+// started to remove it.
+DWORD WINAPI UninstallWorker(LPVOID argument);
 
 // Sends the progress position to the dialog's progress bar.
-void SetProgress(int position);
+void SetProgress(HWND dialog, int position);
+
+// The worker's boxes are shown by the dialog's thread, owned by the dialog, so
+// that they cannot hide behind it and the worker goes on only once the user
+// has read them. Sent (never posted) to the dialog; lParam points to a
+// WorkerNotice that lives until the send returns. The dialog answers 1 when
+// it has shown the box.
+constexpr UINT kWorkerNoticeMessage = WM_APP + 1;
+
+struct WorkerNotice {
+  const char* text;
+  const char* caption;
+  UINT type;  // MB_* flags
+};
+
+// Shows the box through dialog and returns when it has been closed; without
+// a dialog to show it, it is shown without an owner.
+void ShowWorkerNotice(HWND dialog, const char* text, const char* caption, UINT type);
 
 }  // namespace pw
 #endif

@@ -3,139 +3,143 @@
 
 #include <commctrl.h>
 
-#include "platform/bounded_text.h"
 #include "common/string_table.h"
-#include "uninstall/clearable_folder.h"
-#include "uninstall/delete_tree.h"
+#include "platform/bounded_text.h"
 #include "platform/path_rules.h"
-#include "uninstall/product_registry.h"
-#include "uninstall/program_files.h"
-#include "uninstall/program_window.h"
+#include "platform/windows_version.h"
 #include "uninstall/purgewell_ids.h"
 #include "uninstall/purgewell_texts.h"
-#include "uninstall/repository_removal.h"
-#include "uninstall/scheduler_service.h"
-#include "uninstall/self_deletion.h"
-#include "uninstall/shortcuts.h"
-#include "uninstall/uninstall_state.h"
-#include "uninstall/worker_notice.h"
+#include "uninstall/removal_rules.h"
+#include "uninstall/removal_steps.h"
 
 namespace pw {
 namespace {
-
-HANDLE StartThreadWithCreateThread(LPTHREAD_START_ROUTINE routine) {
-  DWORD id = 0;
-  return CreateThread(nullptr, 0, routine, nullptr, 0, &id);
-}
-
-void DeleteInstallSubtree(const char* name) {
-  char path[PathBufferSize];
-  if (JoinPath(path, sizeof path, InstallDirectory(), name)) DeleteTree(path);
-}
 
 // Room for a told text with two paths behind it.
 constexpr size_t kNoticeSize = 1024;
 // The repository's steps start at this progress position.
 constexpr int kFirstRepositoryPosition = 5;
 
-// Tells the user which folder was kept for safety, and returns once the box
-// has been closed.
-void TellKept(UINT textId, const char* folder) {
+// Tells the user textId with folder behind it, and returns once the box has
+// been closed.
+void Tell(HWND dialog, UINT captionId, UINT textId, const char* folder, UINT icon) {
   char caption[128];
   char text[kNoticeSize];
-  CopyText(IDS_KEPT_CAPTION, caption, sizeof caption);
+  CopyText(captionId, caption, sizeof caption);
   CopyText(textId, text, sizeof text);
   AppendBounded(text, sizeof text, "\n\n");
   AppendBounded(text, sizeof text, folder);
-  ShowWorkerNotice(text, caption, MB_OK | MB_ICONWARNING);
+  ShowWorkerNotice(dialog, text, caption, MB_OK | icon);
+}
+
+// A folder kept for safety.
+void TellKept(HWND dialog, UINT textId, const char* folder) {
+  Tell(dialog, IDS_KEPT_CAPTION, textId, folder, MB_ICONWARNING);
+}
+
+void DeleteInstallSubtree(const char* installDirectory, const char* name) {
+  char path[PathBufferSize];
+  if (JoinPath(path, sizeof path, installDirectory, name)) DeleteTree(path);
 }
 
 }  // namespace
 
-ThreadStarter StartThread = StartThreadWithCreateThread;
-
-void SetProgress(int position) {
-  SendDlgItemMessageA(DialogWindow, IDC_REMOVAL_PROGRESS, PBM_SETPOS, (WPARAM)position, 0);
+HANDLE StartThreadWithCreateThread(LPTHREAD_START_ROUTINE routine, void* argument) {
+  DWORD id = 0;
+  return CreateThread(nullptr, 0, routine, argument, 0, &id);
 }
 
-int StartWorker() {
-  InterlockedExchange(&WorkerState, 2);
-  HANDLE thread = StartThread(UninstallWorker);
+void SetProgress(HWND dialog, int position) {
+  SendDlgItemMessageA(dialog, IDC_REMOVAL_PROGRESS, PBM_SETPOS, (WPARAM)position, 0);
+}
+
+void ShowWorkerNotice(HWND dialog, const char* text, const char* caption, UINT type) {
+  WorkerNotice notice = {text, caption, type};
+  if (dialog && SendMessageA(dialog, kWorkerNoticeMessage, 0, (LPARAM)&notice) == 1) return;
+  MessageBoxA(nullptr, text, caption, type);
+}
+
+bool StartWorker(UninstallerState& state) {
+  state.worker.Set(WorkerPhase::Starting);
+  HANDLE thread = state.startThread(UninstallWorker, &state);
   if (!thread) {
-    InterlockedExchange(&WorkerState, 0);
-    return -1;
+    state.worker.Set(WorkerPhase::Idle);
+    return false;
   }
   // Only until the worker has begun: afterwards the dialog's message loop must
   // run again, since the worker's progress messages are sent to it.
-  while (WorkerState == 2) {
+  while (state.worker.Get() == WorkerPhase::Starting) {
     if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) break;
     Sleep(50);
   }
   CloseHandle(thread);
-  return 0;
+  return true;
 }
 
-DWORD WINAPI UninstallWorker(LPVOID) {
-  InterlockedExchange(&WorkerState, 1);
-  SetProgress(1);
+DWORD WINAPI UninstallWorker(LPVOID argument) {
+  UninstallerState& state = *static_cast<UninstallerState*>(argument);
+  const char* install = state.installDirectory;
+  HWND dialog = state.dialog;
+  state.worker.Set(WorkerPhase::Running);
+  SetProgress(dialog, 1);
   Sleep(100);
   CloseProgramWindow(IDS_MAIN_PROGRAM_CLASS, 100);
   CloseProgramWindow(IDS_SCHEDULER_CLASS, 1000);
-  SetProgress(2);
+  SetProgress(dialog, 2);
   Sleep(500);
-  if (IsNtFamily == 1) RemoveSchedulerService(LoadText(IDS_SERVICE_NAME));
-  SetProgress(3);
+  if (IsNtFamily()) RemoveSchedulerService(dialog, LoadText(IDS_SERVICE_NAME));
+  SetProgress(dialog, 3);
   DeleteProgramsShortcut(LoadText(IDS_PRODUCT_NAME));
   DeleteStartupShortcut(LoadText(IDS_ASSISTANT_SHORTCUT));
   DeleteStartupShortcut(LoadText(IDS_SCHEDULER_SHORTCUT));
   DeleteDesktopShortcut(LoadText(IDS_PRODUCT_NAME));
-  SetProgress(4);
-  for (size_t i = 0; i < kProgramFileCount; ++i) {
-    char name[PathBufferSize];
-    ProgramFileName(i, name, sizeof name);
-    DeleteProgramFile(name);
-  }
+  SetProgress(dialog, 4);
+  DeleteProgramFiles(install);
   // An uninstaller started from a drive root or a system folder must not
   // clear the "help" and "config" folders that happen to lie there.
-  if (IsClearableFolder(InstallDirectory())) {
-    DeleteInstallSubtree("help");
-    DeleteInstallSubtree("config");
+  if (IsClearableFolder(install)) {
+    DeleteInstallSubtree(install, "help");
+    DeleteInstallSubtree(install, "config");
   } else {
-    TellKept(IDS_INSTALL_FOLDERS_KEPT, InstallDirectory());
+    TellKept(dialog, IDS_INSTALL_FOLDERS_KEPT, install);
   }
   // A repository kept for safety, or on a disk that is not connected now
   // (its backups are likely still there), keeps its pointer too:
   // RepositoryConfig.txt is the user's way back to those backups.
   char repository[PathBufferSize];
-  if (!FindRepositoryDirectory(InstallDirectory(), repository, sizeof repository)) {
-    TellKept(IDS_REPOSITORY_KEPT, repository);
-  } else if (IsUnreachableFolder(repository)) {
-    TellKept(IDS_REPOSITORY_UNREACHABLE, repository);
-  } else {
-    RemoveRepository(repository, DialogWindow, kFirstRepositoryPosition);
-    DeleteProgramFile(kRepositoryConfigFile);
+  switch (FindRepository(install, repository, sizeof repository)) {
+    case RepositoryPlace::Guarded:
+      TellKept(dialog, IDS_REPOSITORY_KEPT, repository);
+      break;
+    case RepositoryPlace::Unreachable:
+      TellKept(dialog, IDS_REPOSITORY_UNREACHABLE, repository);
+      break;
+    case RepositoryPlace::Clearable:
+      RemoveRepository(repository, dialog, kFirstRepositoryPosition);
+      DeleteProgramFile(install, kRepositoryConfigFile);
+      break;
   }
-  SetProgress(133);
+  SetProgress(dialog, 133);
   DeleteUninstallEntry(LoadText(IDS_PRODUCT_NAME));
   DeleteProductRegistry(LoadText(IDS_PRODUCT_NAME));
-  SetProgress(134);
-  PrepareTemporaryCopy();
-  SetProgress(135);
-  bool copyRuns = StartTemporaryCopy();
-  SetProgress(REMOVAL_PROGRESS_END);
+  SetProgress(dialog, 134);
+  PrepareTemporaryCopy(state);
+  SetProgress(dialog, 135);
+  bool copyRuns = StartTemporaryCopy(state);
+  SetProgress(dialog, REMOVAL_PROGRESS_END);
   // Without the copy the uninstaller's file and folder stay, and this is the
   // last chance to say so.
   if (!copyRuns) {
     char left[2 * PathBufferSize + 2];
-    CopyBounded(left, sizeof left, InstallDirectory());
-    if (CopyFolderLeft()[0]) {
+    CopyBounded(left, sizeof left, install);
+    if (state.copy.folder[0]) {
       AppendBounded(left, sizeof left, "\n");
-      AppendBounded(left, sizeof left, CopyFolderLeft());
+      AppendBounded(left, sizeof left, state.copy.folder);
     }
-    TellKept(IDS_UNINSTALLER_KEPT, left);
+    TellKept(dialog, IDS_UNINSTALLER_KEPT, left);
   }
-  PostMessageA(DialogWindow, WM_APP, 0, 0);
-  InterlockedExchange(&WorkerState, 0);
+  PostMessageA(dialog, WM_APP, 0, 0);
+  state.worker.Set(WorkerPhase::Idle);
   return 0;
 }
 

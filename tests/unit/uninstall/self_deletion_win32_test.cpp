@@ -4,7 +4,7 @@
 // uninstaller (a file with the copy's own bytes), its folder and an empty
 // maker folder go, and the copy's own deletion is scheduled; any other file
 // stays. Run as anything but the copy, nothing at all happens.
-#include "uninstall/self_deletion.h"
+#include "uninstall/removal_steps.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,7 @@
 #include "platform/windows_version.h"
 #include "platform/bounded_text.h"
 #include "program_watch_win32.h"
-#include "uninstall/copy_folder.h"
-#include "uninstall/uninstall_state.h"
+#include "uninstall/removal_rules.h"
 
 namespace {
 
@@ -58,16 +57,16 @@ const char kCopyBytes[] = "the uninstaller's bytes";
 
 class FinishRemoval : public ::testing::Test {
  protected:
-  // ProgramPath names the temporary copy in its folder, as when the worker
-  // started it.
+  // The program runs as the temporary copy in its folder, as when the
+  // worker started it.
   void SetUp() override {
     ClearPendingRenames();
     folder_ = TempFolder() + "\\pw7e57ed";
     copy_ = folder_ + "\\purgetmp.exe";
     ASSERT_TRUE(MakeFolder(folder_));
     ASSERT_TRUE(WriteText(copy_, kCopyBytes));
-    CopyBounded(pw::ProgramPath, sizeof pw::ProgramPath, copy_.c_str());
   }
+  void Finish(const std::string& installedFile) { pw::FinishRemoval(copy_.c_str(), installedFile.c_str()); }
   void TearDown() override {
     ClearPendingRenames();
     WritePrivateProfileStringA("rename", nullptr, nullptr, "wininit.ini");
@@ -140,23 +139,24 @@ std::vector<std::string> CopyFolders() {
 // uninstaller", which notes its command line in a log when it is started.
 TEST(TemporaryCopy, StartsOnlyWhenCheckedAndAloneAndIsRemovedWhenItCannotRun) {
   testwatch::ScratchFolder scratch("cpy");
-  // Removal mode: ProgramPath is the installation folder.
-  CopyBounded(pw::ProgramPath, sizeof pw::ProgramPath, scratch.Path().c_str());
+  // Removal mode, installed in the scratch folder.
+  pw::UninstallerState state;
+  CopyBounded(state.installDirectory, sizeof state.installDirectory, scratch.Path().c_str());
   const std::string installed = scratch / "Purgewell.exe";
   const std::string log = scratch / "started.log";
   SetEnvironmentVariableA("COBALTINE_LOG", log.c_str());
   SetEnvironmentVariableA("COBALTINE_EXIT_AT_ONCE", "1");
   const std::vector<std::string> before = CopyFolders();
-  EXPECT_FALSE(pw::PrepareTemporaryCopy());  // no installed uninstaller to copy
-  EXPECT_FALSE(pw::StartTemporaryCopy());
+  EXPECT_FALSE(pw::PrepareTemporaryCopy(state));  // no installed uninstaller to copy
+  EXPECT_FALSE(pw::StartTemporaryCopy(state));
   EXPECT_EQ(before, CopyFolders());
 
   // Not a program: it does not start, and its file and folder go again.
   ASSERT_TRUE(WriteText(installed, kCopyBytes));
-  ASSERT_TRUE(pw::PrepareTemporaryCopy());
-  std::string folder = pw::CopyFolderLeft();
+  ASSERT_TRUE(pw::PrepareTemporaryCopy(state));
+  std::string folder = state.copy.folder;
   EXPECT_EQ(kCopyBytes, testwatch::ReadText(folder + "\\purgetmp.exe"));
-  EXPECT_FALSE(pw::StartTemporaryCopy());
+  EXPECT_FALSE(pw::StartTemporaryCopy(state));
   EXPECT_FALSE(FileExists(folder));
   EXPECT_EQ(before, CopyFolders());
 
@@ -166,8 +166,8 @@ TEST(TemporaryCopy, StartsOnlyWhenCheckedAndAloneAndIsRemovedWhenItCannotRun) {
   ASSERT_TRUE(CopyFileA((testwatch::ProgramDirectory() + "\\Cobaltine.exe").c_str(), installed.c_str(), FALSE));
   for (bool stranger : {true, false}) {
     SCOPED_TRACE(stranger ? "with a stranger" : "alone");
-    ASSERT_TRUE(pw::PrepareTemporaryCopy());
-    folder = pw::CopyFolderLeft();
+    ASSERT_TRUE(pw::PrepareTemporaryCopy(state));
+    folder = state.copy.folder;
     const std::string copy = folder + "\\purgetmp.exe";
     HANDLE writer = CreateFileA(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
@@ -177,8 +177,8 @@ TEST(TemporaryCopy, StartsOnlyWhenCheckedAndAloneAndIsRemovedWhenItCannotRun) {
     if (stranger) {
       ASSERT_TRUE(WriteText(folder + "\\comctl32.dll", "someone else's"));
     }
-    EXPECT_EQ(!stranger, pw::StartTemporaryCopy());
-    EXPECT_EQ(stranger ? folder : std::string(), pw::CopyFolderLeft());
+    EXPECT_EQ(!stranger, pw::StartTemporaryCopy(state));
+    EXPECT_EQ(stranger ? folder : std::string(), state.copy.folder);
     if (stranger) {
       EXPECT_FALSE(FileExists(copy));
       EXPECT_FALSE(FileExists(log));
@@ -202,7 +202,7 @@ TEST_F(FinishRemoval, DeletesUninstallerFolderAndEmptyMakerFolderInAnyCase) {
   ASSERT_TRUE(MakeFolder(maker));
   ASSERT_TRUE(MakeFolder(install));
   ASSERT_TRUE(WriteText(install + "\\Purgewell.exe", kCopyBytes, FILE_ATTRIBUTE_ARCHIVE));
-  EXPECT_EQ(0, pw::FinishRemoval((install + "\\PURGEWELL.exe").c_str()));
+  Finish(install + "\\PURGEWELL.exe");
   EXPECT_FALSE(FileExists(install));
   EXPECT_FALSE(FileExists(maker));
   EXPECT_TRUE(FileExists(scratch_.Path()));
@@ -216,7 +216,7 @@ TEST_F(FinishRemoval, FolderWithLeftoversStaysAndSoDoesTheMakerFolder) {
   ASSERT_TRUE(MakeFolder(install));
   ASSERT_TRUE(WriteText(install + "\\Purgewell.exe", kCopyBytes));
   ASSERT_TRUE(WriteText(install + "\\leftover.txt", "not deleted by any step"));
-  EXPECT_EQ(0, pw::FinishRemoval((install + "\\Purgewell.exe").c_str()));
+  Finish(install + "\\Purgewell.exe");
   EXPECT_FALSE(FileExists(install + "\\Purgewell.exe"));
   EXPECT_TRUE(FileExists(install + "\\leftover.txt"));
   EXPECT_TRUE(FileExists(maker));
@@ -228,7 +228,7 @@ TEST_F(FinishRemoval, ParentNotNamedForTheMakerStays) {
   ASSERT_TRUE(MakeFolder(parent));
   ASSERT_TRUE(MakeFolder(install));
   ASSERT_TRUE(WriteText(install + "\\Purgewell.exe", kCopyBytes));
-  EXPECT_EQ(0, pw::FinishRemoval((install + "\\Purgewell.exe").c_str()));
+  Finish(install + "\\Purgewell.exe");
   EXPECT_FALSE(FileExists(install));
   EXPECT_TRUE(FileExists(parent));
 }
@@ -241,7 +241,7 @@ TEST_F(FinishRemoval, AnyFileButTheUninstallerStaysAndTheCopyStillGoesAtRestart)
   ASSERT_TRUE(WriteText(other, kCopyBytes));
   ASSERT_TRUE(WriteText(sameName, "another program's file of that name"));
   for (const std::string& path : {other, sameName, std::string(""), std::string("Purgewell.exe")})
-    EXPECT_EQ(0, pw::FinishRemoval(path.c_str())) << path;
+    Finish(path);
   EXPECT_TRUE(FileExists(other));
   EXPECT_TRUE(FileExists(sameName));
   EXPECT_TRUE(FileExists(folder));
@@ -263,8 +263,7 @@ TEST_F(FinishRemoval, AnythingButTheTemporaryCopyDoesNothingAtAll) {
   for (const std::string& file : {lookalike, fixedName, elsewhere + "\\purgetmp.exe"})
     ASSERT_TRUE(WriteText(file, kCopyBytes));
   for (const std::string& running : {installed, lookalike, fixedName, elsewhere + "\\purgetmp.exe"}) {
-    CopyBounded(pw::ProgramPath, sizeof pw::ProgramPath, running.c_str());
-    for (const char* arguments : {"", "help", installed.c_str()}) EXPECT_EQ(0, pw::FinishRemoval(arguments));
+    for (const char* arguments : {"", "help", installed.c_str()}) pw::FinishRemoval(running.c_str(), arguments);
     EXPECT_TRUE(FileExists(installed)) << running;
     EXPECT_EQ(std::string::npos, PendingRenames().find(Lower(running))) << running;
   }
@@ -276,7 +275,7 @@ TEST_F(FinishRemoval, OlderPlatformsAddALineToWininitRenameSection) {
   // Another program's pending deletion, under the same key.
   ASSERT_TRUE(WritePrivateProfileStringA("rename", "NUL", "C:\\OTHERP~1\\OLD.DLL", "wininit.ini"));
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, "wininit.ini");
-  pw::ScheduleDeletionAtRestart(copy_.c_str(), 0);
+  pw::ScheduleCopyDeletionAtRestart(copy_.c_str(), false);
   char windows[MAX_PATH];
   GetWindowsDirectoryA(windows, MAX_PATH);
   std::string text = Lower(testwatch::ReadText(std::string(windows) + "\\wininit.ini"));

@@ -5,12 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "uninstall/uninstall_state.h"
 #include "uninstall/uninstall_worker.h"
 
 namespace {
 
-HANDLE NoThread(LPTHREAD_START_ROUTINE) {
+HANDLE NoThread(LPTHREAD_START_ROUTINE, void*) {
   SetLastError(ERROR_NOT_ENOUGH_MEMORY);
   return nullptr;
 }
@@ -32,17 +31,16 @@ class ButtonsWindow {
 };
 
 TEST(UninstallDialog, WorkerThatCannotStartLeavesTheButtonsUsable) {
-  pw::ThreadStarter saved = pw::StartThread;
-  pw::StartThread = NoThread;
+  pw::UninstallerState state;
+  state.startThread = NoThread;
   ButtonsWindow dialog;
-  EXPECT_FALSE(pw::BeginRemoval(dialog.Get()));
+  EXPECT_FALSE(pw::BeginRemoval(state, dialog.Get()));
   EXPECT_TRUE(dialog.Enabled(1));
   EXPECT_TRUE(dialog.Enabled(2));
-  EXPECT_FALSE(pw::IsRemovalRunning());
-  EXPECT_EQ(0, pw::WorkerState);
-  EXPECT_EQ(-1, pw::StartWorker());
-  EXPECT_EQ(0, pw::WorkerState);
-  pw::StartThread = saved;
+  EXPECT_FALSE(state.removalRunning);
+  EXPECT_EQ(pw::WorkerPhase::Idle, state.worker.Get());
+  EXPECT_FALSE(pw::StartWorker(state));
+  EXPECT_EQ(pw::WorkerPhase::Idle, state.worker.Get());
 }
 
 TEST(UninstallDialog, CentresOnTheScreenAndNeverAboveOrLeftOfIt) {

@@ -1,9 +1,12 @@
-// Closing a program by its window class, with real windows on a second thread
-// of the test: an answering window goes; a hung one cannot hold the caller.
-#include "uninstall/program_window.h"
+// Running programs: closing one by its window class, with real windows on a
+// second thread of the test (an answering window goes; a hung one cannot hold
+// the caller), and the scheduler service through the test prefix's real
+// service control manager.
+#include "uninstall/removal_steps.h"
 
 #include <gtest/gtest.h>
 
+#include "machine_state_win32.h"
 #include "window_thread_win32.h"
 
 namespace {
@@ -39,6 +42,36 @@ TEST(CloseProgramWindow, HungWindowCannotHoldTheCaller) {
   EXPECT_EQ(1, program.CloseCount());
   EXPECT_NE(nullptr, FindWindowA("PwTestHungClass", nullptr));
   program.Release();
+}
+
+}  // namespace
+
+namespace {
+
+using testmachine::ServiceExists;
+
+const char kService[] = "PwTest Scheduler Service";
+
+TEST(RemoveSchedulerService, InstalledStoppedServiceIsDeleted) {
+  char binary[MAX_PATH];
+  GetModuleFileNameA(nullptr, binary, MAX_PATH);
+  SC_HANDLE m = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  ASSERT_NE(nullptr, m);
+  SC_HANDLE s = CreateServiceA(m, kService, kService, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                               SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binary, nullptr, nullptr, nullptr, nullptr,
+                               nullptr);
+  ASSERT_NE(nullptr, s);
+  CloseServiceHandle(s);
+  CloseServiceHandle(m);
+  ASSERT_TRUE(ServiceExists(kService));
+
+  EXPECT_TRUE(pw::RemoveSchedulerService(nullptr, kService));
+  EXPECT_FALSE(ServiceExists(kService));
+}
+
+TEST(RemoveSchedulerService, MissingServiceIsNotFoundAndNoMessageShows) {
+  EXPECT_FALSE(pw::RemoveSchedulerService(nullptr, "PwTest No Such Service"));
+  EXPECT_FALSE(pw::RemoveSchedulerService(nullptr, ""));
 }
 
 }  // namespace

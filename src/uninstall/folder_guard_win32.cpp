@@ -1,22 +1,49 @@
 // The uninstaller's guard against clearing a drive root or system folder.
 // Paths are compared as written first; then the folder the path resolves to
-// is compared by identity, which is what catches another spelling (a link, a
-// mount point, a substituted or host drive) of a guarded folder. A path that
-// merely passes through such a link to an ordinary folder is fine.
-#include "uninstall/clearable_folder.h"
-
+// is compared by identity (the volume and file index the file system reports
+// once every link, mount point and substituted drive on the way has been
+// followed), which is what catches another spelling (a link, a mount point, a
+// substituted or host drive) of a guarded folder. A path that merely passes
+// through such a link to an ordinary folder is fine.
 #include <windows.h>
 #include <string.h>
 
 #include "platform/bounded_text.h"
+#include "platform/handles.h"
 #include "platform/path_rules.h"
-#include "uninstall/folder_identity.h"
-#include "platform/path_rules.h"
-#include "uninstall/repository_directory_rules.h"
-#include "uninstall/uninstall_state.h"
+#include "platform/windows_version.h"
+#include "uninstall/removal_rules.h"
+#include "uninstall/removal_steps.h"
 
 namespace pw {
 namespace {
+
+struct FolderIdentity {
+  DWORD volume;
+  DWORD indexHigh;
+  DWORD indexLow;
+};
+
+bool SameFolder(const FolderIdentity& a, const FolderIdentity& b) {
+  return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
+}
+
+// Reads the identity of an existing folder (links followed). False when it
+// cannot be opened: always on 95/98/ME, which open no folders as files.
+bool ReadFolderIdentity(const char* folder, FolderIdentity* out) {
+  // No access rights are asked for: only the file system's record is read.
+  OwnedHandle handle(CreateFileA(folder, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle.IsOpen()) return false;
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(handle.Get(), &information) ||
+      !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  out->volume = information.dwVolumeSerialNumber;
+  out->indexHigh = information.nFileIndexHigh;
+  out->indexLow = information.nFileIndexLow;
+  return true;
+}
 
 // The Windows and system folders with every folder above them, and the roots
 // of the local disks.
@@ -69,7 +96,7 @@ void AddLocalDriveRoots(GuardedIdentities* guarded) {
 bool IsClearByIdentity(const char* folder, const char* const* guardedFolders, size_t guardedCount) {
   if (GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) return true;
   FolderIdentity candidate;
-  if (!ReadFolderIdentity(folder, &candidate)) return DetectNtFamily() == 0;
+  if (!ReadFolderIdentity(folder, &candidate)) return !IsNtFamily();
   GuardedIdentities guarded;
   guarded.count = 0;
   for (size_t i = 0; i < guardedCount; ++i) AddFolderAndAncestors(guardedFolders[i], &guarded);
@@ -79,27 +106,35 @@ bool IsClearByIdentity(const char* folder, const char* const* guardedFolders, si
   return true;
 }
 
+// The Windows and system folders in their long and short spellings.
+struct GuardedFolders {
+  GuardedFolders() {
+    UINT n = GetWindowsDirectoryA(folders[0], PathBufferSize);
+    if (n == 0 || n >= PathBufferSize) folders[0][0] = '\0';
+    n = GetSystemDirectoryA(folders[1], PathBufferSize);
+    if (n == 0 || n >= PathBufferSize) folders[1][0] = '\0';
+    for (int i = 0; i < 2; ++i) {
+      DWORD s = folders[i][0] ? GetShortPathNameA(folders[i], folders[i + 2], PathBufferSize) : 0;
+      if (s == 0 || s >= PathBufferSize) folders[i + 2][0] = '\0';
+    }
+    for (int i = 0; i < 4; ++i) names[i] = folders[i];
+  }
+  char folders[4][PathBufferSize] = {};
+  const char* names[4];
+};
+
 }  // namespace
 
 bool IsClearableFolder(const char* directory) {
-  char folders[4][PathBufferSize] = {};
-  UINT n = GetWindowsDirectoryA(folders[0], PathBufferSize);
-  if (n == 0 || n >= PathBufferSize) folders[0][0] = '\0';
-  n = GetSystemDirectoryA(folders[1], PathBufferSize);
-  if (n == 0 || n >= PathBufferSize) folders[1][0] = '\0';
-  for (int i = 0; i < 2; ++i) {
-    DWORD s = folders[i][0] ? GetShortPathNameA(folders[i], folders[i + 2], PathBufferSize) : 0;
-    if (s == 0 || s >= PathBufferSize) folders[i + 2][0] = '\0';
-  }
-  const char* guarded[4] = {folders[0], folders[1], folders[2], folders[3]};
-  if (!IsRemovableRepositoryDirectory(directory, guarded, 4)) return false;
+  GuardedFolders guarded;
+  if (!IsRemovableRepositoryDirectory(directory, guarded.names, 4)) return false;
   // The short spelling of the candidate as well, when it exists.
   char shortForm[PathBufferSize];
   DWORD s = GetShortPathNameA(directory, shortForm, sizeof shortForm);
-  if (s > 0 && s < sizeof shortForm && !IsRemovableRepositoryDirectory(shortForm, guarded, 4)) return false;
+  if (s > 0 && s < sizeof shortForm && !IsRemovableRepositoryDirectory(shortForm, guarded.names, 4)) return false;
   char normalised[PathBufferSize];
   if (!NormaliseFolder(directory, normalised, sizeof normalised)) return false;
-  return IsClearByIdentity(normalised, guarded, 2);
+  return IsClearByIdentity(normalised, guarded.names, 2);
 }
 
 }  // namespace pw

@@ -1,7 +1,7 @@
 // The guard against clearing roots and system folders, with the prefix's real
 // Windows and system folders in both spellings, and in Wine's host spelling
 // (drive Z: is the host's root), which only their identity gives away.
-#include "uninstall/clearable_folder.h"
+#include "uninstall/removal_steps.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>

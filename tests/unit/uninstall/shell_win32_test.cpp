@@ -1,6 +1,6 @@
 // Shortcut deletion in the test prefix's real shell folders: the all-users
 // folder on the NT family, the user's own one only as the fallback.
-#include "uninstall/shortcuts.h"
+#include "uninstall/removal_steps.h"
 
 #include <shlobj.h>
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@ std::string FolderOf(int csidl) {
 struct ShortcutKind {
   int common;
   int user;
-  int (*remove)(const char*);
+  bool (*remove)(const char*);
 };
 
 const ShortcutKind kKinds[] = {
@@ -44,7 +44,7 @@ TEST(Shortcuts, OnlyTheFolderOfThePlatformFamilyIsLookedAt) {
     ASSERT_NE(common, user);
     ASSERT_TRUE(WriteText(common, "lnk"));
     ASSERT_TRUE(WriteText(user, "lnk"));
-    EXPECT_EQ(0, kind.remove("PwTest Shortcut"));
+    EXPECT_TRUE(kind.remove("PwTest Shortcut"));
     EXPECT_NE(NtFamily(), FileExists(common)) << common;
     EXPECT_EQ(NtFamily(), FileExists(user)) << user;
     DeleteFileA(user.c_str());
@@ -58,9 +58,9 @@ TEST(Shortcuts, ReadOnlyShortcutAndOtherNamesStay) {
   std::string other = folder + "\\PwTest Shortcut Other.lnk";
   ASSERT_TRUE(WriteText(readOnly, "lnk", FILE_ATTRIBUTE_READONLY));
   ASSERT_TRUE(WriteText(other, "lnk"));
-  EXPECT_EQ(0, pw::DeleteStartupShortcut("PwTest ReadOnly"));
-  EXPECT_EQ(0, pw::DeleteStartupShortcut("PwTest Shortcut"));
-  EXPECT_EQ(0, pw::DeleteStartupShortcut(""));
+  EXPECT_TRUE(pw::DeleteStartupShortcut("PwTest ReadOnly"));
+  EXPECT_TRUE(pw::DeleteStartupShortcut("PwTest Shortcut"));
+  EXPECT_TRUE(pw::DeleteStartupShortcut(""));
   EXPECT_TRUE(FileExists(readOnly));
   EXPECT_TRUE(FileExists(other));
   testwatch::Wipe(readOnly);
@@ -69,9 +69,9 @@ TEST(Shortcuts, ReadOnlyShortcutAndOtherNamesStay) {
 
 TEST(Shortcuts, FolderChoiceFollowsThePlatformFamily) {
   char folder[MAX_PATH];
-  ASSERT_TRUE(pw::FindShortcutFolder(CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS, 1, folder));
+  ASSERT_TRUE(pw::FindShortcutFolder(CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS, true, folder));
   EXPECT_EQ(FolderOf(CSIDL_COMMON_PROGRAMS), folder);
-  ASSERT_TRUE(pw::FindShortcutFolder(CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS, 0, folder));
+  ASSERT_TRUE(pw::FindShortcutFolder(CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS, false, folder));
   EXPECT_EQ(FolderOf(CSIDL_PROGRAMS), folder);
 }
 

@@ -1,13 +1,13 @@
-// Registry entries of the product: Uninstall entry, product and maker keys,
-// event-log source, SNMP extension agent.
-#include "uninstall/product_registry.h"
-
+// Removal steps that touch the registry: the Uninstall entry, the product and
+// maker keys, the event-log source, the SNMP extension agent; and the rights
+// check before anything is touched.
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
 
+#include "platform/handles.h"
 #include "uninstall/purgewell_texts.h"
-#include "uninstall/registry_key.h"
+#include "uninstall/removal_steps.h"
 
 namespace pw {
 namespace {
@@ -16,37 +16,42 @@ constexpr const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVer
 constexpr const char kEventLogKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application";
 constexpr const char kSnmpAgentsKey[] = "SYSTEM\\CurrentControlSet\\Services\\SNMP\\Parameters\\ExtensionAgents";
 
+// parent\path opened with RegOpenKeyA; not held when it cannot be opened.
+OwnedKey OpenKey(HKEY parent, const char* path) {
+  OwnedKey key;
+  if (parent && RegOpenKeyA(parent, path, key.Receive()) != ERROR_SUCCESS) key.Take();
+  return key;
+}
+
 // Deletes parent\name when it can be opened.
 void DeleteSubkeyIfPresent(HKEY parent, const char* name) {
-  RegistryKey sub(parent, name);
-  if (!sub.IsOpen()) return;
-  sub.Close();
+  if (!OpenKey(parent, name).IsOpen()) return;
   RegDeleteKeyA(parent, name);
 }
 
 void DeleteProductAndMaker(const char* product) {
-  RegistryKey software(HKEY_LOCAL_MACHINE, "SOFTWARE");
+  OwnedKey software = OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE");
   if (!software.IsOpen()) return;
-  RegistryKey maker(software.Get(), kMakerName);
+  OwnedKey maker = OpenKey(software.Get(), kMakerName);
   if (!maker.IsOpen()) return;
   {
-    RegistryKey productKey(maker.Get(), product);
+    OwnedKey productKey = OpenKey(maker.Get(), product);
     if (productKey.IsOpen()) {
       DeleteSubkeyIfPresent(productKey.Get(), "CurrentVersion");
-      productKey.Close();
+      productKey.Reset();
       RegDeleteKeyA(maker.Get(), product);
     }
   }
   char first[260];
   bool hasSubkey = RegEnumKeyA(maker.Get(), 0, first, sizeof first) == ERROR_SUCCESS;
-  maker.Close();
+  maker.Reset();
   if (!hasSubkey) RegDeleteKeyA(software.Get(), kMakerName);
 }
 
 // The agent values are "0", "1", "2", ...: the first whose data names the
 // product is deleted; the walk stops at the first missing value.
 void DeleteSnmpAgent(const char* product) {
-  RegistryKey agents(HKEY_LOCAL_MACHINE, kSnmpAgentsKey);
+  OwnedKey agents = OpenKey(HKEY_LOCAL_MACHINE, kSnmpAgentsKey);
   if (!agents.IsOpen()) return;
   for (unsigned i = 0;; ++i) {
     char name[16];
@@ -66,31 +71,33 @@ void DeleteSnmpAgent(const char* product) {
 
 }  // namespace
 
-int DeleteUninstallEntry(const char* product) {
-  RegistryKey uninstall(HKEY_LOCAL_MACHINE, kUninstallKey);
-  if (!uninstall.IsOpen()) return -1;
+bool DeleteUninstallEntry(const char* product) {
+  OwnedKey uninstall = OpenKey(HKEY_LOCAL_MACHINE, kUninstallKey);
+  if (!uninstall.IsOpen()) return false;
   if (product[0]) DeleteSubkeyIfPresent(uninstall.Get(), product);
-  return 0;
+  return true;
 }
 
-int DeleteProductRegistry(const char* product) {
+void DeleteProductRegistry(const char* product) {
   // An empty name would open the parent key itself and delete it.
-  if (!product[0]) return 0;
+  if (!product[0]) return;
   DeleteProductAndMaker(product);
   {
-    RegistryKey eventLog(HKEY_LOCAL_MACHINE, kEventLogKey);
+    OwnedKey eventLog = OpenKey(HKEY_LOCAL_MACHINE, kEventLogKey);
     if (eventLog.IsOpen()) DeleteSubkeyIfPresent(eventLog.Get(), product);
   }
   DeleteSnmpAgent(product);
-  return 0;
 }
 
-int TestRegistryWriteAccess() {
-  HKEY key = nullptr;
-  if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kRightsTestKey, &key) != ERROR_SUCCESS) return 1;
-  RegCloseKey(key);
+bool CanWriteMachineSettings() {
+  OwnedKey key;
+  if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kRightsTestKey, key.Receive()) != ERROR_SUCCESS) {
+    key.Take();
+    return false;
+  }
+  key.Reset();
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRightsTestKey);
-  return 0;
+  return true;
 }
 
 }  // namespace pw

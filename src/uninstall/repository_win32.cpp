@@ -1,17 +1,16 @@
-// Locating and clearing the backup repository.
-#include "uninstall/repository_removal.h"
-
+// Removal steps that touch the user's backup repository: where it is, whether
+// it may and can be cleared, and clearing what the product keeps in it.
+#include <windows.h>
 #include <commctrl.h>
 #include <string.h>
 
 #include "platform/bounded_text.h"
-#include "uninstall/clearable_folder.h"
-#include "uninstall/delete_tree.h"
 #include "platform/handles.h"
 #include "platform/path_rules.h"
 #include "uninstall/purgewell_ids.h"
 #include "uninstall/purgewell_texts.h"
-#include "uninstall/repository_directory_rules.h"
+#include "uninstall/removal_rules.h"
+#include "uninstall/removal_steps.h"
 
 namespace pw {
 namespace {
@@ -47,21 +46,23 @@ bool IsUnreachableFolder(const char* directory) {
   return unreachable;
 }
 
-bool FindRepositoryDirectory(const char* installDirectory, char* out, size_t outSize) {
-  if (outSize == 0) return false;
+RepositoryPlace FindRepository(const char* installDirectory, char* out, size_t outSize) {
+  if (outSize == 0) return RepositoryPlace::Guarded;
   out[0] = '\0';
   char configFile[PathBufferSize];
-  if (!JoinPath(configFile, sizeof configFile, installDirectory, kRepositoryConfigFile)) return false;
+  if (!JoinPath(configFile, sizeof configFile, installDirectory, kRepositoryConfigFile))
+    return RepositoryPlace::Guarded;
   // Read into more room than a path may take, so that a longer value is seen
   // as too long instead of arriving cut to some other folder.
   char value[PathBufferSize * 4];
   DWORD n = GetPrivateProfileStringA(kRepositorySection, kRepositoryKey, "", value, sizeof value, configFile);
-  if (!value[0]) return JoinPath(out, outSize, installDirectory, kDefaultRepositoryFolder) && IsClearableFolder(out);
-  bool fits = CopyBounded(out, outSize, value) && strlen(value) < PathBufferSize && n < sizeof value - 2;
-  return fits && IsClearableFolder(out);
+  bool fits = value[0] ? CopyBounded(out, outSize, value) && strlen(value) < PathBufferSize && n < sizeof value - 2
+                       : JoinPath(out, outSize, installDirectory, kDefaultRepositoryFolder);
+  if (!fits || !IsClearableFolder(out)) return RepositoryPlace::Guarded;
+  return IsUnreachableFolder(out) ? RepositoryPlace::Unreachable : RepositoryPlace::Clearable;
 }
 
-int RemoveRepository(const char* directory, HWND dialog, int position) {
+void RemoveRepository(const char* directory, HWND dialog, int position) {
   char repository[PathBufferSize];
   if (JoinPath(repository, sizeof repository, directory, "Repository")) {
     char pattern[PathBufferSize];
@@ -85,7 +86,6 @@ int RemoveRepository(const char* directory, HWND dialog, int position) {
   for (const char* file : kRepositoryFiles)
     if (JoinPath(path, sizeof path, directory, file)) DeleteOneFile(path);
   RemoveDirectoryA(directory);
-  return 0;
 }
 
 }  // namespace pw

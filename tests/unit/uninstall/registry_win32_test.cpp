@@ -1,7 +1,7 @@
 // The product's registry entries in the test prefix's real registry: what goes
 // (Uninstall entry, product key, empty maker key, event-log source, the first
-// SNMP agent naming the product) and what must stay.
-#include "uninstall/product_registry.h"
+// SNMP agent naming the product) and what must stay; and the rights check.
+#include "uninstall/removal_steps.h"
 
 #include <gtest/gtest.h>
 
@@ -43,26 +43,26 @@ TEST_F(ProductRegistry, UninstallEntryGoesAndItsSiblingsStay) {
   MakeKey(std::string(kUninstall) + "\\" + kProduct);
   SetValue(std::string(kUninstall) + "\\" + kProduct, "DisplayName", "x");
   MakeKey(std::string(kUninstall) + "\\PwTestOther");
-  EXPECT_EQ(0, pw::DeleteUninstallEntry(kProduct));
+  EXPECT_TRUE(pw::DeleteUninstallEntry(kProduct));
   EXPECT_FALSE(KeyExists(std::string(kUninstall) + "\\" + kProduct));
   EXPECT_TRUE(KeyExists(std::string(kUninstall) + "\\PwTestOther"));
   DeleteKeyTree(std::string(kUninstall) + "\\PwTestOther");
   // Missing entry: still done.
-  EXPECT_EQ(0, pw::DeleteUninstallEntry(kProduct));
+  EXPECT_TRUE(pw::DeleteUninstallEntry(kProduct));
 }
 
 TEST_F(ProductRegistry, EmptyMakerKeyGoesWithTheProductEvenWithValues) {
   MakeKey(std::string(kMaker) + "\\" + kProduct + "\\CurrentVersion");
   SetValue(std::string(kMaker) + "\\" + kProduct + "\\CurrentVersion", "InstallDir", "C:\\x");
   SetValue(kMaker, "MakerValue", "kept only as long as the key");
-  EXPECT_EQ(0, pw::DeleteProductRegistry(kProduct));
+  pw::DeleteProductRegistry(kProduct);
   EXPECT_FALSE(KeyExists(kMaker));
 }
 
 TEST_F(ProductRegistry, MakerKeyWithAnotherProductStays) {
   MakeKey(std::string(kMaker) + "\\" + kProduct + "\\CurrentVersion");
   MakeKey(std::string(kMaker) + "\\OtherProduct\\CurrentVersion");
-  EXPECT_EQ(0, pw::DeleteProductRegistry(kProduct));
+  pw::DeleteProductRegistry(kProduct);
   EXPECT_FALSE(KeyExists(std::string(kMaker) + "\\" + kProduct));
   EXPECT_TRUE(KeyExists(std::string(kMaker) + "\\OtherProduct\\CurrentVersion"));
 }
@@ -70,7 +70,7 @@ TEST_F(ProductRegistry, MakerKeyWithAnotherProductStays) {
 TEST_F(ProductRegistry, EventLogSourceGoes) {
   MakeKey(std::string(kEventLog) + "\\" + kProduct);
   MakeKey(std::string(kEventLog) + "\\PwTestOtherSource");
-  EXPECT_EQ(0, pw::DeleteProductRegistry(kProduct));
+  pw::DeleteProductRegistry(kProduct);
   EXPECT_FALSE(KeyExists(std::string(kEventLog) + "\\" + kProduct));
   EXPECT_TRUE(KeyExists(std::string(kEventLog) + "\\PwTestOtherSource"));
   DeleteKeyTree(std::string(kEventLog) + "\\PwTestOtherSource");
@@ -80,7 +80,7 @@ TEST_F(ProductRegistry, OnlyTheFirstSnmpAgentNamingTheProductGoes) {
   SetValue(kAgents, "0", "SOFTWARE\\Other\\Agent");
   SetValue(kAgents, "1", std::string("SOFTWARE\\Vornacle\\") + kProduct + "\\SnmpAgent");
   SetValue(kAgents, "2", std::string("SOFTWARE\\Vornacle\\") + kProduct + "\\Second");
-  EXPECT_EQ(0, pw::DeleteProductRegistry(kProduct));
+  pw::DeleteProductRegistry(kProduct);
   EXPECT_TRUE(ValueExists(kAgents, "0"));
   EXPECT_FALSE(ValueExists(kAgents, "1"));
   EXPECT_TRUE(ValueExists(kAgents, "2"));
@@ -88,11 +88,11 @@ TEST_F(ProductRegistry, OnlyTheFirstSnmpAgentNamingTheProductGoes) {
 
 TEST_F(ProductRegistry, SnmpWalkStopsAtTheFirstMissingNumberAndMatchesCase) {
   SetValue(kAgents, "1", std::string("SOFTWARE\\Vornacle\\") + kProduct);
-  EXPECT_EQ(0, pw::DeleteProductRegistry(kProduct));
+  pw::DeleteProductRegistry(kProduct);
   EXPECT_TRUE(ValueExists(kAgents, "1"));  // no "0": nothing is looked at
 
   SetValue(kAgents, "0", "software\\vornacle\\pwtestproduct");
-  EXPECT_EQ(0, pw::DeleteProductRegistry(kProduct));
+  pw::DeleteProductRegistry(kProduct);
   EXPECT_TRUE(ValueExists(kAgents, "0"));   // the product's name in another case
   EXPECT_FALSE(ValueExists(kAgents, "1"));  // reached behind a value that did not match
 }
@@ -100,16 +100,16 @@ TEST_F(ProductRegistry, SnmpWalkStopsAtTheFirstMissingNumberAndMatchesCase) {
 TEST_F(ProductRegistry, AnEmptyProductNameDeletesNothing) {
   MakeKey(std::string(kMaker) + "\\" + kProduct);
   SetValue(kAgents, "0", "anything");
-  EXPECT_EQ(0, pw::DeleteProductRegistry(""));
-  EXPECT_EQ(0, pw::DeleteUninstallEntry(""));
+  pw::DeleteProductRegistry("");
+  EXPECT_TRUE(pw::DeleteUninstallEntry(""));
   EXPECT_TRUE(KeyExists(std::string(kMaker) + "\\" + kProduct));
   EXPECT_TRUE(KeyExists(kUninstall));
   EXPECT_TRUE(KeyExists(kEventLog));
   EXPECT_TRUE(ValueExists(kAgents, "0"));
 }
 
-TEST(RegistryWriteAccess, AdministratorMayWriteAndTheTestKeyIsGone) {
-  EXPECT_EQ(0, pw::TestRegistryWriteAccess());
+TEST(RightsCheck, AdministratorMayWriteAndTheTestKeyIsGone) {
+  EXPECT_TRUE(pw::CanWriteMachineSettings());
   EXPECT_FALSE(KeyExists("SOFTWARE\\VornacleSystemsTestKeyZZZ"));
 }
 

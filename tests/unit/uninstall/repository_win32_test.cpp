@@ -1,6 +1,6 @@
 // The backup repository under Wine: which directory RepositoryConfig.txt may
 // name, what RemoveRepository deletes and keeps, and the progress it reports.
-#include "uninstall/repository_removal.h"
+#include "uninstall/removal_steps.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -34,7 +34,7 @@ TEST(RemoveRepository, DeletesTheProductsPartsAndTheEmptiedDirectory) {
   testwatch::ScratchFolder scratch("repo");
   std::string d = scratch / "Backups";
   LayOutRepository(d);
-  EXPECT_EQ(0, pw::RemoveRepository((d + "\\").c_str(), nullptr, 5));
+  pw::RemoveRepository((d + "\\").c_str(), nullptr, 5);
   EXPECT_FALSE(FileExists(d));
 }
 
@@ -46,7 +46,7 @@ TEST(RemoveRepository, KeepsWhatIsNotTheProducts) {
   ASSERT_TRUE(MakeFolder(d + "\\Photos"));
   ASSERT_TRUE(WriteText(d + "\\Photos\\a.jpg", "the user's"));
 
-  EXPECT_EQ(0, pw::RemoveRepository(d.c_str(), nullptr, 5));
+  pw::RemoveRepository(d.c_str(), nullptr, 5);
 
   EXPECT_TRUE(FileExists(d + "\\MyNotes.txt"));
   EXPECT_TRUE(FileExists(d + "\\Photos\\a.jpg"));
@@ -99,7 +99,9 @@ class RepositoryConfig : public ::testing::Test {
       EXPECT_TRUE(WriteText(install_ / "RepositoryConfig.txt", text));
     }
     char out[260] = "untouched";
-    if (pw::FindRepositoryDirectory(install_.Path().c_str(), out, sizeof out)) return out;
+    // A folder that is not there to be cleared is named as written too.
+    const pw::RepositoryPlace place = pw::FindRepository(install_.Path().c_str(), out, sizeof out);
+    if (place != pw::RepositoryPlace::Guarded) return out;
     // A kept folder is named as written, cut to fit, for telling the user.
     EXPECT_EQ(std::string(pathValue ? pathValue : "").substr(0, 259), out);
     return "<kept>";
