@@ -125,6 +125,11 @@ struct GuardedFolders {
 
 }  // namespace
 
+bool IsClearableSpelling(const char* directory) {
+  GuardedFolders guarded;
+  return IsRemovableRepositoryDirectory(directory, guarded.names, 4);
+}
+
 bool IsClearableFolder(const char* directory) {
   GuardedFolders guarded;
   if (!IsRemovableRepositoryDirectory(directory, guarded.names, 4)) return false;

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "common/string_table.h"
+#include "platform/error_mode.h"
 #include "platform/path_rules.h"
 #include "uninstall/purgewell_ids.h"
 #include "uninstall/purgewell_texts.h"
@@ -15,6 +16,10 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace pw;
+  // Before anything looks at a path: the repository and the folders the
+  // guard compares may lie on an empty card, Zip or disc drive, which must
+  // read as not connected, not ask for a disk.
+  TurnOffCriticalErrorBoxes();
   UninstallerState state;
   DWORD n = GetModuleFileNameA(nullptr, state.programFile, PathBufferSize);
   if (n == 0 || n >= PathBufferSize) state.programFile[0] = '\0';

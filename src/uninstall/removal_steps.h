@@ -98,6 +98,8 @@ void RemoveTreeEntry(const char* folder, const char* name, DWORD attributes);
 // those folders, nor a folder above them, nor the root of a drive
 // (folder_guard_win32.cpp).
 bool IsClearableFolder(const char* folder);
+// Its spelling rules alone, which look at no part of the folder's path.
+bool IsClearableSpelling(const char* folder);
 
 // Has path deleted at the next restart: MoveFileEx on the NT family, a line of
 // its own in wininit.ini's [rename] section on 95/98/ME. True when the entry
@@ -108,7 +110,8 @@ bool DeleteAtRestart(const char* path, bool ntFamily = IsNtFamily());
 bool RemoveFolderAtRestart(const char* folder, bool ntFamily = IsNtFamily());
 
 // ================================================================ 4. the repository
-// repository_win32.cpp
+// repository_win32.cpp. Every call runs with the critical-error boxes off, so
+// that an empty drive reads as not connected.
 
 enum class RepositoryPlace {
   Clearable,    // out names the directory to clear
@@ -118,14 +121,15 @@ enum class RepositoryPlace {
 
 // Reads the repository directory from installDirectory's RepositoryConfig.txt
 // (section "Repository", key "Path"; a missing or empty value gives the
-// installation folder's "data") and says whether it may be cleared
-// (IsClearableFolder; also not with a path longer than 259 characters) and
-// whether its disk is there. Unless Clearable, out holds the folder as named,
-// cut to fit, for telling the user which one was kept.
+// installation folder's "data") and says whether it may be cleared. The
+// spelling is judged first, then whether its disk is there, and only then is
+// the folder itself looked at. Unless Clearable, out holds the folder as
+// named, cut to fit, for telling the user which one was kept.
 RepositoryPlace FindRepository(const char* installDirectory, char* out, size_t outSize);
 
 // True when directory is absent because the disk or share it lies on is not
-// there (an unplugged drive, a lost network connection). A folder missing from a disk that is there is not unreachable.
+// there (an unplugged drive, an empty card or disc drive, a lost network
+// connection). A folder missing from a disk that is there is not unreachable.
 bool IsUnreachableFolder(const char* directory);
 
 // Clears the folder "Repository" in directory (one progress step per listed

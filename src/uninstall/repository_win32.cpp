@@ -1,5 +1,8 @@
 // Removal steps that touch the user's backup repository: where it is, whether
-// it may and can be cleared, and clearing what the product keeps in it.
+// it may and can be cleared, and clearing what the product keeps in it. The
+// repository may lie on a removable disk or a share; the program runs with
+// the critical-error boxes off (purgewell_main_win32.cpp), so that looking at
+// an empty drive fails quietly instead of asking for a disk.
 #include <windows.h>
 #include <commctrl.h>
 #include <string.h>
@@ -38,12 +41,10 @@ bool IsUnreachableFolder(const char* directory) {
   if (rootLength == 0 || rootLength >= sizeof root) return false;
   memcpy(root, directory, rootLength);
   root[rootLength] = '\0';
-  // An empty floppy or card drive must fail quietly, not ask for a disk.
-  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
-  bool unreachable = GetFileAttributesA(directory) == INVALID_FILE_ATTRIBUTES &&
-                     GetFileAttributesA(root) == INVALID_FILE_ATTRIBUTES && !HasEntries(root);
-  SetErrorMode(previous);
-  return unreachable;
+  // A drive letter without a disk in it (an empty card, Zip or disc drive)
+  // answers like one whose disk is unplugged: its root cannot be read.
+  return GetFileAttributesA(directory) == INVALID_FILE_ATTRIBUTES &&
+         GetFileAttributesA(root) == INVALID_FILE_ATTRIBUTES && !HasEntries(root);
 }
 
 RepositoryPlace FindRepository(const char* installDirectory, char* out, size_t outSize) {
@@ -58,8 +59,10 @@ RepositoryPlace FindRepository(const char* installDirectory, char* out, size_t o
   DWORD n = GetPrivateProfileStringA(kRepositorySection, kRepositoryKey, "", value, sizeof value, configFile);
   bool fits = value[0] ? CopyBounded(out, outSize, value) && strlen(value) < PathBufferSize && n < sizeof value - 2
                        : JoinPath(out, outSize, installDirectory, kDefaultRepositoryFolder);
-  if (!fits || !IsClearableFolder(out)) return RepositoryPlace::Guarded;
-  return IsUnreachableFolder(out) ? RepositoryPlace::Unreachable : RepositoryPlace::Clearable;
+  // Whether its disk is there before anything is asked of the folder itself.
+  if (!fits || !IsClearableSpelling(out)) return RepositoryPlace::Guarded;
+  if (IsUnreachableFolder(out)) return RepositoryPlace::Unreachable;
+  return IsClearableFolder(out) ? RepositoryPlace::Clearable : RepositoryPlace::Guarded;
 }
 
 void RemoveRepository(const char* directory, HWND dialog, int position) {

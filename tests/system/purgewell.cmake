@@ -9,13 +9,15 @@ if(WIN32 AND TARGET Purgewell)
     LIBS tw_test_support user32 shell32 advapi32
     TIMEOUT 900)
   if(TARGET purgewell_system)
-    add_dependencies(purgewell_system Purgewell Cobaltine)
+    add_dependencies(purgewell_system Purgewell Cobaltine hdbtool)
     target_include_directories(purgewell_system PRIVATE ${CMAKE_SOURCE_DIR}/src)
     # The one case whose outcome depends on the Windows version runs as a test
-    # of its own, so that the version matrix can take it alone.
+    # of its own, so that the version matrix can take it alone; the cases of
+    # an empty drive runs under its own driver below.
     set(branches PurgewellSystem.TakesTheBranchesOfThePlatformFamily)
+    set(media PurgewellSystem.ARepositoryOnAnEmptyDriveIsKeptAndNoDiskIsAskedFor)
     add_test(NAME purgewell_branches COMMAND purgewell_system --gtest_color=no --gtest_filter=${branches})
-    set_tests_properties(purgewell_system PROPERTIES ENVIRONMENT "GTEST_FILTER=-${branches}")
+    set_tests_properties(purgewell_system PROPERTIES ENVIRONMENT "GTEST_FILTER=-${branches}:${media}")
     # It closes every window of the product's classes and rewrites machine-wide
     # registry keys: nothing else may run beside it in a shared prefix.
     set_tests_properties(purgewell_system PROPERTIES RUN_SERIAL TRUE FIXTURES_REQUIRED purgewell_links)
@@ -25,12 +27,18 @@ if(WIN32 AND TARGET Purgewell)
     add_test(NAME codepage932_purgewell COMMAND purgewell_system --gtest_color=no)
     set_tests_properties(codepage932_purgewell PROPERTIES LABELS codepage RUN_SERIAL TRUE TIMEOUT 900
       FIXTURES_REQUIRED purgewell_links
-      ENVIRONMENT "LC_ALL=ja_JP.UTF-8;TW_TEST_CODE_PAGE=932;GTEST_FILTER=-${branches}")
+      ENVIRONMENT "LC_ALL=ja_JP.UTF-8;TW_TEST_CODE_PAGE=932;GTEST_FILTER=-${branches}:${media}")
     # Links and a drive letter to system folders, made from the host side.
     set(links ${CMAKE_CURRENT_LIST_DIR}/purgewell_links.sh)
     add_test(NAME purgewell_links_make COMMAND sh ${links} make ${CMAKE_SOURCE_DIR}/build/wineprefix)
     add_test(NAME purgewell_links_remove COMMAND sh ${links} remove ${CMAKE_SOURCE_DIR}/build/wineprefix)
     set_tests_properties(purgewell_links_make PROPERTIES FIXTURES_SETUP purgewell_links)
     set_tests_properties(purgewell_links_remove PROPERTIES FIXTURES_CLEANUP purgewell_links)
+
+    # A repository on a drive without a disk, with Wine's relay trace of the
+    # programs in a file of the case's own.
+    add_test(NAME purgewell_media COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/purgewell_media.sh
+             $<TARGET_FILE:purgewell_system> ${CMAKE_BINARY_DIR}/purgewell-media/relay.log ${media})
+    set_tests_properties(purgewell_media PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
   endif()
 endif()

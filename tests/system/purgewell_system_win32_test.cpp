@@ -1035,4 +1035,117 @@ TEST_F(PurgewellSystem, TakesTheBranchesOfThePlatformFamily) {
   ExpectRemoved();
 }
 
+// ---------------------------------------------------------------- empty drives
+
+// Calls in Wine's relay trace made from a program's own image (at 0x400000,
+// or the x86_64 build's 0x140000000) that name a path on drive (as "M:"):
+// each must come after that image turned the critical-error boxes off
+// (SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX) and before anything
+// turned them on again. Returns how many were looked at; what ran with the
+// boxes on goes to *wrong, one line each.
+size_t CheckQuietLooks(const std::string& trace, const std::string& drive, std::string* wrong) {
+  const std::string named = "\"" + drive + "\\\\";
+  unsigned long long mode = 0;
+  size_t looks = 0;
+  for (size_t at = 0; at < trace.size();) {
+    size_t end = trace.find('\n', at);
+    if (end == std::string::npos) end = trace.size();
+    const std::string line = trace.substr(at, end - at);
+    at = end + 1;
+    const size_t call = line.find(":Call ");
+    const size_t ret = line.rfind(" ret=");
+    if (call == std::string::npos || ret == std::string::npos) continue;
+    const unsigned long long from = strtoull(line.c_str() + ret + 5, nullptr, 16);
+    const bool ours = (from >= 0x400000ULL && from < 0x1000000ULL) || (from >= 0x140000000ULL && from < 0x141000000ULL);
+    if (!ours) continue;
+    const size_t setter = line.find("SetErrorMode(", call);
+    if (setter != std::string::npos) {
+      mode = strtoull(line.c_str() + setter + 13, nullptr, 16);
+      continue;
+    }
+    if (line.find(named, call) == std::string::npos) continue;
+    ++looks;
+    if ((mode & (SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX)) != (SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX))
+      *wrong += line.substr(call + 6) + "\n";
+  }
+  return looks;
+}
+
+// The functions whose calls the relay trace shows: the error mode, and every
+// file-system call the programs make on a path.
+const char kRelayedCalls[] =
+    "SetErrorMode;GetFileAttributesA;GetShortPathNameA;FindFirstFileA;CreateFileA;_lopen;GetDiskFreeSpaceA;"
+    "GetVolumeInformationA;RemoveDirectoryA;DeleteFileA;SetFileAttributesA;MoveFileExA;CreateDirectoryA;"
+    "GetPrivateProfileStringA;WritePrivateProfileStringA";
+
+// A repository on a drive that is there without a disk in it (an empty disc,
+// card or Zip drive) is kept and told like one on an unplugged disk; and no
+// file-system call of Purgewell, or of hdbtool, on that drive runs with the
+// system's critical-error boxes on, which on Windows ask for a disk ("There
+// is no disk in the drive") and then look at, and may clear, whatever disk
+// is put in. Wine shows no such box, so the calls are watched in its relay
+// trace of the programs: purgewell_media.sh runs this case with its standard
+// error, where the programs started with WINEDEBUG=+relay write, in a file of
+// its own (TW_RELAY_LOG).
+TEST_F(PurgewellSystem, ARepositoryOnAnEmptyDriveIsKeptAndNoDiskIsAskedFor) {
+  char relayLog[MAX_PATH];
+  DWORD n = GetEnvironmentVariableA("TW_RELAY_LOG", relayLog, sizeof relayLog);
+  if (n == 0 || n >= sizeof relayLog) GTEST_SKIP() << "run by purgewell_media.sh";
+  char letter = 'M';
+  while (letter < 'Y' && (GetLogicalDrives() & (1UL << (letter - 'A')))) ++letter;
+  const std::string drive = std::string(1, letter) + ":";
+  testwatch::ScratchFolder disc("disc");
+  ASSERT_TRUE(DefineTestDrive((char)(letter | 0x20), disc.Path().c_str(), DRIVE_CDROM));
+  ASSERT_TRUE(RemoveDirectoryA(disc.Path().c_str()));  // the disc taken out
+  ASSERT_TRUE(PollUntil([&] { return (GetLogicalDrives() & (1UL << (letter - 'A'))) != 0; }, 10000));
+  SetValue("Software\\Wine\\Debug", "RelayInclude", kRelayedCalls, HKEY_CURRENT_USER);
+  char debug[256] = "";
+  n = GetEnvironmentVariableA("WINEDEBUG", debug, sizeof debug);
+  if (n >= sizeof debug) debug[0] = '\0';
+
+  const std::string path = drive + "\\Cobaltine Backups";
+  LayOut(path, false);
+  size_t before = ReadText(relayLog).size();
+  SetEnvironmentVariableA("WINEDEBUG", "+relay");
+  HWND dialog = StartPurgewell();
+  SetEnvironmentVariableA("WINEDEBUG", debug[0] ? debug : nullptr);
+  ASSERT_NE(nullptr, dialog);
+  ClickUninstallAndAnswer(dialog, IDYES);
+  std::string told = AnswerKeptNotice(dialog, install_ + "\\RepositoryConfig.txt");
+  printf("[empty drive] Path=%s: told \"%s\"\n", path.c_str(), told.c_str());
+  EXPECT_NE(std::string::npos, told.find("not connected")) << told;
+  EXPECT_NE(std::string::npos, told.find("\n" + path)) << told;
+  WaitForPurgewellAndItsCopy();
+  Outcome kept;
+  kept.repositoryCleared = false;
+  ExpectRemoved(kept);
+  std::string wrong;
+  size_t looks = CheckQuietLooks(ReadText(relayLog).substr(before), drive, &wrong);
+  printf("[empty drive] Purgewell looked at %s %u times, %s\n", drive.c_str(), (unsigned)looks,
+         wrong.empty() ? "always with the boxes off" : "with the boxes on for some");
+  EXPECT_GT(looks, 0u);
+  EXPECT_EQ("", wrong);
+
+  // hdbtool on a file there: an error of its own, no box.
+  before = ReadText(relayLog).size();
+  SetEnvironmentVariableA("WINEDEBUG", "+relay");
+  PROCESS_INFORMATION tool = Start(bin_ + "\\hdbtool.exe", "check \"" + path + "\\ClientConfig.hdb\"");
+  SetEnvironmentVariableA("WINEDEBUG", debug[0] ? debug : nullptr);
+  ASSERT_NE(nullptr, tool.hProcess);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(tool.hProcess, 60000));
+  DWORD code = 0;
+  GetExitCodeProcess(tool.hProcess, &code);
+  CloseHandle(tool.hProcess);
+  CloseHandle(tool.hThread);
+  EXPECT_EQ(2u, code);
+  wrong.clear();
+  looks = CheckQuietLooks(ReadText(relayLog).substr(before), drive, &wrong);
+  printf("[empty drive] hdbtool looked at %s %u times, %s\n", drive.c_str(), (unsigned)looks,
+         wrong.empty() ? "always with the boxes off" : "with the boxes on for some");
+  EXPECT_GT(looks, 0u);
+  EXPECT_EQ("", wrong);
+  DeleteValue("Software\\Wine\\Debug", "RelayInclude", HKEY_CURRENT_USER);
+  RemoveTestDrive((char)(letter | 0x20));
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "hdbtool_commands.h"
+#include "platform/error_mode.h"
 #if HDBTOOL_HAS_SCHEDULE
 #include "schedule_command.h"
 #endif
@@ -71,6 +72,9 @@ int RunCommand(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file named on an empty card or Zip drive is an error of its own, not a
+  // box asking for a disk that a script cannot answer.
+  TurnOffCriticalErrorBoxes();
   std::set_new_handler(OutOfMemory);
 #if defined(__cpp_exceptions)
   // The native build has exceptions; none may leave without a word.

@@ -1,5 +1,6 @@
 // The backup repository under Wine: which directory RepositoryConfig.txt may
-// name, what RemoveRepository deletes and keeps, and the progress it reports.
+// name, whether its disk is there, what RemoveRepository deletes and keeps,
+// and the progress it reports.
 #include "uninstall/removal_steps.h"
 
 #include <commctrl.h>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "program_watch_win32.h"
+#include "wine_drives.h"
 
 namespace {
 
@@ -136,23 +138,40 @@ TEST_F(RepositoryConfig, RootsAndSystemFoldersAreRefused) {
 }
 
 // A repository on a disk that is not connected is told and kept; one merely
-// missing from a present disk is not.
-TEST(UnreachableFolder, OnlyAFolderWhoseDiskIsAbsent) {
-  std::string absent;
+// missing from a present disk is not. A drive letter that is there without
+// a disk in it (an empty disc or card drive: the letter stands, its root
+// cannot be read) counts as not connected.
+TEST(UnreachableFolder, OnlyAFolderWhoseDiskIsAbsentOrEmpty) {
+  std::string absent, empty;
   DWORD present = GetLogicalDrives();
-  for (char letter = 'Y'; letter >= 'D' && absent.empty(); --letter)
-    if (!(present & (1UL << (letter - 'A')))) absent = std::string(1, letter) + ":";
-  ASSERT_FALSE(absent.empty());
+  for (char letter = 'Y'; letter >= 'D' && empty.empty(); --letter)
+    if (!(present & (1UL << (letter - 'A')))) (absent.empty() ? absent : empty) = std::string(1, letter) + ":";
+  ASSERT_FALSE(empty.empty());
   testwatch::ScratchFolder scratch("unreachable");
+  std::string media = scratch / "disc";
+  ASSERT_TRUE(testwatch::MakeFolder(media));
+  ASSERT_TRUE(DefineTestDrive(empty[0], media.c_str(), DRIVE_CDROM));
+  ASSERT_TRUE(RemoveDirectoryA(media.c_str()));  // the disc taken out
+  const DWORD emptyBit = 1UL << (empty[0] - 'A');
+  ASSERT_TRUE(testwatch::PollUntil([&] { return (GetLogicalDrives() & emptyBit) != 0; }, 10000));
+  EXPECT_EQ((UINT)DRIVE_CDROM, GetDriveTypeA((empty + "\\").c_str()));
   const struct {
     std::string folder;
     bool unreachable;
   } cases[] = {
-      {absent + "\\Backups", true},  {absent + "\\Backups\\", true},      {scratch.Path(), false},
-      {scratch / "gone", false},     {"C:\\no such folder\\here", false}, {"Backups", false},
-      {"", false},
+      {absent + "\\Backups", true}, {absent + "\\Backups\\", true},  {empty + "\\Backups", true},
+      {scratch.Path(), false},      {scratch / "gone", false},        {"C:\\no such folder\\here", false},
+      {"Backups", false},           {"", false},
   };
   for (const auto& c : cases) EXPECT_EQ(c.unreachable, pw::IsUnreachableFolder(c.folder.c_str())) << c.folder;
+
+  // What the worker is told of a repository there.
+  testwatch::ScratchFolder install("unreachable-install");
+  ASSERT_TRUE(WriteText(install / "RepositoryConfig.txt", "[Repository]\r\nPath=" + empty + "\\Backups\r\n"));
+  char out[260];
+  EXPECT_EQ(pw::RepositoryPlace::Unreachable, pw::FindRepository(install.Path().c_str(), out, sizeof out));
+  EXPECT_EQ(empty + "\\Backups", out);
+  RemoveTestDrive(empty[0]);
 }
 
 }  // namespace
