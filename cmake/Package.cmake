@@ -27,7 +27,10 @@ if(WIN32)
   # for power and the user and the wake timer (200,704 B before them).
   set(TW_BUDGET_Tickwarden 230000)
   set(TW_BUDGET_Tickwardenaide 32000)
-  set(TW_BUDGET_Purgewell 72000)
+  # Purgewell grew past 72,000 with the end request for every session, the
+  # wait for closed programs and the restart entries for what still runs
+  # (73,728 B).
+  set(TW_BUDGET_Purgewell 74000)
   set(TW_BUDGET_hdbtool 1200000)
   set(checks "")
   foreach(t ${TW_SHIPPED})

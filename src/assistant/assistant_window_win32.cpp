@@ -5,6 +5,7 @@
 #include "assistant/assistant_window.h"
 
 #include "assistant/assistant_requests.h"
+#include "assistant/end_request_watch.h"
 #include "platform/bounded_text.h"
 #include "common/main_program_command.h"
 #include "common/program_messages.h"
@@ -60,6 +61,9 @@ LRESULT CALLBACK AssistantWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       Serve(wnd, msg, lp);
       return 0;
+    case WM_TIMER:
+      EndIfUninstallAsks(wnd, g_directory);
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -90,5 +94,6 @@ HWND CreateAssistantWindow(HINSTANCE instance, const char* className, const char
                            const char* directory) {
   // A directory that does not fit would name another folder: keep none.
   if (!CopyBounded(g_directory, sizeof g_directory, directory)) g_directory[0] = '\0';
-  return CreateWindowExA(0, className, title, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance, nullptr);
+  return WatchForEndRequest(
+      CreateWindowExA(0, className, title, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance, nullptr));
 }

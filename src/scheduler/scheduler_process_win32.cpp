@@ -14,6 +14,7 @@
 #include "common/string_table.h"
 #include "schedule/schedule.h"
 #include "scheduler/deferred_launch.h"
+#include "scheduler/end_request_watch.h"
 #include "scheduler/launch.h"
 #include "scheduler/repository.h"
 #include "scheduler/repository_worker.h"
@@ -284,6 +285,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       SetTimer(window, SCHEDULER_TIMER_ID, SCHEDULER_TIMER_PERIOD, nullptr);
       return 0;
     case WM_TIMER:
+      if (EndIfUninstallAsks(window)) return 0;
       if (wParam == SHUTDOWN_TIMER_ID) {
         WaitForMainProgramAtShutdown(window);
         return 0;

@@ -1,5 +1,5 @@
 // Removal steps that touch files: the program files of the installation
-// folder, whole trees, and deletion at the next restart.
+// folder, whole trees, and what can only go at the next restart.
 #include <windows.h>
 #include <string.h>
 
@@ -40,6 +40,11 @@ const char* const kProgramFileList[kProgramFileCount] = {
     "RestoreWindows2003.html",
     nullptr,  // string 138, the setup program
 };
+
+// Between attempts at a file that a program of another session still runs.
+constexpr DWORD kRetryMs = 250;
+
+bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 // wininit.ini is read whole; 95/98/ME process no larger file.
 constexpr DWORD kWininitLimit = 65536;
@@ -95,12 +100,37 @@ void DeleteProgramFile(const char* installDirectory, const char* name) {
   if (JoinPath(path, sizeof path, installDirectory, name)) DeleteOneFile(path);
 }
 
-void DeleteProgramFiles(const char* installDirectory) {
+size_t DeleteProgramFiles(const char* installDirectory, DWORD sinceTick, DWORD waitMs) {
+  if (!installDirectory[0]) return 0;
+  char paths[kProgramFileCount][PathBufferSize];
+  bool left[kProgramFileCount];
+  size_t leftCount = 0;
   for (size_t i = 0; i < kProgramFileCount; ++i) {
     char name[PathBufferSize];
     ProgramFileName(i, name, sizeof name);
-    DeleteProgramFile(installDirectory, name);
+    left[i] = name[0] && JoinPath(paths[i], sizeof paths[i], installDirectory, name);
+    if (!left[i]) continue;
+    DeleteOneFile(paths[i]);
+    left[i] = Exists(paths[i]);
+    if (left[i]) ++leftCount;
   }
+  // The programs of other sessions end on the end request, at their next
+  // timer tick; until then their files cannot go.
+  while (leftCount > 0 && GetTickCount() - sinceTick < waitMs) {
+    Sleep(kRetryMs);
+    for (size_t i = 0; i < kProgramFileCount; ++i) {
+      if (!left[i]) continue;
+      DeleteOneFile(paths[i]);
+      if (!Exists(paths[i])) {
+        left[i] = false;
+        --leftCount;
+      }
+    }
+  }
+  size_t atRestart = 0;
+  for (size_t i = 0; i < kProgramFileCount; ++i)
+    if (left[i] && DeleteAtRestart(paths[i])) ++atRestart;
+  return atRestart;
 }
 
 // ---------------------------------------------------------------- trees
@@ -170,6 +200,27 @@ bool DeleteAtRestart(const char* path, bool ntFamily) {
 
 bool RemoveFolderAtRestart(const char* folder, bool ntFamily) {
   return ntFamily && MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+bool CanWriteRestartEntries(bool ntFamily) {
+  if (ntFamily) {
+    // Where MoveFileEx keeps what it is to do at the restart.
+    OwnedKey key;
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, key.Receive()) == ERROR_SUCCESS;
+  }
+  char file[PathBufferSize];
+  if (!WininitPath(file)) return false;
+  if (Exists(file)) {
+    OwnedHandle handle(CreateFileA(file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    return handle.IsOpen();
+  }
+  // None yet: one could be made in the Windows folder (and is gone again).
+  OwnedHandle handle(CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle.IsOpen()) return false;
+  handle.Reset();
+  DeleteFileA(file);
+  return true;
 }
 
 }  // namespace pw

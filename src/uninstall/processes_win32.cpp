@@ -1,7 +1,9 @@
-// Removal steps that touch running programs: closing them by their windows,
-// and the scheduler service.
+// Removal steps that touch running programs: the end request for every
+// session, closing the programs of this session by their windows, and the
+// scheduler service.
 #include <windows.h>
 
+#include "common/end_request.h"
 #include "common/string_table.h"
 #include "platform/handles.h"
 #include "uninstall/purgewell_texts.h"
@@ -10,9 +12,21 @@
 
 namespace pw {
 
+bool AskProgramsToEnd(const char* installDirectory) {
+  return installDirectory[0] != '\0' && WriteEndRequest(installDirectory);
+}
+
 void CloseWindowOfClass(const char* className, DWORD settleMs) {
   HWND window = FindWindowA(className, nullptr);
   if (!window) return;
+  // Its program, to wait for once the window has gone: a program can outlive
+  // its window (a call into a network that does not return), and its file
+  // cannot be deleted while it runs. Never this process itself.
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  OwnedHandle program;
+  if (processId != 0 && processId != GetCurrentProcessId())
+    program.Reset(OpenProcess(SYNCHRONIZE, FALSE, processId));
   DWORD start = GetTickCount();
   DWORD_PTR answer = 0;
   // Bounded, so that a hung program cannot stop the removal.
@@ -21,6 +35,8 @@ void CloseWindowOfClass(const char* className, DWORD settleMs) {
     if (GetTickCount() - start >= kCloseWaitMs) break;
     Sleep(100);
   }
+  // A window that stays means a program that is not ending: no wait for it.
+  if (program.IsOpen() && !FindWindowA(className, nullptr)) WaitForSingleObject(program.Get(), kProcessEndWaitMs);
   Sleep(settleMs);
 }
 

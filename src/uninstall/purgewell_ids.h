@@ -17,6 +17,9 @@
 #define IDS_INSTALL_FOLDERS_KEPT   142
 #define IDS_REPOSITORY_UNREACHABLE 143
 #define IDS_UNINSTALLER_KEPT       144
+// Files still in use that go at the next restart, told once
+#define IDS_RESTART_CAPTION        145
+#define IDS_FILES_AT_RESTART       146
 
 // The uninstall dialog and its controls
 #define IDD_UNINSTALL              101

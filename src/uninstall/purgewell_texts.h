@@ -15,6 +15,8 @@ constexpr const char kWorkerFailedText[] =
 constexpr const char kErrorCaption[] = "Error";
 
 constexpr const char kRightsTestKey[] = "SOFTWARE\\VornacleSystemsTestKeyZZZ";
+// Where the NT family keeps the deletions it does at the next restart.
+constexpr const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 
 constexpr const char kUninstallerFile[] = "Purgewell.exe";
 constexpr const char kTemporaryCopyFile[] = "purgetmp.exe";

@@ -97,7 +97,7 @@ bool CanWriteMachineSettings() {
   }
   key.Reset();
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRightsTestKey);
-  return true;
+  return CanWriteRestartEntries();
 }
 
 }  // namespace pw

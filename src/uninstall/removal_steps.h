@@ -19,19 +19,31 @@ namespace pw {
 // ================================================================ before the dialog
 // registry_win32.cpp, files_win32.cpp
 
-// Whether the user may write the machine-wide registry (a test key could be
-// created and has been deleted again).
+// Whether the user may make every change the removal makes for the whole
+// machine: write the machine-wide registry (a test key is created and deleted
+// again), and write the restart entries for files that cannot go at once
+// (the Session Manager's key on the NT family, wininit.ini in the Windows
+// folder on 95/98/ME).
 bool CanWriteMachineSettings();
+bool CanWriteRestartEntries(bool ntFamily = IsNtFamily());
 
 // ================================================================ 1. processes
 // processes_win32.cpp
 
-// Longest wait for a window to go after WM_CLOSE, the send included.
+// Asks every Tickwarden and Tickwardenaide of the installation, in every
+// session, to end (the end request in installDirectory, common/end_request.h).
+// Returns whether the request was written.
+bool AskProgramsToEnd(const char* installDirectory);
+
+// Longest wait for a window to go after WM_CLOSE, the send included; and then
+// for its program to end.
 constexpr DWORD kCloseWaitMs = 15000;
+constexpr DWORD kProcessEndWaitMs = 15000;
 
 // Sends WM_CLOSE to the top-level window of class className and waits, at
-// most kCloseWaitMs in all, for windows of that class to be gone; then sleeps
-// settleMs. No such window: returns at once. A window that does not
+// most kCloseWaitMs in all, for windows of that class to be gone, and then,
+// at most kProcessEndWaitMs, for the program that owned it to end; then
+// sleeps settleMs. No such window: returns at once. A window that does not
 // answer cannot hold the caller beyond the bound.
 void CloseWindowOfClass(const char* className, DWORD settleMs);
 // The same with the class name taken from string classTextNumber.
@@ -68,8 +80,15 @@ constexpr size_t kProgramFileCount = 23;
 // The name of entry index (0 .. kProgramFileCount - 1) into out.
 void ProgramFileName(size_t index, char* out, size_t outSize);
 
-// Deletes ProgramFileList from installDirectory, in its order.
-void DeleteProgramFiles(const char* installDirectory);
+// How long the program files wait for programs of other sessions to end,
+// counted from the end request.
+constexpr DWORD kOtherSessionsWaitMs = 30000;
+
+// Deletes ProgramFileList from installDirectory. A file that cannot go yet (a
+// program of another session still runs it) is tried again until waitMs have
+// passed since sinceTick; what is still there then is deleted at the next
+// restart. Returns how many files were left for the restart.
+size_t DeleteProgramFiles(const char* installDirectory, DWORD sinceTick, DWORD waitMs);
 
 // Resets the attributes of installDirectory\name and deletes it.
 void DeleteProgramFile(const char* installDirectory, const char* name);

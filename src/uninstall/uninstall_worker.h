@@ -19,7 +19,7 @@ bool StartWorker(UninstallerState& state);
 // started from a root or system folder) is named to the user before it goes
 // on, and a kept repository keeps RepositoryConfig.txt, which names it. So is
 // the uninstaller's own folder when no checked temporary copy could be
-// started to remove it.
+// started to remove it; and, once, that some files go at the next restart.
 DWORD WINAPI UninstallWorker(LPVOID argument);
 
 // Sends the progress position to the dialog's progress bar.

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "common/end_request.h"
 #include "common/string_table.h"
 #include "platform/bounded_text.h"
 #include "platform/path_rules.h"
@@ -40,6 +41,28 @@ void TellKept(HWND dialog, UINT textId, const char* folder) {
 void DeleteInstallSubtree(const char* installDirectory, const char* name) {
   char path[PathBufferSize];
   if (JoinPath(path, sizeof path, installDirectory, name)) DeleteTree(path);
+}
+
+// After the program files: with nothing left the end request goes too; with
+// files left for the restart it stays until then, for a program that has not
+// seen it yet, and the folders go with them (once empty), and the user is
+// told once.
+void FinishProgramFiles(const UninstallerState& state, bool askedToEnd, size_t atRestart) {
+  char request[PathBufferSize];
+  const bool haveRequest = askedToEnd && JoinPath(request, sizeof request, state.installDirectory, tw::kEndRequestFile);
+  if (atRestart == 0) {
+    if (haveRequest) DeleteOneFile(request);
+    return;
+  }
+  if (haveRequest) DeleteAtRestart(request);
+  // Never a root or system folder that an uninstaller was started from.
+  if (IsClearableFolder(state.installDirectory)) {
+    RemoveFolderAtRestart(state.installDirectory);
+    char parent[PathBufferSize];
+    if (CutAtLastBackslash(state.installDirectory, parent, sizeof parent) && IsMakerFolder(parent))
+      RemoveFolderAtRestart(parent);
+  }
+  Tell(state.dialog, IDS_RESTART_CAPTION, IDS_FILES_AT_RESTART, state.installDirectory, MB_ICONINFORMATION);
 }
 
 }  // namespace
@@ -83,6 +106,10 @@ DWORD WINAPI UninstallWorker(LPVOID argument) {
   state.worker.Set(WorkerPhase::Running);
   SetProgress(dialog, 1);
   Sleep(100);
+  // The programs of other sessions first: their windows cannot be reached
+  // from here, the installation folder can.
+  const DWORD askedAt = GetTickCount();
+  const bool askedToEnd = AskProgramsToEnd(install);
   CloseProgramWindow(IDS_MAIN_PROGRAM_CLASS, 100);
   CloseProgramWindow(IDS_SCHEDULER_CLASS, 1000);
   SetProgress(dialog, 2);
@@ -94,7 +121,8 @@ DWORD WINAPI UninstallWorker(LPVOID argument) {
   DeleteStartupShortcut(LoadText(IDS_SCHEDULER_SHORTCUT));
   DeleteDesktopShortcut(LoadText(IDS_PRODUCT_NAME));
   SetProgress(dialog, 4);
-  DeleteProgramFiles(install);
+  const size_t atRestart = DeleteProgramFiles(install, askedAt, askedToEnd ? kOtherSessionsWaitMs : 0);
+  FinishProgramFiles(state, askedToEnd, atRestart);
   // An uninstaller started from a drive root or a system folder must not
   // clear the "help" and "config" folders that happen to lie there.
   if (IsClearableFolder(install)) {

@@ -5,9 +5,12 @@
 //   msg 16 0 0        when WM_CLOSE arrives (the window then closes)
 //   exit
 // The log is %TICKWARDEN_STANDIN_LOG%, or TickwardenStandIn.log beside the
-// executable.
+// executable. With TICKWARDEN_STANDIN_LINGER_MS=n it stays n ms after its
+// window has gone before it ends, as a scheduler whose last work waits on a
+// network that does not answer.
 #include <windows.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include "standin_log.h"
 
@@ -46,6 +49,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     return 1;
   MSG m;
   while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
+  char linger[16];
+  DWORD n = GetEnvironmentVariableA("TICKWARDEN_STANDIN_LINGER_MS", linger, sizeof linger);
+  if (n > 0 && n < sizeof linger) Sleep(static_cast<DWORD>(atoi(linger)));
   LogLine("exit");
   return 0;
 }

@@ -393,10 +393,12 @@ class PurgewellSystem : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (standin_.hProcess) {
-      if (WaitForSingleObject(standin_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(standin_.hProcess, 1);
-      CloseHandle(standin_.hProcess);
-      CloseHandle(standin_.hThread);
+    for (PROCESS_INFORMATION* p : {&standin_, &scheduler_}) {
+      if (!p->hProcess) continue;
+      if (WaitForSingleObject(p->hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(p->hProcess, 1);
+      CloseHandle(p->hProcess);
+      CloseHandle(p->hThread);
+      *p = {};
     }
     if (purgewell_.hProcess) {
       if (WaitForSingleObject(purgewell_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(purgewell_.hProcess, 1);
@@ -454,7 +456,8 @@ class PurgewellSystem : public ::testing::Test {
     return reg.value.empty() ? KeyExists(reg.key) : ValueExists(reg.key, reg.value.c_str());
   }
 
-  void LayOutRow(const Row& r) {
+  // aroundRunning: files already there (programs another session runs) stay as they are.
+  void LayOutRow(const Row& r, bool aroundRunning) {
     const std::string where = Where(r);
     switch (r.under) {
       case Under::Machine: {
@@ -482,6 +485,7 @@ class PurgewellSystem : public ::testing::Test {
       return;
     }
     MakeFolders(where.substr(0, where.rfind('\\')));
+    if (aroundRunning && FileExists(where)) return;
     const std::string name = where.substr(where.rfind('\\') + 1);
     if (r.under == Under::Install && (name == "Purgewell.exe" || name == "Cobaltine.exe")) {
       ASSERT_TRUE(CopyFileA((bin_ + "\\" + name).c_str(), where.c_str(), FALSE)) << where;
@@ -494,11 +498,11 @@ class PurgewellSystem : public ::testing::Test {
 
   // The installation as setup leaves it (kInstallation, and with usersOwn
   // kUsersOwn beside it). repositoryPath is what RepositoryConfig.txt names.
-  void LayOut(const std::string& repositoryPath, bool usersOwn) {
+  void LayOut(const std::string& repositoryPath, bool usersOwn, bool aroundRunning = false) {
     repositoryPath_ = repositoryPath;
     laid_.assign(std::begin(kInstallation), std::end(kInstallation));
     if (usersOwn) laid_.insert(laid_.end(), std::begin(kUsersOwn), std::end(kUsersOwn));
-    for (const Row& r : laid_) LayOutRow(r);
+    for (const Row& r : laid_) LayOutRow(r, aroundRunning);
   }
 
   bool ExpectedGone(const Row& r, const Outcome& o) const {
@@ -537,6 +541,23 @@ class PurgewellSystem : public ::testing::Test {
     standin_ = Start(install_ + "\\Cobaltine.exe");
     ASSERT_NE(nullptr, standin_.hProcess);
     ASSERT_NE(nullptr, WaitForWindow(standin_.dwProcessId, "Cobaltine", "Cobaltine (stand-in)"));
+  }
+
+  // The installation's own Tickwarden.exe running: the stand-in scheduler,
+  // which stays lingerMs after its window has gone before it ends.
+  void StartSchedulerOfTheInstallation(DWORD lingerMs) {
+    const std::string file = install_ + "\\Tickwarden.exe";
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(CopyFileA((bin_ + "\\TickwardenStandIn.exe").c_str(), file.c_str(), FALSE));
+    schedulerLog_ = temp_ + "\\purgewell-scheduler.log";
+    DeleteFileA(schedulerLog_.c_str());
+    SetEnvironmentVariableA("TICKWARDEN_STANDIN_LOG", schedulerLog_.c_str());
+    SetEnvironmentVariableA("TICKWARDEN_STANDIN_LINGER_MS", std::to_string(lingerMs).c_str());
+    scheduler_ = Start(file);
+    SetEnvironmentVariableA("TICKWARDEN_STANDIN_LINGER_MS", nullptr);
+    SetEnvironmentVariableA("TICKWARDEN_STANDIN_LOG", nullptr);
+    ASSERT_NE(nullptr, scheduler_.hProcess);
+    ASSERT_NE(nullptr, testwatch::WaitForWindow("CobaltineSchedulerClass"));
   }
 
   // Starts the installed uninstaller and returns its dialog.
@@ -631,7 +652,9 @@ class PurgewellSystem : public ::testing::Test {
   std::vector<Row> laid_;
   // What the temporary folder held when the test began and before this run.
   std::vector<std::string> tempAtStart_, tempBefore_;
+  std::string schedulerLog_;
   PROCESS_INFORMATION standin_ = {};
+  PROCESS_INFORMATION scheduler_ = {};
   PROCESS_INFORMATION purgewell_ = {};
 };
 
@@ -686,9 +709,12 @@ TEST_F(PurgewellSystem, RemovesTheWholeProductAndThenItself) {
 // temporary copy is looked for by name, held open so that nothing can write
 // over it. It never runs; the copy runs from a folder of its own. A second
 // uninstall while that folder is still there (it goes at the restart) makes
-// another.
+// another. The scheduler here is a program of the installation's own file
+// that lingers after its window has gone (its last work waiting on a network
+// that does not answer): its file can go only once it has ended.
 TEST_F(PurgewellSystem, KeepsEverythingThatIsNotTheProducts) {
   LayOut(repository_, true);
+  StartSchedulerOfTheInstallation(8000);
   std::string planted = temp_ + "\\purgetmp.exe";
   std::string plantedLog = temp_ + "\\planted.log";
   ASSERT_TRUE(CopyFileA((bin_ + "\\Cobaltine.exe").c_str(), planted.c_str(), FALSE));
@@ -697,7 +723,6 @@ TEST_F(PurgewellSystem, KeepsEverythingThatIsNotTheProducts) {
   // Started, the planted program would note its command line and end.
   SetEnvironmentVariableA("COBALTINE_LOG", plantedLog.c_str());
   SetEnvironmentVariableA("COBALTINE_EXIT_AT_ONCE", "1");
-  SchedulerWindow scheduler(0);
   HWND dialog = StartPurgewell();
   SetEnvironmentVariableA("COBALTINE_EXIT_AT_ONCE", nullptr);
   ASSERT_NE(nullptr, dialog);
@@ -712,7 +737,8 @@ TEST_F(PurgewellSystem, KeepsEverythingThatIsNotTheProducts) {
   EXPECT_TRUE(FileExists(maker_));
   for (const char* gone : {"Repository", "Logs", "Reports", "System"})
     EXPECT_FALSE(FileExists(repository_ + "\\" + gone)) << gone;
-  EXPECT_GT(scheduler.CloseCount(), 0);
+  const std::string closed = ReadText(schedulerLog_);
+  EXPECT_NE(std::string::npos, closed.find("msg 16 0 0\r\nexit")) << closed;
   std::string first = ExpectCopyRanFromANewFolder();
 
   CloseHandle(purgewell_.hProcess);
@@ -1146,6 +1172,43 @@ TEST_F(PurgewellSystem, ARepositoryOnAnEmptyDriveIsKeptAndNoDiskIsAskedFor) {
   EXPECT_EQ("", wrong);
   DeleteValue("Software\\Wine\\Debug", "RelayInclude", HKEY_CURRENT_USER);
   RemoveTestDrive((char)(letter | 0x20));
+}
+
+// ---------------------------------------------------------------- other sessions
+
+// Another user's programs of the installation, in a session of their own:
+// purgewell_sessions.sh runs the installation (TW_OTHER_SESSION_INSTALL, one
+// host folder that both prefixes see) in a second prefix with a wineserver of
+// its own: Tickwarden, Tickwardenaide and a program that does not look for
+// the end request (the stand-in main program as Aidwell.exe). This prefix's
+// wineserver refuses to delete a file that another process holds, as Windows
+// refuses to delete a running program's file. The scheduler and the assistant
+// end on the uninstaller's request and their files go; what still runs keeps
+// its file until the next restart, which is written down, with the end
+// request and the folder, and told once.
+TEST_F(PurgewellSystem, AnotherSessionsProgramsEndOrGoAtTheNextRestart) {
+  char shared[MAX_PATH];
+  DWORD n = GetEnvironmentVariableA("TW_OTHER_SESSION_INSTALL", shared, sizeof shared);
+  if (n == 0 || n >= sizeof shared) GTEST_SKIP() << "run by purgewell_sessions.sh";
+  install_ = shared;
+  ASSERT_TRUE(FileExists(install_ + "\\Tickwarden.exe"));
+  LayOut(repository_, false, true);
+  HWND dialog = StartPurgewell();
+  ASSERT_NE(nullptr, dialog);
+  ClickUninstallAndAnswer(dialog, IDYES);
+  std::string told = AnswerNotice(dialog, "Cobaltine Uninstall: At the Next Restart", "", 120000);
+  printf("[other session] told \"%s\"\n", told.c_str());
+  EXPECT_NE(std::string::npos, told.find("\n\n" + install_)) << told;
+  // Told once: no second box holds the uninstaller.
+  WaitForPurgewellAndItsCopy();
+  std::string entries;
+  for (char c : RestartEntries()) entries += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+  printf("[other session] restart entries %s\n", entries.c_str());
+  ExpectRemoved(Outcome(), {"Aidwell.exe"});
+  EXPECT_TRUE(DeletionPending(install_ + "\\EndRequest.txt"));
+  if (NtFamily()) {
+    EXPECT_TRUE(DeletionPending(install_ + "||"));
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "machine_state_win32.h"
+#include "program_watch_win32.h"
 
 namespace {
 
@@ -108,9 +109,32 @@ TEST_F(ProductRegistry, AnEmptyProductNameDeletesNothing) {
   EXPECT_TRUE(ValueExists(kAgents, "0"));
 }
 
-TEST(RightsCheck, AdministratorMayWriteAndTheTestKeyIsGone) {
+TEST(RightsCheck, AdministratorMayWriteWhatTheRemovalWritesAndTheTestKeyIsGone) {
   EXPECT_TRUE(pw::CanWriteMachineSettings());
   EXPECT_FALSE(KeyExists("SOFTWARE\\VornacleSystemsTestKeyZZZ"));
+}
+
+// 95/98/ME take their restart entries from the Windows folder's wininit.ini:
+// one that cannot be written (here a folder in its place; the test runs as
+// an administrator, whom no file's rights stop) fails their check, and only
+// theirs; a check where there is none leaves none behind.
+TEST(RightsCheck, RestartEntriesOf95NeedAWininitThatCanBeWritten) {
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string wininit = std::string(windows) + "\\wininit.ini";
+  const std::string saved = testwatch::ReadText(wininit);
+  const bool existed = testwatch::FileExists(wininit);
+  DeleteFileA(wininit.c_str());
+  ASSERT_TRUE(testwatch::MakeFolder(wininit));
+  EXPECT_FALSE(pw::CanWriteRestartEntries(false));
+  EXPECT_TRUE(pw::CanWriteRestartEntries(true));
+  RemoveDirectoryA(wininit.c_str());
+  ASSERT_TRUE(testwatch::WriteText(wininit, "[rename]\r\n"));
+  EXPECT_TRUE(pw::CanWriteRestartEntries(false));
+  DeleteFileA(wininit.c_str());
+  EXPECT_TRUE(pw::CanWriteRestartEntries(false));
+  EXPECT_FALSE(testwatch::FileExists(wininit));
+  if (existed) testwatch::WriteText(wininit, saved);
 }
 
 }  // namespace
