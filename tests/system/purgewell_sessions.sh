@@ -57,6 +57,11 @@ cp "$bin/Tickwarden.exe" "$bin/Tickwardenaide.exe" "$shared/Vornacle/Cobaltine/"
   cp "$bin/Cobaltine.exe" "$shared/Vornacle/Cobaltine/Aidwell.exe" || exit 2
 for p in "$p1" "$p2"; do
   export WINEPREFIX="$p"
+  # A prefix made for the other way (32- or 64-bit) cannot serve this one.
+  if [ -f "$p/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$p/system.reg"; then
+    "$WINESERVER" -k >/dev/null 2>&1
+    rm -rf "$p"
+  fi
   tw_prepare_prefix
   ln -sfn "$shared" "$p/dosdevices/t:"
 done
