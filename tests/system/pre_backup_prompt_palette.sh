@@ -15,20 +15,15 @@ source "$root/scripts/wine-way.sh" || exit 2
 mkdir -p "$work" && work=$(cd "$work" && pwd)
 export WINEPREFIX="$work/prefix"
 
-xvfb_pid=""
+source "$root/tests/system/own_display.sh"
+own_display_pid=""
 stop_all() {
   "$WINESERVER" -k >/dev/null 2>&1
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$own_display_pid" ] && kill "$own_display_pid" 2>/dev/null
 }
 trap stop_all EXIT
 trap "exit 1" INT TERM
-
-rm -f "$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x8 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "no X display"; exit 2; }
-export DISPLAY=":$(tr -d '\n' < "$work/display")"
+own_display 1024x768x8 "$work" || exit 2
 
 # A prefix made for the other way cannot serve this one.
 if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then rm -rf "$WINEPREFIX"; fi

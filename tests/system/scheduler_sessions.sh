@@ -32,19 +32,15 @@ poll() {
   done
 }
 
-xvfb_pid=""
+source "$root/tests/system/own_display.sh"
+own_display_pid=""
 stop_all() {
   for i in $(seq 1 "$sessions"); do WINEPREFIX="$work/prefix$i" "$WINESERVER" -k >/dev/null 2>&1; done
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$own_display_pid" ] && kill "$own_display_pid" 2>/dev/null
 }
 trap stop_all EXIT
 trap "exit 1" INT TERM
-
-rm -f "$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-poll 10 test -s "$work/display" || { echo "no X display"; exit 2; }
-export DISPLAY=":$(tr -d '\n' < "$work/display")"
+own_display 800x600x24 "$work" || exit 2
 
 rm -rf "$shared"
 mkdir -p "$shared/Cobaltine/data"
