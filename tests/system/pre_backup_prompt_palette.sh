@@ -15,30 +15,19 @@ source "$root/scripts/wine-way.sh" || exit 2
 mkdir -p "$work" && work=$(cd "$work" && pwd)
 export WINEPREFIX="$work/prefix"
 
-xvfb_pid=""
+source "$root/scripts/tw-lib.sh"
 stop_all() {
   "$WINESERVER" -k >/dev/null 2>&1
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -f "$work/display.pid" ] && kill "$(cat "$work/display.pid")" 2>/dev/null
 }
 trap stop_all EXIT
 trap "exit 1" INT TERM
-
-rm -f "$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x8 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "no X display"; exit 2; }
-export DISPLAY=":$(tr -d '\n' < "$work/display")"
+tw_start_xvfb "$work/display" 1024x768x8 || exit 2
 
 # A prefix made for the other way cannot serve this one.
 if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then rm -rf "$WINEPREFIX"; fi
 mkdir -p "$WINEPREFIX"
-"$WINESERVER" -p >/dev/null 2>&1
-if [ ! -f "$WINEPREFIX/.tw-ready" ]; then
-  "$TW_WINE" wineboot -i >/dev/null 2>&1
-  for l in "$WINEPREFIX"/drive_c/users/*/*; do [ -L "$l" ] && rm -f "$l" && mkdir -p "$l"; done
-  touch "$WINEPREFIX/.tw-ready"
-fi
+tw_prepare_prefix
 
 "$TW_WINE" "$bin/system_prompt.exe" --gtest_color=no 2>&1 | grep -v '^fixme:'
 status=${PIPESTATUS[0]}

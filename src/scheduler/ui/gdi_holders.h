@@ -50,13 +50,13 @@ class SelectedObject {
   HGDIOBJ previous_;
 };
 
-// A palette selected as foreground palette and realised, until scope end; does
-// nothing for no palette.
+// A palette selected (as foreground palette unless background is asked for)
+// and realised, until scope end; does nothing for no palette.
 class SelectedPalette {
  public:
-  SelectedPalette(HDC dc, HPALETTE palette) : dc_(dc), previous_(nullptr) {
+  SelectedPalette(HDC dc, HPALETTE palette, bool background = false) : dc_(dc), previous_(nullptr) {
     if (palette == nullptr) return;
-    previous_ = SelectPalette(dc, palette, FALSE);
+    previous_ = SelectPalette(dc, palette, background ? TRUE : FALSE);
     realized_ = RealizePalette(dc);
   }
   ~SelectedPalette() {

@@ -104,14 +104,16 @@ INT_PTR Answer(HWND dialog, LRESULT result) {
 }
 
 // The picture's colours are matched to the palette as last realised: it is
-// realised again as the window becomes active, and again after another window
-// realised its own (as far as that one leaves room); either way the picture is
-// drawn again through it.
-INT_PTR RealizeAgain(HWND dialog) {
+// realised again as the window becomes active, and again, as a background
+// palette, after another window realised its own (as far as that one leaves
+// room; in the foreground it would change the system palette and set the
+// other window realising its own again); either way the picture is drawn
+// again through it.
+INT_PTR RealizeAgain(HWND dialog, bool background) {
   if (BackgroundPalette == nullptr) return Answer(dialog, TRUE);
   WindowDc dc(dialog);
   if (dc.get() == nullptr) return Answer(dialog, TRUE);
-  SelectedPalette palette(dc.get(), BackgroundPalette);
+  SelectedPalette palette(dc.get(), BackgroundPalette, background);
   if (palette.realized() != GDI_ERROR) InvalidateRect(dialog, nullptr, TRUE);
   return Answer(dialog, TRUE);
 }
@@ -205,10 +207,10 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_CTLCOLORSTATIC:
       return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
     case WM_QUERYNEWPALETTE:
-      return RealizeAgain(dialog);
+      return RealizeAgain(dialog, false);
     case WM_PALETTECHANGED:
       if (reinterpret_cast<HWND>(wParam) == dialog) return FALSE;  // its own realisation
-      RealizeAgain(dialog);
+      RealizeAgain(dialog, true);
       return FALSE;
   }
   return FALSE;
