@@ -9,9 +9,12 @@
 #                               DISPLAY, writes the display to STATE_FILE and
 #                               the pid to STATE_FILE.pid; says so and fails
 #                               when no display comes up
-#   tw_prepare_prefix           makes $WINEPREFIX once (wineboot) with user
+#   tw_prepare_prefix [wait]    makes $WINEPREFIX once (wineboot) with user
 #                               folders of its own; the server is started first
-#                               and kept (wineserver -p)
+#                               and kept (wineserver -p). With wait, a new
+#                               prefix is made only once its first processes
+#                               have gone (wineserver -w; on a display where
+#                               they stay, as at 8 bits, that never returns)
 
 tw_poll() {
   local seconds=$1 end
@@ -43,7 +46,7 @@ tw_prepare_prefix() {
   "$WINESERVER" -p >/dev/null 2>&1 || true
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$TW_WINE" wineboot -i >/dev/null 2>&1 || true
-    "$WINESERVER" -w
+    if [ "${1:-}" = wait ]; then "$WINESERVER" -w; fi
   fi
   # Wine links the user's Desktop, Documents and the like to the host's home
   # folder, which every prefix (and the host) would then share: give the

@@ -37,7 +37,7 @@ if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/
   rm -rf "$WINEPREFIX"
 fi
 # A persistent server first, so that parallel first starts do not race.
-tw_prepare_prefix
+tw_prepare_prefix wait
 "$TW_WINE" reg add 'HKCU\Software\Wine' /v Version /d "$TW_WINVER" /f >/dev/null 2>&1 || true
 tw_stop_wine() {
   "$WINESERVER" -k >/dev/null 2>&1 || true
