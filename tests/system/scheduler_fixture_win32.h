@@ -132,6 +132,9 @@ class SchedulerTest : public ::testing::Test {
     if (HWND w = FindWindowA(kMainClass, nullptr)) PostMessageA(w, WM_CLOSE, 0, 0);
     if (!testwatch::WaitForNoWindow(kMainClass, 5000)) testwatch::EndProcessesNamed("Cobaltine.exe");
     if (!testwatch::WaitForNoWindow(kAssistantClass, 5000)) testwatch::EndProcessesNamed("Tickwardenaide.exe");
+    // A main program started in the test's last moments may not have its
+    // window yet: it would outlive the test, and hold CTest's output open.
+    testwatch::EndProcessesNamed("Cobaltine.exe");
     for (HANDLE h : processes_) CloseHandle(h);
     SetEnvironmentVariableA("COBALTINE_LOG", nullptr);
   }
