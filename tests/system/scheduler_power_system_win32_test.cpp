@@ -192,9 +192,11 @@ TEST_F(SchedulerPowerTest, TheDefaultsRunOnBatteryAndADesktopIsOnMains) {
     }
     PostMessageA(w_, WM_CLOSE, 0, 0);
     ASSERT_NE(STILL_ACTIVE, ExitCodeAfter(scheduler_, 20000));
-    // The next case starts its own main program.
-    if (HWND main = FindWindowA(kMainClass, nullptr)) PostMessageA(main, WM_CLOSE, 0, 0);
+    // The next case starts its own main program: this one goes, also when it
+    // has not opened its window yet.
+    if (HWND main = testwatch::WaitForWindow(kMainClass)) PostMessageA(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(testwatch::WaitForNoWindow(kMainClass, 10000));
+    testwatch::EndProcessesNamed("Cobaltine.exe");
     ++set;
   }
 }
