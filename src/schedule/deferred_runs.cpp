@@ -37,10 +37,6 @@ MissedReason MissedReasonOfHold(HoldReason reason) {
   }
 }
 
-DeferPreferences DeferPreferencesInForce() {
-  return {DeferOnBattery, WakeOnBattery, DeferWhileFullScreen, WaitForIdleMinutes, DeferLimitMinutes};
-}
-
 ConditionsToRead ConditionsFor(const DeferPreferences& p, bool unattendedWake) {
   ConditionsToRead read;
   read.Power = p.DeferOnBattery == 1 || (unattendedWake && p.WakeOnBattery == 0);

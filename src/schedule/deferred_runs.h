@@ -11,6 +11,7 @@
 #include "common/packed_time.h"
 #include "schedule/missed_runs.h"
 #include "schedule/tick_trigger.h"
+#include "settings/settings.h"
 
 enum class HoldReason { None, OnBattery, FullScreen, UserActive };
 // "on battery", "full screen", "user active" (and "none").
@@ -22,16 +23,6 @@ MissedReason MissedReasonOfHold(HoldReason reason);
 // A bit a reason, for the reasons one run waited for.
 inline unsigned HoldReasonBit(HoldReason reason) { return 1u << static_cast<unsigned>(reason); }
 
-// The preferences of ClientConfig.hdb that bear on holds and wakes.
-struct DeferPreferences {
-  int DeferOnBattery;
-  int WakeOnBattery;
-  int DeferWhileFullScreen;
-  int WaitForIdleMinutes;
-  int DeferLimitMinutes;  // 0 or less: no limit
-};
-// The preferences now in force (settings/settings.h).
-DeferPreferences DeferPreferencesInForce();
 
 // What the caller read of the computer and its user.
 struct HoldConditions {

@@ -68,7 +68,7 @@ void Tell(const MinuteDecision& d) {
 }  // namespace
 
 size_t HoldDecidedRuns(MinuteDecision* decisions, size_t count, size_t capacity, PackedTime now) {
-  const DeferPreferences p = DeferPreferencesInForce();
+  const DeferPreferences p = Preferences.Defer;
   if (NothingHeld() && (!ConditionsFor(p, g_unattended).Any() || !AnyLaunch(decisions, count))) return count;
   DeferredRuns* held = Held();
   if (held == nullptr) return count;
@@ -85,7 +85,7 @@ void LogHeldRuns(const MinuteDecision* decisions, size_t count) {
     if (d.Deferred.Outcome != Deferral::Held) continue;
     char text[SupportLogLineBytes];
     FormatDeferredLogText(text, sizeof text, d.Entry->SetNumber, d.Entry->Name, LaunchTriggerWord(d.Trigger),
-                          d.Deferred.Slot, d.Deferred.Reason, DeferLimitMinutes, false);
+                          d.Deferred.Slot, d.Deferred.Reason, Preferences.Defer.DeferLimitMinutes, false);
     SupportLogLine("deferred", text);
   }
 }
@@ -106,8 +106,8 @@ size_t TakeHeldNotices(HeldNoticeItem* out, size_t capacity) {
     HeldNoticeItem& item = out[n++];
     CopyBounded(item.Name, sizeof item.Name, e->Name);
     item.Reason = g_toTell[i].Reason;
-    item.IdleMinutes = WaitForIdleMinutes;
-    item.LimitMinutes = DeferLimitMinutes;
+    item.IdleMinutes = Preferences.Defer.WaitForIdleMinutes;
+    item.LimitMinutes = Preferences.Defer.DeferLimitMinutes;
   }
   g_toTellCount = 0;
   return n;
@@ -117,7 +117,7 @@ bool RunsHeld() { return !NothingHeld(); }
 
 void LogHeldRunsAtStop() {
   if (NothingHeld()) return;
-  const DeferPreferences p = DeferPreferencesInForce();
+  const DeferPreferences p = Preferences.Defer;
   DeferredRuns& held = *g_held;
   for (size_t i = 0; i < held.Count(); ++i) {
     const HeldRun& run = held.At(i);
@@ -139,7 +139,7 @@ bool HeldNow(int32_t setNumber, bool* onBattery) {
 }
 
 void AddWaitsToSettingsText(TextBuilder& b) {
-  const DeferPreferences p = DeferPreferencesInForce();
+  const DeferPreferences p = Preferences.Defer;
   bool wake = false;
   for (const BackupSetEntry* e = BackupSetList; e; e = e->next) wake = wake || e->ScheduleWakeFlag == 1;
   if (!ConditionsFor(p, false).Any() && !wake) return;

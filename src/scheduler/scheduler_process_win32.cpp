@@ -82,7 +82,7 @@ void ShowLoaded(int result, bool wasFailing, bool announce) {
 }
 
 void ReloadAndShow(bool announce) {
-  const bool wasFailing = SettingsReload.LastFailed;
+  const bool wasFailing = Scheduler.Reload.LastFailed;
   int result = -1;
   switch (LoadSettingsThroughWorker(result)) {
     case RepositoryAnswer::Ready:

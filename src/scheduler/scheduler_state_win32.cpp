@@ -8,12 +8,8 @@
 #include "settings/settings_reload.h"
 
 char ProgramDirectory[260];
-int LastEvaluatedMinute = -1;
-unsigned long LastTick = 0;
-bool SettleTimePassed = false;
 DateTimeUtil* SchedulerTime;
-EvaluationHistory SchedulerHistory;
-SettingsReloadState SettingsReload;
+SchedulerState Scheduler;
 
 namespace {
 

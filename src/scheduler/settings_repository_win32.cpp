@@ -40,8 +40,8 @@ void LogLoad(const char* path, SettingsLoadResult why) {
   char text[400];
   TextBuilder b(text, sizeof text);
   if (why == SettingsLoadResult::Loaded) {
-    b.Number(static_cast<long long>(CountBackupSets(BackupSetList))).Add(" sets loaded from ").Add(path).Add(" (settle ").Number(SettleTime).Add(" min, prompt ");
-    b.Number(PromptBeforeStarting).Add(", make up missed runs ").Number(RunMissedBackups);
+    b.Number(static_cast<long long>(CountBackupSets(BackupSetList))).Add(" sets loaded from ").Add(path).Add(" (settle ").Number(Preferences.SettleTime).Add(" min, prompt ");
+    b.Number(Preferences.PromptBeforeStarting).Add(", make up missed runs ").Number(Preferences.RunMissedBackups);
     AddWaitsToSettingsText(b);
     b.Add(")");
   } else if (why == SettingsLoadResult::Offline) {
@@ -81,11 +81,11 @@ int FinishSettingsLoad(SettingsRead& read) {
     PutSettingsInForce(read.Loaded);
     // Only a load that read the file makes the next tick evaluate again: a
     // failed one changed nothing that would call for it.
-    LastEvaluatedMinute = -1;
+    Scheduler.LastEvaluatedMinute = -1;
   }
-  const bool repeated = SettingsReload.LastFailed && SettingsReload.Failure == read.Why &&
-                        SameStamp(SettingsReload.Failed, read.Stamp);
-  NoteLoad(SettingsReload, read.Why, read.Stamp, GetTickCount(), read.NearItsWrite);
+  const bool repeated = Scheduler.Reload.LastFailed && Scheduler.Reload.Failure == read.Why &&
+                        SameStamp(Scheduler.Reload.Failed, read.Stamp);
+  NoteLoad(Scheduler.Reload, read.Why, read.Stamp, GetTickCount(), read.NearItsWrite);
   if (!repeated) LogLoad(read.Path, read.Why);
   // The sets may wake the computer at other times now.
   if (read.Result == 0) RearmWake("settings loaded");
@@ -120,7 +120,7 @@ void CheckConfigChanged(unsigned long uptimeMs) {
 }
 
 void CheckConfigStamp(const ConfigFileStamp& stamp, unsigned long uptimeMs) {
-  const ReloadAction action = DecideReload(SettingsReload, stamp, uptimeMs);
+  const ReloadAction action = DecideReload(Scheduler.Reload, stamp, uptimeMs);
   if (action == ReloadAction::None) return;
   // A null window would turn the posts into thread messages of this thread.
   HWND window = SchedulerWindow();

@@ -62,10 +62,10 @@ PackedTime g_suspendedAt;
 // passed the scheduler stays settled: the counter wrapping after 49.7 days is
 // no new start. A negative settle time means none.
 bool Settled(unsigned long uptimeMs) {
-  if (SettleTimePassed) return true;
-  const unsigned long settle = SettleTime > 0 ? static_cast<unsigned long>(SettleTime) : 0;
-  if (uptimeMs >= LastTick && uptimeMs / kMillisecondsPerMinute < settle) return false;
-  SettleTimePassed = true;
+  if (Scheduler.SettleTimePassed) return true;
+  const unsigned long settle = Preferences.SettleTime > 0 ? static_cast<unsigned long>(Preferences.SettleTime) : 0;
+  if (uptimeMs >= Scheduler.LastTick && uptimeMs / kMillisecondsPerMinute < settle) return false;
+  Scheduler.SettleTimePassed = true;
   return true;
 }
 
@@ -101,16 +101,16 @@ void ObserveClock(unsigned long uptimeMs, PackedTime now) {
     const int64_t wall = RealSeconds(now) - RealSeconds(g_clock.Wall);
     const int64_t up = static_cast<int64_t>((uptimeMs - g_clock.Uptime) / 1000);
     if (wall - up > kClockSlackSeconds || up - wall > kClockSlackSeconds) {
-      SchedulerHistory.NoteClockMoved();
+      Scheduler.History.NoteClockMoved();
       LogClock(ExpectedWall(uptimeMs), now);
     }
   }
   g_clock = {true, now, uptimeMs};
 }
 
-void NoteToldBefore(int32_t setNumber, PackedTime lastSlot, void*) { SchedulerHistory.NoteTold(setNumber, lastSlot); }
+void NoteToldBefore(int32_t setNumber, PackedTime lastSlot, void*) { Scheduler.History.NoteTold(setNumber, lastSlot); }
 void NoteHeldBefore(int32_t setNumber, PackedTime slot, HoldReason reason, void*) {
-  SchedulerHistory.NoteHeldAtStop(setNumber, slot, MissedReasonOfHold(reason));
+  Scheduler.History.NoteHeldAtStop(setNumber, slot, MissedReasonOfHold(reason));
 }
 
 // Missed runs told to this user in an earlier run of the scheduler are not
@@ -127,7 +127,7 @@ void TakeToldFromLog(const RepositoryLook& look) {
 // meanwhile are offline ones for missed runs.
 void GoOffline(PackedTime now, const char* repository) {
   TrayModify(false, 0);
-  SchedulerHistory.NoteOffline(now);
+  Scheduler.History.NoteOffline(now);
   NoteReachable(false, repository);
 }
 
@@ -213,7 +213,7 @@ void Evaluate(const char* repository, PackedTime now, const DateTimeParts& parts
   MinuteDecision* decisions = new (std::nothrow) MinuteDecision[sets];
   if (decisions == nullptr) return;
   size_t count =
-      DecideMinute(BackupSetList, parts, SchedulerHistory, RunMissedBackups, TakeLookedConnectEvent, decisions, sets);
+      DecideMinute(BackupSetList, parts, Scheduler.History, Preferences.RunMissedBackups, TakeLookedConnectEvent, decisions, sets);
   count = HoldDecidedRuns(decisions, count, sets, now);
   MissedNoticeItem missed[kNoticeItems];
   size_t missedCount = 0;
@@ -268,8 +268,8 @@ void RefreshTip(PackedTime now) {
 
 void StartTickHistory(PackedTime now, unsigned long uptimeMs) {
   // What earlier runs told is read back from the support log, not kept here.
-  SchedulerHistory = EvaluationHistory();
-  SchedulerHistory.Start(now);
+  Scheduler.History = EvaluationHistory();
+  Scheduler.History.Start(now);
   g_clock = {true, now, uptimeMs};
   g_suspendedAt = 0;
   g_tickHeld = false;
@@ -280,7 +280,7 @@ void StartTickHistory(PackedTime now, unsigned long uptimeMs) {
 
 void NoteOwnWait(PackedTime from) {
   const PackedTime to = SchedulerNow();
-  if (WholeMinute(to) > WholeMinute(from)) SchedulerHistory.NoteStretch(StretchKind::OwnWait, from, to);
+  if (WholeMinute(to) > WholeMinute(from)) Scheduler.History.NoteStretch(StretchKind::OwnWait, from, to);
 }
 
 LaunchRoute LaunchAndLog(const BackupSetEntry& e, const char* trigger, const char* note) {
@@ -319,7 +319,7 @@ void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
     return;
   }
   if (!Settled(uptimeMs)) return;
-  LastTick = uptimeMs;
+  Scheduler.LastTick = uptimeMs;
 
   DateTimeParts parts;
   DateTimeUtil::UnpackTime(now, parts);
@@ -353,22 +353,22 @@ void TimerTickAt(unsigned long uptimeMs, PackedTime now) {
       GoOffline(now, look.Path);
       return;
     }
-  } else if (WholeMinute(now) == LastEvaluatedMinute) {
+  } else if (WholeMinute(now) == Scheduler.LastEvaluatedMinute) {
     return;
   }
-  LastEvaluatedMinute = WholeMinute(now);
+  Scheduler.LastEvaluatedMinute = WholeMinute(now);
 
   if (look.Located != 1) {
     GoOffline(now, look.Path);
     return;
   }
-  SchedulerHistory.NoteOnline(now);
+  Scheduler.History.NoteOnline(now);
   NoteReachable(true, look.Path);
   TakeToldFromLog(look);
   if (look.HaveStamp) CheckConfigStamp(look.Stamp, uptimeMs);
 
   Evaluate(look.Path, now, parts);
-  SchedulerHistory.Evaluated(now);
+  Scheduler.History.Evaluated(now);
   RefreshTip(now);
   RearmWakeIfChanged();
 }
@@ -386,7 +386,7 @@ void OnTimeChange() {
     const PackedTime expected = ExpectedWall(uptime);
     if (WholeMinute(expected) != WholeMinute(now)) {
       LogClock(expected, now);
-      SchedulerHistory.NoteClockMoved();
+      Scheduler.History.NoteClockMoved();
     }
   }
   g_clock = {true, now, uptime};
@@ -423,7 +423,7 @@ void OnPowerEvent(WPARAM event) {
   // back, another; a critical resume comes without any suspend before it.
   const PackedTime since = g_suspendedAt != 0 ? g_suspendedAt : (g_clock.Valid ? g_clock.Wall : now);
   if (g_suspendedAt != 0 || event == PBT_APMRESUMECRITICAL) Log("power", "resume");
-  SchedulerHistory.NoteStretch(StretchKind::Asleep, since, now);
+  Scheduler.History.NoteStretch(StretchKind::Asleep, since, now);
   g_suspendedAt = 0;
   const unsigned long uptime = GetTickCount();
   g_clock = {true, now, uptime};

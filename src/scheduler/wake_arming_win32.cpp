@@ -93,7 +93,7 @@ void Rearm(const char* why) {
     return;
   }
   // No wake on battery unless asked for: the power is read only for a set to wake for.
-  const bool offOnBattery = WakeOnBattery != 1 && RunsOnBattery();
+  const bool offOnBattery = Preferences.Defer.WakeOnBattery != 1 && RunsOnBattery();
   const PackedTime wakeAt = WakeLocalTime(w.Slot, now);
   const int64_t due = UniversalFileTimeOfLocal(wakeAt, ZoneRulesNow());
   const bool same = g_armed.Valid && g_armed.SetNumber == w.Entry->SetNumber && g_armed.Slot == w.Slot &&
@@ -123,7 +123,7 @@ void RearmWake(const char* why) { Rearm(why ? why : "again"); }
 void RearmWakeIfChanged() { Rearm(nullptr); }
 
 void WakeAtSuspend() {
-  if (!g_armed.Valid || g_armed.OffOnBattery || WakeOnBattery == 1 || !RunsOnBattery()) return;
+  if (!g_armed.Valid || g_armed.OffOnBattery || Preferences.Defer.WakeOnBattery == 1 || !RunsOnBattery()) return;
   g_timer.Cancel();
   g_armed.OffOnBattery = true;
   if (const BackupSetEntry* e = SetNumbered(g_armed.SetNumber)) LogWake(*e, g_armed.Slot, "cancelled, on battery at suspend");
@@ -138,7 +138,7 @@ void WakeAtResume(bool automatic) {
   if (ours && !g_keep.Active) {
     const BackupSetEntry* e = SetNumbered(g_armed.SetNumber);
     // Woken on battery without WakeOnBattery: nothing starts, and the system sleeps again.
-    if (e && (WakeOnBattery == 1 || !RunsOnBattery()) && KeepSystemAwake(true)) {
+    if (e && (Preferences.Defer.WakeOnBattery == 1 || !RunsOnBattery()) && KeepSystemAwake(true)) {
       g_keep = {true, e->SetNumber, g_armed.Slot, GetTickCount(), 0, false, false};
       char set[BackupSetNameLength * 4 + 32], minute[20], text[SupportLogLineBytes];
       FormatSetText(set, sizeof set, e->SetNumber, e->Name);

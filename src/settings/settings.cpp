@@ -16,14 +16,7 @@
 #include "platform/path_rules.h"
 #include "settings/object_id_set.h"
 
-int SettleTime = DefaultSettleTime;
-int PromptBeforeStarting = DefaultPromptBeforeStarting;
-int RunMissedBackups = DefaultRunMissedBackups;
-int DeferOnBattery = DefaultDeferOnBattery;
-int WakeOnBattery = DefaultWakeOnBattery;
-int DeferWhileFullScreen = DefaultDeferWhileFullScreen;
-int WaitForIdleMinutes = DefaultWaitForIdleMinutes;
-int DeferLimitMinutes = DefaultDeferLimitMinutes;
+SchedulerPreferences Preferences;
 PackedTime LoadedConfigTime = 0;
 uint32_t LoadedConfigSize = 0;
 
@@ -154,14 +147,14 @@ void ReadSettings(DatabaseManager& db, int handle, LoadedSettings& out) {
     struct {
       const char* key;
       int* value;
-    } const keys[] = {{"SettleTime", &out.SettleTime},
-                      {"PromptBeforeStarting", &out.PromptBeforeStarting},
-                      {"RunMissedBackups", &out.RunMissedBackups},
-                      {"DeferOnBattery", &out.DeferOnBattery},
-                      {"WakeOnBattery", &out.WakeOnBattery},
-                      {"DeferWhileFullScreen", &out.DeferWhileFullScreen},
-                      {"WaitForIdleMinutes", &out.WaitForIdleMinutes},
-                      {"DeferLimitMinutes", &out.DeferLimitMinutes}};
+    } const keys[] = {{"SettleTime", &out.Preferences.SettleTime},
+                      {"PromptBeforeStarting", &out.Preferences.PromptBeforeStarting},
+                      {"RunMissedBackups", &out.Preferences.RunMissedBackups},
+                      {"DeferOnBattery", &out.Preferences.Defer.DeferOnBattery},
+                      {"WakeOnBattery", &out.Preferences.Defer.WakeOnBattery},
+                      {"DeferWhileFullScreen", &out.Preferences.Defer.DeferWhileFullScreen},
+                      {"WaitForIdleMinutes", &out.Preferences.Defer.WaitForIdleMinutes},
+                      {"DeferLimitMinutes", &out.Preferences.Defer.DeferLimitMinutes}};
     for (const auto& k : keys) {
       int value = 0;
       if (ReadIntKey(db, handle, preferences, k.key, value) == 0) *k.value = value;
@@ -237,14 +230,7 @@ void LoadedSettings::Discard() {
   FreeBackupSetEntries(List);
   List = nullptr;
   HaveList = false;
-  SettleTime = DefaultSettleTime;
-  PromptBeforeStarting = DefaultPromptBeforeStarting;
-  RunMissedBackups = DefaultRunMissedBackups;
-  DeferOnBattery = DefaultDeferOnBattery;
-  WakeOnBattery = DefaultWakeOnBattery;
-  DeferWhileFullScreen = DefaultDeferWhileFullScreen;
-  WaitForIdleMinutes = DefaultWaitForIdleMinutes;
-  DeferLimitMinutes = DefaultDeferLimitMinutes;
+  Preferences = SchedulerPreferences();
   WriteTime = 0;
   Size = 0;
 }
@@ -336,14 +322,7 @@ int ReadSettingsFromDatabase(const char* databasePath, LoadedSettings& fresh, Re
 }
 
 void PutSettingsInForce(LoadedSettings& fresh) {
-  SettleTime = fresh.SettleTime;
-  PromptBeforeStarting = fresh.PromptBeforeStarting;
-  RunMissedBackups = fresh.RunMissedBackups;
-  DeferOnBattery = fresh.DeferOnBattery;
-  WakeOnBattery = fresh.WakeOnBattery;
-  DeferWhileFullScreen = fresh.DeferWhileFullScreen;
-  WaitForIdleMinutes = fresh.WaitForIdleMinutes;
-  DeferLimitMinutes = fresh.DeferLimitMinutes;
+  Preferences = fresh.Preferences;
   if (fresh.HaveList) {
     BackupSetEntry* old = BackupSetList;
     CarryOverLastRunTimes(fresh.List, old);

@@ -37,25 +37,39 @@ enum class SettingsLoadResult {
   Unreadable,  // it opens but is no database (empty, damaged), or cannot be opened at all
 };
 
-// Minutes after system start during which the timer tick does nothing.
-extern int SettleTime;
-// 1: show the pre-backup prompt before a scheduled launch.
-extern int PromptBeforeStarting;
-// 1: a daily run that the scheduler missed is made up once, at the first
-// evaluated minute after the gap (missed_runs.h).
-extern int RunMissedBackups;
-// 1: a run falling due on battery waits for mains power.
-extern int DeferOnBattery;
-// 0: no wake is armed on battery, and a wake that finds the computer on
-// battery starts nothing.
-extern int WakeOnBattery;
-// 1: a run falling due under a full-screen program waits until it is gone.
-extern int DeferWhileFullScreen;
-// N > 0: a run waits until keyboard and mouse have rested N minutes.
-extern int WaitForIdleMinutes;
-// Minutes after which a run held for a full-screen program or an active user
-// launches anyway; 0 or less: no limit.
-extern int DeferLimitMinutes;
+// The preferences of ClientConfig.hdb that bear on holds and wakes
+// (schedule/deferred_runs.h).
+struct DeferPreferences {
+  // 1: a run falling due on battery waits for mains power.
+  int DeferOnBattery = DefaultDeferOnBattery;
+  // 0: no wake is armed on battery, and a wake that finds the computer on
+  // battery starts nothing.
+  int WakeOnBattery = DefaultWakeOnBattery;
+  // 1: a run falling due under a full-screen program waits until it is gone.
+  int DeferWhileFullScreen = DefaultDeferWhileFullScreen;
+  // N > 0: a run waits until keyboard and mouse have rested N minutes.
+  int WaitForIdleMinutes = DefaultWaitForIdleMinutes;
+  // Minutes after which a run held for a full-screen program or an active
+  // user launches anyway; 0 or less: no limit.
+  int DeferLimitMinutes = DefaultDeferLimitMinutes;
+};
+
+// Every preference of "SchedulerPreferences"; a fresh one holds the defaults,
+// which a load puts back for every key the file does not have.
+struct SchedulerPreferences {
+  // Minutes after system start during which the timer tick does nothing.
+  int SettleTime = DefaultSettleTime;
+  // 1: show the pre-backup prompt before a scheduled launch.
+  int PromptBeforeStarting = DefaultPromptBeforeStarting;
+  // 1: a daily run that the scheduler missed is made up once, at the first
+  // evaluated minute after the gap (missed_runs.h).
+  int RunMissedBackups = DefaultRunMissedBackups;
+  DeferPreferences Defer;
+};
+
+// The preferences in force: put there by the last successful load, read by
+// the window thread.
+extern SchedulerPreferences Preferences;
 // Last-write time and size of the version of ClientConfig.hdb that the last
 // successful load read (the time taken before reading and found unchanged
 // after it), so that any change made since is seen.
@@ -78,14 +92,7 @@ int LoadSettingsFromDatabase(const char* databasePath, RetrySleepFunction sleep 
 // What one load read, not yet in force: a load can read on one thread and
 // put what it read in force on another (the one that owns the globals).
 struct LoadedSettings {
-  int SettleTime = DefaultSettleTime;
-  int PromptBeforeStarting = DefaultPromptBeforeStarting;
-  int RunMissedBackups = DefaultRunMissedBackups;
-  int DeferOnBattery = DefaultDeferOnBattery;
-  int WakeOnBattery = DefaultWakeOnBattery;
-  int DeferWhileFullScreen = DefaultDeferWhileFullScreen;
-  int WaitForIdleMinutes = DefaultWaitForIdleMinutes;
-  int DeferLimitMinutes = DefaultDeferLimitMinutes;
+  SchedulerPreferences Preferences;
   bool HaveList = false;  // no "Backup Set List": the old list stays
   BackupSetEntry* List = nullptr;
   PackedTime WriteTime = 0;  // of the version read

@@ -107,7 +107,7 @@ RECT WorkArea() {
 class PreBackupPrompt : public ::testing::Test {
  protected:
   void SetUp() override {
-    PromptBeforeStarting = 1;
+    Preferences.PromptBeforeStarting = 1;
     savedStarter_ = StartPromptThread;
     StartPromptThread = SpiedStart;
   }
@@ -165,7 +165,7 @@ TEST_F(PreBackupPrompt, SkipAnswersSkip) {
   ASSERT_NE(w, nullptr);
   Click(w, IDCANCEL);
   EXPECT_EQ(Answer(), 1);
-  EXPECT_EQ(PromptState.load(), 0);
+  EXPECT_EQ(PromptState.load(), PromptStage::Finished);
   EXPECT_FALSE(IsWindow(w));
 }
 
@@ -400,27 +400,27 @@ HANDLE WINAPI CountingStarter(LPSECURITY_ATTRIBUTES a, SIZE_T b, LPTHREAD_START_
 }
 
 TEST(PreBackupPromptStart, AThreadThatCannotStartEndsTheWaitAndGoesAhead) {
-  PromptBeforeStarting = 1;
+  Preferences.PromptBeforeStarting = 1;
   const PromptThreadStarter saved = StartPromptThread;
   StartPromptThread = NoThread;
   const DWORD start = GetTickCount();
   const int answer = RunPreBackupPrompt();
   StartPromptThread = saved;
   EXPECT_EQ(answer, 0);
-  EXPECT_EQ(PromptState.load(), 0);
+  EXPECT_EQ(PromptState.load(), PromptStage::Finished);
   EXPECT_LT(GetTickCount() - start, 5000u);
   EXPECT_EQ(OwnPrompt(), nullptr);
 }
 
 TEST(PreBackupPromptStart, PromptingOffMeansNoThreadAndGoAhead) {
-  PromptBeforeStarting = 0;
+  Preferences.PromptBeforeStarting = 0;
   const PromptThreadStarter saved = StartPromptThread;
   StartPromptThread = CountingStarter;
   threadStarts = 0;
   EXPECT_EQ(RunPreBackupPrompt(), 0);
   StartPromptThread = saved;
   EXPECT_EQ(threadStarts, 0);
-  PromptBeforeStarting = 1;
+  Preferences.PromptBeforeStarting = 1;
 }
 
 // ---------------------------------------------------------------- picture loader

@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
   BitmapResourceLoader* loader = new BitmapResourceLoader();
   BackgroundPalette = loader->CreatePaletteFromBitmap(IDB_PROMPT_256);
   BackgroundBitmap = loader->LoadDisplayBitmap(IDB_PROMPT_256, IDB_PROMPT_16);
-  PromptBeforeStarting = 1;
+  Preferences.PromptBeforeStarting = 1;
 
   RECT work;
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);

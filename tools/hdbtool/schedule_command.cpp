@@ -187,10 +187,10 @@ int RunScheduleCommand(int argc, char** argv) {
     printf("next: %s\n", TimeText(n, true).text);
   }
 
-  options.SettleMinutes = SettleTime;
-  options.RunMissed = RunMissedBackups;
+  options.SettleMinutes = Preferences.SettleTime;
+  options.RunMissed = Preferences.RunMissedBackups;
   // The file's waits apply only to a timeline that gives them cause.
-  options.Defer = DeferPreferencesInForce();
+  options.Defer = Preferences.Defer;
   for (const SimulatedLaunch& l : SimulateScheduleTicks(BackupSetList, start, days * kMinutesPerDay, options)) {
     printf("%s %d ", TimeText(l.Minute, false).text, l.SetNumber);
     if (l.Missed) {

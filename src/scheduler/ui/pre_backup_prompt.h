@@ -85,9 +85,11 @@ constexpr int kPromptPicturePieces = 4;
 int LayOutPromptPicture(int clientWidth, int clientHeight, int pictureWidth, int pictureHeight,
                         PromptPicturePiece pieces[kPromptPicturePieces]);
 
-// Hand-off between the waiting caller and the prompt's thread.
-// PromptState: 2 starting, 1 open, 0 finished. PromptResult: 1 skip, 0 go ahead.
-extern std::atomic<int> PromptState;
+// Hand-off between the waiting caller and the prompt's thread: the thread
+// writes PromptResult (1 skip, 0 go ahead) before it sets PromptState to
+// Finished, and the caller reads the result only after it has seen Finished.
+enum class PromptStage : int { Finished = 0, Open = 1, Starting = 2 };
+extern std::atomic<PromptStage> PromptState;
 extern std::atomic<int> PromptResult;
 
 #ifdef _WIN32

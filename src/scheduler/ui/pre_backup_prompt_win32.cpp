@@ -10,7 +10,7 @@
 #include "scheduler/ui/tickwarden_ids.h"
 #include "settings/settings.h"
 
-std::atomic<int> PromptState{0};
+std::atomic<PromptStage> PromptState{PromptStage::Finished};
 std::atomic<int> PromptResult{0};
 HPALETTE BackgroundPalette = nullptr;
 HBITMAP BackgroundBitmap = nullptr;
@@ -123,15 +123,15 @@ INT_PTR RealizeAgain(HWND dialog, bool background) {
 int RunPreBackupPrompt() {
   LastPrompt.Ending = PromptEnding::NotShown;
   LastPrompt.PausedMs = 0;
-  if (PromptBeforeStarting == 0) return 0;
+  if (Preferences.PromptBeforeStarting == 0) return 0;
   g_promptClosed.store(false);
-  PromptState.store(2, std::memory_order_release);
+  PromptState.store(PromptStage::Starting, std::memory_order_release);
   DWORD threadId = 0;
   HANDLE thread = StartPromptThread(nullptr, 0, PromptThread, nullptr, 0, &threadId);
   if (thread == nullptr) {
     // Without a thread nobody would ever finish the wait: the run goes ahead
     // as if the prompt could not be shown.
-    PromptState.store(0, std::memory_order_release);
+    PromptState.store(PromptStage::Finished, std::memory_order_release);
     return 0;
   }
   // The window thread answers its messages while the user decides; what a
@@ -147,12 +147,12 @@ int RunPreBackupPrompt() {
   }
   CloseHandle(thread);
   // A thread that cannot be waited on is polled, as its state says when it ends.
-  while (PromptState.load(std::memory_order_acquire) != 0) Sleep(kStatePollMs);
+  while (PromptState.load(std::memory_order_acquire) != PromptStage::Finished) Sleep(kStatePollMs);
   return PromptResult.load(std::memory_order_acquire);
 }
 
 DWORD WINAPI PromptThread(LPVOID) {
-  PromptState.store(1, std::memory_order_release);
+  PromptState.store(PromptStage::Open, std::memory_order_release);
   PromptResult.store(0, std::memory_order_release);
   // The progress bar's class must be registered before the template is built.
   InitCommonControls();
@@ -160,7 +160,7 @@ DWORD WINAPI PromptThread(LPVOID) {
                                         PromptDialogProc, 0);
   if (ended == 0) PromptResult.store(1, std::memory_order_release);
   g_promptWindow.store(nullptr);
-  PromptState.store(0, std::memory_order_release);
+  PromptState.store(PromptStage::Finished, std::memory_order_release);
   return 0;
 }
 

@@ -28,7 +28,7 @@ class SettingsFromRepository : public ::testing::Test {
     ResetRepositoryState();
     SetDriveProbe(nullptr);
     FreeBackupSetList();
-    SettleTime = DefaultSettleTime;
+    Preferences = SchedulerPreferences();
     LoadedConfigTime = 0;
     install_ = testwatch::MakeTempFolder("install");
     repository_ = testwatch::MakeTempFolder("repo");
@@ -65,10 +65,10 @@ class SettingsFromRepository : public ::testing::Test {
 
 TEST_F(SettingsFromRepository, LoadsFromTheRepositoryAndForcesTheNextEvaluation) {
   ASSERT_TRUE(WriteConfig("12"));
-  LastEvaluatedMinute = 17;
+  Scheduler.LastEvaluatedMinute = 17;
   EXPECT_EQ(0, LoadSettings());
-  EXPECT_EQ(-1, LastEvaluatedMinute);
-  EXPECT_EQ(12, SettleTime);
+  EXPECT_EQ(-1, Scheduler.LastEvaluatedMinute);
+  EXPECT_EQ(12, Preferences.SettleTime);
   ASSERT_NE(nullptr, BackupSetList);
   EXPECT_EQ(4, BackupSetList->SetNumber);
   EXPECT_STREQ("Photos", BackupSetList->Name);
@@ -76,13 +76,13 @@ TEST_F(SettingsFromRepository, LoadsFromTheRepositoryAndForcesTheNextEvaluation)
 }
 
 TEST_F(SettingsFromRepository, AFailedLoadDoesNotMakeTheMinuteEvaluateAgain) {
-  LastEvaluatedMinute = 17;
+  Scheduler.LastEvaluatedMinute = 17;
   EXPECT_EQ(-1, LoadSettings());  // the repository is there, its file is not
-  EXPECT_EQ(17, LastEvaluatedMinute);
+  EXPECT_EQ(17, Scheduler.LastEvaluatedMinute);
   EXPECT_EQ(nullptr, BackupSetList);
   ASSERT_TRUE(testwatch::WriteText(database_, ""));  // an empty file: no database
   EXPECT_EQ(-1, LoadSettings());
-  EXPECT_EQ(17, LastEvaluatedMinute);
+  EXPECT_EQ(17, Scheduler.LastEvaluatedMinute);
 }
 
 TEST_F(SettingsFromRepository, OfflineRepositoryChangesNothing) {
@@ -93,12 +93,12 @@ TEST_F(SettingsFromRepository, OfflineRepositoryChangesNothing) {
   std::string text = "[Repository]\r\nPath=" + gone + "\r\n";
   ASSERT_TRUE(testwatch::WriteText(install_ + "\\RepositoryConfig.txt", text));
   ResetRepositoryState();
-  LastEvaluatedMinute = 17;
-  SettleTime = 3;
+  Scheduler.LastEvaluatedMinute = 17;
+  Preferences.SettleTime = 3;
   EXPECT_EQ(-1, LoadSettings());
-  EXPECT_EQ(17, LastEvaluatedMinute);
+  EXPECT_EQ(17, Scheduler.LastEvaluatedMinute);
   EXPECT_EQ(kept, BackupSetList);
-  EXPECT_EQ(3, SettleTime);
+  EXPECT_EQ(3, Preferences.SettleTime);
 }
 
 TEST_F(SettingsFromRepository, ChangeCheckNeverPostsToAThreadWithoutTheWindow) {

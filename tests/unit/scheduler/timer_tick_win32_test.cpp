@@ -101,11 +101,10 @@ class TimerTickTest : public ::testing::Test {
     snprintf(ProgramDirectory, sizeof ProgramDirectory, "%s", install_.c_str());
     data_ = install_ + "\\data";
     testwatch::MakeFolders(data_);
-    LastTick = 0;
-    SettleTimePassed = false;
-    LastEvaluatedMinute = -1;
-    PromptBeforeStarting = 0;
-    SettleTime = 0;
+    Scheduler = SchedulerState();
+    Preferences = SchedulerPreferences();
+    Preferences.PromptBeforeStarting = 0;
+    Preferences.SettleTime = 0;
     StartTickHistory(At(2003, 12, 1, 0, 0), 0);
     PendingSupportLog().Consume(PendingSupportLog().Size());
     ForgetOwnClaims();
@@ -145,7 +144,7 @@ TEST_F(TimerTickTest, NothingHappensWithinTheSettleTime) {
   config.Preferences = {{"SettleTime", "5"}, {"PromptBeforeStarting", "0"}};
   config.AddSet("1", testconfig::DueNowSet("due"));
   Load(config);
-  ASSERT_EQ(5, SettleTime);
+  ASSERT_EQ(5, Preferences.SettleTime);
   PackedTime now = At(2003, 12, 8, 14, 30);
   TimerTickAt(2 * kMinute, now);
   TimerTickAt(4 * kMinute + 59000, now + 60);
@@ -159,7 +158,7 @@ TEST_F(TimerTickTest, AWrappedMillisecondCounterSkipsTheSettleTest) {
   config.Preferences = {{"SettleTime", "5"}, {"PromptBeforeStarting", "0"}};
   config.AddSet("1", testconfig::DueNowSet("due"));
   Load(config);
-  LastTick = 0xFFFF0000UL;
+  Scheduler.LastTick = 0xFFFF0000UL;
   TimerTickAt(1000, At(2003, 12, 8, 14, 30));
   EXPECT_EQ(std::vector<int>{1}, assistant_.Take());
 }
@@ -181,8 +180,8 @@ TEST_F(TimerTickTest, SettleTimeOnlyBlanksTheMinutesAfterStart) {
     config.Preferences = {{"SettleTime", c.settle}, {"PromptBeforeStarting", "0"}};
     config.AddSet("1", EveryMinuteSet());
     Load(config);
-    LastTick = 0;
-    SettleTimePassed = false;
+    Scheduler.LastTick = 0;
+    Scheduler.SettleTimePassed = false;
     const PackedTime now = day;
     day += 86400;  // a later day for each case: the set's last run carries over
     for (size_t i = 0; i < c.uptimes.size(); ++i) {
@@ -359,7 +358,7 @@ TEST_F(TimerTickTest, MissedDailyRunsAreToldOnceAndMadeUpWhenAsked) {
     PendingSupportLog().Consume(PendingSupportLog().Size());
     shell_.Clear();
     TimerTickAt(10 * kMinute, At(2003, 12, 8, 21, 59));
-    SchedulerHistory.NoteStretch(StretchKind::OwnWait, At(2003, 12, 8, 22, 4, 50), At(2003, 12, 8, 22, 6, 10));
+    Scheduler.History.NoteStretch(StretchKind::OwnWait, At(2003, 12, 8, 22, 4, 50), At(2003, 12, 8, 22, 6, 10));
     TimerTickAt(41 * kMinute, At(2003, 12, 8, 22, 30));  // 22:00 slept through
     std::vector<int> expected = {7};
     if (runMissed[0] == '1') expected.insert(expected.begin(), 4);

@@ -73,7 +73,7 @@ class LockedSettings : public ::testing::Test {
   void SetUp() override {
     g_writerTries = g_writerOpens = 0;
     FreeBackupSetList();
-    SettleTime = DefaultSettleTime;
+    Preferences = SchedulerPreferences();
     g_sleeps = 0;
     path_ = dir_.File("ClientConfig.hdb");
     ASSERT_TRUE(testconfig::WriteDatabase(
@@ -97,7 +97,7 @@ TEST_F(LockedSettings, SucceedsOnALaterAttemptOnceTheLockIsGone) {
   EXPECT_EQ(0, LoadSettingsFromDatabase(path_.c_str(), SleepThenMaybeRelease));
   EXPECT_GE(g_sleeps, g_releaseAfter);
   EXPECT_LT(g_sleeps, DatabaseOpenAttempts);
-  EXPECT_EQ(11, SettleTime);
+  EXPECT_EQ(11, Preferences.SettleTime);
   ASSERT_NE(nullptr, BackupSetList);
   EXPECT_STREQ("Locked", BackupSetList->Name);
 }
@@ -105,14 +105,14 @@ TEST_F(LockedSettings, SucceedsOnALaterAttemptOnceTheLockIsGone) {
 TEST_F(LockedSettings, GivesUpAfterTheLastAttemptAndKeepsWhatWasLoaded) {
   ASSERT_EQ(0, LoadSettingsFromDatabase(path_.c_str(), CountOnly));
   const BackupSetEntry* kept = BackupSetList;
-  SettleTime = 3;
+  Preferences.SettleTime = 3;
   g_sleeps = 0;
   ExclusiveLock lock(path_);
   ASSERT_TRUE(lock.Held());
   EXPECT_EQ(-1, LoadSettingsFromDatabase(path_.c_str(), CountOnly));
   EXPECT_EQ(DatabaseOpenAttempts - 1, g_sleeps);
   EXPECT_EQ(kept, BackupSetList);
-  EXPECT_EQ(3, SettleTime);
+  EXPECT_EQ(3, Preferences.SettleTime);
 }
 
 // On 95/98/ME a reader that let others only read met the main program's open
@@ -125,7 +125,7 @@ TEST_F(LockedSettings, LoadsWhileTheMainProgramHasTheFileOpenForWriting) {
   EXPECT_EQ(0, LoadSettingsFromDatabase(path_.c_str(), CountOnly, &why));
   EXPECT_EQ(SettingsLoadResult::Loaded, why);
   EXPECT_EQ(0, g_sleeps);
-  EXPECT_EQ(11, SettleTime);
+  EXPECT_EQ(11, Preferences.SettleTime);
 }
 
 // A save that the main program begins during a load opens the file for

@@ -23,10 +23,12 @@
 #include "code_page_932.h"
 #include "database/file_manager.h"
 #include "database/file_snapshot.h"
+#include "described_database.h"
 #include "temp_directory.h"
 
 namespace {
 
+using testconfig::Described;
 using testconfig::Key;
 using testconfig::Node;
 using testconfig::Root;
@@ -41,8 +43,7 @@ class SettingsLoad : public ::testing::Test {
  protected:
   void SetUp() override {
     FreeBackupSetList();
-    SettleTime = DefaultSettleTime;
-    PromptBeforeStarting = DefaultPromptBeforeStarting;
+    Preferences = SchedulerPreferences();
     LoadedConfigTime = 0;
     g_sleeps = 0;
     path_ = dir_.File("ClientConfig.hdb");
@@ -67,77 +68,118 @@ class SettingsLoad : public ::testing::Test {
   std::string path_;
 };
 
-ObjectNode Preferences(std::vector<ObjectNode> keys) {
-  return Node("SchedulerPreferences", std::move(keys));
-}
-
 ObjectNode SetList(std::vector<ObjectNode> sets) { return Node("Backup Set List", std::move(sets)); }
 
-ObjectNode NamedSet(const std::string& number, const std::string& name, const std::string& lastRun) {
-  return Set(number, {{"Name", name}, {"LastRunDateTime", lastRun}});
+// A "Backup Set List" of sets with only a number, a name and a last-run time.
+struct NamedSet {
+  const char* Number;
+  const char* Name;
+  const char* LastRun;
+};
+ObjectNode SetListOf(std::initializer_list<NamedSet> sets) {
+  std::vector<ObjectNode> list;
+  for (const NamedSet& e : sets) list.push_back(Set(e.Number, {{"Name", e.Name}, {"LastRunDateTime", e.LastRun}}));
+  return Root({SetList(list)});
 }
 
+const char kSettleEightAndOneSet[] = R"(
+"SchedulerPreferences"
+  "SettleTime" = "8"
+"Backup Set List"
+  "1"
+    "Name" = "A"
+    "LastRunDateTime" = "1"
+)";
+
 TEST_F(SettingsLoad, ReadsThePreferences) {
-  ASSERT_EQ(0, Load(Root({Preferences({Key("SettleTime", "7"), Key("PromptBeforeStarting", "0"),
-                                       Key("RunMissedBackups", "1"), Key("DeferOnBattery", "1"),
-                                       Key("WakeOnBattery", "1"), Key("DeferWhileFullScreen", "1"),
-                                       Key("WaitForIdleMinutes", "10"), Key("DeferLimitMinutes", "15")})})));
-  EXPECT_EQ(7, SettleTime);
-  EXPECT_EQ(0, PromptBeforeStarting);
-  EXPECT_EQ(1, RunMissedBackups);
-  EXPECT_EQ(1, DeferOnBattery);
-  EXPECT_EQ(1, WakeOnBattery);
-  EXPECT_EQ(1, DeferWhileFullScreen);
-  EXPECT_EQ(10, WaitForIdleMinutes);
-  EXPECT_EQ(15, DeferLimitMinutes);
+  ASSERT_EQ(0, Load(Described(R"(
+"SchedulerPreferences"
+  "SettleTime" = "7"
+  "PromptBeforeStarting" = "0"
+  "RunMissedBackups" = "1"
+  "DeferOnBattery" = "1"
+  "WakeOnBattery" = "1"
+  "DeferWhileFullScreen" = "1"
+  "WaitForIdleMinutes" = "10"
+  "DeferLimitMinutes" = "15"
+)")));
+  EXPECT_EQ(7, Preferences.SettleTime);
+  EXPECT_EQ(0, Preferences.PromptBeforeStarting);
+  EXPECT_EQ(1, Preferences.RunMissedBackups);
+  EXPECT_EQ(1, Preferences.Defer.DeferOnBattery);
+  EXPECT_EQ(1, Preferences.Defer.WakeOnBattery);
+  EXPECT_EQ(1, Preferences.Defer.DeferWhileFullScreen);
+  EXPECT_EQ(10, Preferences.Defer.WaitForIdleMinutes);
+  EXPECT_EQ(15, Preferences.Defer.DeferLimitMinutes);
   EXPECT_NE(0u, LoadedConfigTime) << "the file's write time is taken";
 }
 
 TEST_F(SettingsLoad, MissingPreferencesFallBackToTheDefaultsOnEveryLoad) {
-  ASSERT_EQ(0, Load(Root({Preferences(
-                   {Key("SettleTime", "9"), Key("PromptBeforeStarting", "0"), Key("RunMissedBackups", "1")})})));
-  ASSERT_EQ(9, SettleTime);
+  ASSERT_EQ(0, Load(Described(R"(
+"SchedulerPreferences"
+  "SettleTime" = "9"
+  "PromptBeforeStarting" = "0"
+  "RunMissedBackups" = "1"
+)")));
+  ASSERT_EQ(9, Preferences.SettleTime);
   // The key is gone: back to 5, not kept from the earlier load and not 0.
-  ASSERT_EQ(0, Load(Root({Preferences({Key("DeferOnBattery", "1"), Key("DeferLimitMinutes", "5")})})));
-  ASSERT_EQ(1, DeferOnBattery);
-  ASSERT_EQ(0, Load(Root({Preferences({Key("PromptBeforeStarting", "0")})})));
-  EXPECT_EQ(DefaultSettleTime, SettleTime);
-  EXPECT_EQ(0, PromptBeforeStarting);
-  EXPECT_EQ(DefaultRunMissedBackups, RunMissedBackups);
-  EXPECT_EQ(DefaultDeferOnBattery, DeferOnBattery);
-  EXPECT_EQ(DefaultDeferLimitMinutes, DeferLimitMinutes);
-  ASSERT_EQ(0, Load(Root({Preferences({Key("SettleTime", "2")})})));
-  EXPECT_EQ(2, SettleTime);
-  EXPECT_EQ(DefaultPromptBeforeStarting, PromptBeforeStarting);
-  ASSERT_EQ(0, Load(Root({})));
-  EXPECT_EQ(DefaultSettleTime, SettleTime);
-  EXPECT_EQ(DefaultPromptBeforeStarting, PromptBeforeStarting);
+  ASSERT_EQ(0, Load(Described(R"(
+"SchedulerPreferences"
+  "DeferOnBattery" = "1"
+  "DeferLimitMinutes" = "5"
+)")));
+  ASSERT_EQ(1, Preferences.Defer.DeferOnBattery);
+  ASSERT_EQ(0, Load(Described(R"(
+"SchedulerPreferences"
+  "PromptBeforeStarting" = "0"
+)")));
+  EXPECT_EQ(5, Preferences.SettleTime);
+  EXPECT_EQ(0, Preferences.PromptBeforeStarting);
+  EXPECT_EQ(0, Preferences.RunMissedBackups);
+  EXPECT_EQ(0, Preferences.Defer.DeferOnBattery);
+  EXPECT_EQ(60, Preferences.Defer.DeferLimitMinutes);
+  ASSERT_EQ(0, Load(Described(R"(
+"SchedulerPreferences"
+  "SettleTime" = "2"
+)")));
+  EXPECT_EQ(2, Preferences.SettleTime);
+  EXPECT_EQ(1, Preferences.PromptBeforeStarting);
+  ASSERT_EQ(0, Load(Described("")));
+  EXPECT_EQ(5, Preferences.SettleTime);
+  EXPECT_EQ(1, Preferences.PromptBeforeStarting);
 }
 
 TEST_F(SettingsLoad, ReadsEveryKeyOfASetInListOrder) {
-  ObjectNode full = Set("3", {{"Name", "Documents"},
-                              {"BackupType", "2"},
-                              {"ScheduleAutomatic", "1"},
-                              {"ScheduleAtStartupFlag", "1"},
-                              {"ScheduleStartupDelay", "4"},
-                              {"ScheduleAtShutdownFlag", "1"},
-                              {"ScheduleAtConnectFlag", "1"},
-                              {"SchedulePerScheduleFlag", "1"},
-                              {"ScheduleScheduledType", "1"},
-                              {"ScheduleDaysFlags", "62"},
-                              {"ScheduleBackupTimeHour", "22"},
-                              {"ScheduleBackupTimeMinute", "15"},
-                              {"ScheduleAllDayFlag", "0"},
-                              {"ScheduleFrequency", "90"},
-                              {"ScheduleStartTimeHour", "8"},
-                              {"ScheduleStartTimeMinute", "30"},
-                              {"ScheduleEndTimeHour", "17"},
-                              {"ScheduleEndTimeMinute", "45"},
-                              {"LastRunDateTime", "3000000000"},
-                              {"TurnOffComputerFlag", "1"},
-                              {"ExitFlag", "1"},
-                              {"ScheduleWakeFlag", "1"}});
-  ASSERT_EQ(0, Load(Root({SetList({NamedSet("1", "First", "0"), full, NamedSet("2", "Last", "0")})})));
+  ASSERT_EQ(0, Load(Described(R"(
+"Backup Set List"
+  "1"
+    "Name" = "First"
+  "3"
+    "Name" = "Documents"
+    "BackupType" = "2"
+    "ScheduleAutomatic" = "1"
+    "ScheduleAtStartupFlag" = "1"
+    "ScheduleStartupDelay" = "4"
+    "ScheduleAtShutdownFlag" = "1"
+    "ScheduleAtConnectFlag" = "1"
+    "SchedulePerScheduleFlag" = "1"
+    "ScheduleScheduledType" = "1"
+    "ScheduleDaysFlags" = "62"
+    "ScheduleBackupTimeHour" = "22"
+    "ScheduleBackupTimeMinute" = "15"
+    "ScheduleAllDayFlag" = "0"
+    "ScheduleFrequency" = "90"
+    "ScheduleStartTimeHour" = "8"
+    "ScheduleStartTimeMinute" = "30"
+    "ScheduleEndTimeHour" = "17"
+    "ScheduleEndTimeMinute" = "45"
+    "LastRunDateTime" = "3000000000"
+    "TurnOffComputerFlag" = "1"
+    "ExitFlag" = "1"
+    "ScheduleWakeFlag" = "1"
+  "2"
+    "Name" = "Last"
+)")));
   auto sets = Sets();
   ASSERT_EQ(3u, sets.size());
   EXPECT_STREQ("First", sets[0]->Name);
@@ -226,10 +268,9 @@ TEST_F(SettingsLoad, LongNamesKeepTheirFirst64Bytes) {
 }
 
 TEST_F(SettingsLoad, LastRunTimesCarryOverBySetNumberThenName) {
-  ASSERT_EQ(0, Load(Root({SetList({NamedSet("1", "Daily", "900"), NamedSet("2", "Weekly", "900"),
-                                   NamedSet("3", "Monthly", "900"), NamedSet("5", "Same", "100"),
-                                   NamedSet("6", "Same", "100"), NamedSet("7", "", "100"),
-                                   NamedSet("8", "", "100"), NamedSet("9", "Moved", "100")})})));
+  ASSERT_EQ(0, Load(SetListOf({{"1", "Daily", "900"}, {"2", "Weekly", "900"}, {"3", "Monthly", "900"},
+                               {"5", "Same", "100"}, {"6", "Same", "100"}, {"7", "", "100"},
+                               {"8", "", "100"}, {"9", "Moved", "100"}})));
   // The tick launched some of them since.
   auto before = Sets();
   ASSERT_EQ(8u, before.size());
@@ -237,11 +278,9 @@ TEST_F(SettingsLoad, LastRunTimesCarryOverBySetNumberThenName) {
   for (size_t i = 0; i < before.size(); ++i)
     if (launched[i]) const_cast<BackupSetEntry*>(before[i])->LastRunTime = launched[i];
 
-  ASSERT_EQ(0, Load(Root({SetList({NamedSet("1", "Daily", "900"), NamedSet("2", "weekly", "900"),
-                                   NamedSet("3", "Monthly", "1200"), NamedSet("4", "New", "0"),
-                                   NamedSet("5", "Same", "100"), NamedSet("6", "Same", "100"),
-                                   NamedSet("7", "", "100"), NamedSet("8", "", "100"),
-                                   NamedSet("19", "Moved", "100")})})));
+  ASSERT_EQ(0, Load(SetListOf({{"1", "Daily", "900"}, {"2", "weekly", "900"}, {"3", "Monthly", "1200"},
+                               {"4", "New", "0"}, {"5", "Same", "100"}, {"6", "Same", "100"},
+                               {"7", "", "100"}, {"8", "", "100"}, {"19", "Moved", "100"}})));
   auto after = Sets();
   const struct {
     const char* what;
@@ -261,18 +300,21 @@ TEST_F(SettingsLoad, LastRunTimesCarryOverBySetNumberThenName) {
 }
 
 TEST_F(SettingsLoad, NoSetListKeepsTheOldListAndAnEmptyOneEmptiesIt) {
-  ASSERT_EQ(0, Load(Root({SetList({NamedSet("1", "Daily", "900")})})));
+  ASSERT_EQ(0, Load(SetListOf({{"1", "Daily", "900"}})));
   const BackupSetEntry* kept = BackupSetList;
   ASSERT_NE(nullptr, kept);
-  ASSERT_EQ(0, Load(Root({Preferences({Key("SettleTime", "3")})})));
+  ASSERT_EQ(0, Load(Described(R"(
+"SchedulerPreferences"
+  "SettleTime" = "3"
+)")));
   EXPECT_EQ(kept, BackupSetList);
-  EXPECT_EQ(3, SettleTime);
-  ASSERT_EQ(0, Load(Root({SetList({})})));
+  EXPECT_EQ(3, Preferences.SettleTime);
+  ASSERT_EQ(0, Load(Described(R"("Backup Set List")")));
   EXPECT_EQ(nullptr, BackupSetList);
 }
 
 TEST_F(SettingsLoad, MissingFileChangesNothingAndDoesNotWait) {
-  ASSERT_EQ(0, Load(Root({Preferences({Key("SettleTime", "8")}), SetList({NamedSet("1", "A", "1")})})));
+  ASSERT_EQ(0, Load(Described(kSettleEightAndOneSet)));
   const BackupSetEntry* kept = BackupSetList;
   PackedTime loaded = LoadedConfigTime;
   std::string missing = dir_.File("NoSuch.hdb");
@@ -280,14 +322,14 @@ TEST_F(SettingsLoad, MissingFileChangesNothingAndDoesNotWait) {
   EXPECT_EQ(-1, LoadSettingsFromDatabase(nullptr, CountingSleep));
   EXPECT_EQ(0, g_sleeps);
   EXPECT_EQ(kept, BackupSetList);
-  EXPECT_EQ(8, SettleTime);
+  EXPECT_EQ(8, Preferences.SettleTime);
   EXPECT_EQ(loaded, LoadedConfigTime);
 }
 
 // One load never keeps the window thread longer than about a second; later
 // ticks try again (settings_reload).
 TEST_F(SettingsLoad, AFileThatNeverOpensIsGivenUpWithinASecondAsUnreadable) {
-  ASSERT_EQ(0, Load(Root({Preferences({Key("SettleTime", "8")}), SetList({NamedSet("1", "A", "1")})})));
+  ASSERT_EQ(0, Load(Described(kSettleEightAndOneSet)));
   const BackupSetEntry* kept = BackupSetList;
   // Shorter than the 256-byte header: no open can succeed.
   for (size_t size : {size_t{0}, size_t{100}, size_t{200}}) {
@@ -301,12 +343,11 @@ TEST_F(SettingsLoad, AFileThatNeverOpensIsGivenUpWithinASecondAsUnreadable) {
     EXPECT_LE(g_sleeps * static_cast<int>(DatabaseOpenRetryMilliseconds), 1000) << size;
   }
   EXPECT_EQ(kept, BackupSetList);
-  EXPECT_EQ(8, SettleTime);
+  EXPECT_EQ(8, Preferences.SettleTime);
 }
 
 TEST_F(SettingsLoad, ARepeatedChildEntryEndsTheEnumeration) {
-  ASSERT_TRUE(WriteDatabase(path_, Root({SetList({NamedSet("1", "A", "0"), NamedSet("2", "B", "0"),
-                                                  NamedSet("3", "C", "0")})})));
+  ASSERT_TRUE(WriteDatabase(path_, SetListOf({{"1", "A", "0"}, {"2", "B", "0"}, {"3", "C", "0"}})));
   // Damage the children table of "Backup Set List": its third entry now names
   // the first set again.
   std::vector<unsigned char> bytes = testsupport::ReadBytes(path_);
