@@ -5,12 +5,10 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "platform/handles.h"
+
 class StartedProcess {
  public:
-  StartedProcess();
-  ~StartedProcess();
-  StartedProcess(const StartedProcess&) = delete;
-  StartedProcess& operator=(const StartedProcess&) = delete;
 
   // Starts path (unquoted) with commandLine, no inherited handles, this
   // process's environment and current directory, and the system's default
@@ -21,7 +19,7 @@ class StartedProcess {
   int Start(const char* path, const char* commandLine, int showState);
 
   // The process handle, or null when nothing was started.
-  HANDLE Process() const { return info_.hProcess; }
+  HANDLE Process() const { return process_.Get(); }
 
   // Closes both handles; the process itself runs on.
   void Close();
@@ -31,7 +29,8 @@ class StartedProcess {
   HANDLE ReleaseProcess();
 
  private:
-  PROCESS_INFORMATION info_;
+  OwnedHandle process_;
+  OwnedHandle thread_;
 };
 
 // How a start reaches the system. Wine passes no error mode on to a child,

@@ -2,25 +2,19 @@
 #include "common/started_process.h"
 
 #include "platform/bounded_text.h"
+#include "platform/windows_version.h"
 #include "common/main_program_command.h"
 
 ProcessCreator CreateProcessForStart = CreateProcessA;
 
-StartedProcess::StartedProcess() { ZeroMemory(&info_, sizeof info_); }
-
-StartedProcess::~StartedProcess() { Close(); }
-
 void StartedProcess::Close() {
-  if (info_.hThread) CloseHandle(info_.hThread);
-  if (info_.hProcess) CloseHandle(info_.hProcess);
-  ZeroMemory(&info_, sizeof info_);
+  thread_.Reset();
+  process_.Reset();
 }
 
 HANDLE StartedProcess::ReleaseProcess() {
-  HANDLE process = info_.hProcess;
-  info_.hProcess = nullptr;
-  Close();
-  return process;
+  thread_.Reset();
+  return process_.Take();
 }
 
 int StartedProcess::Start(const char* path, const char* commandLine, int showState) {
@@ -40,14 +34,15 @@ int StartedProcess::Start(const char* path, const char* commandLine, int showSta
   // main program must ask for a missing disk as it does when started by hand.
   // NT takes a flag for it; the 95 family inherits the mode, so it is put back
   // to the default around the start.
-  const bool ntFamily = (GetVersion() & 0x80000000UL) == 0;
+  const bool ntFamily = IsNtFamily();
   const UINT ownMode = ntFamily ? 0 : SetErrorMode(0);
   const DWORD flags = ntFamily ? CREATE_DEFAULT_ERROR_MODE : 0;
-  const BOOL started = CreateProcessForStart(path, line, nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info_);
+  PROCESS_INFORMATION info;
+  ZeroMemory(&info, sizeof info);
+  const BOOL started = CreateProcessForStart(path, line, nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info);
   if (!ntFamily) SetErrorMode(ownMode);
-  if (!started) {
-    ZeroMemory(&info_, sizeof info_);
-    return -1;
-  }
+  if (!started) return -1;
+  process_.Reset(info.hProcess);
+  thread_.Reset(info.hThread);
   return 0;
 }

@@ -137,8 +137,8 @@ HBITMAP BitmapResourceLoader::LoadDisplayBitmap(int normalId, int sixteenColourI
   DibView dib;
   if (!ViewBitmapResource(ModuleHandle, id, &dib)) return nullptr;
 
-  MemoryDc memory(nullptr);
-  if (memory.get() == nullptr) return nullptr;
+  OwnedMemoryDc memory(CreateCompatibleDC(nullptr));
+  if (memory.Get() == nullptr) return nullptr;
   // On a palette display a bitmap in the display's format would hold the
   // system palette's entries as they stood at start-up, and show other colours
   // as soon as another program realises its palette: the picture keeps its own
@@ -146,7 +146,7 @@ HBITMAP BitmapResourceLoader::LoadDisplayBitmap(int normalId, int sixteenColourI
   // realised there.
   if (DisplayColorMode == ColorModePalette) {
     void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(memory.get(), reinterpret_cast<const BITMAPINFO*>(dib.Header), DIB_RGB_COLORS,
+    HBITMAP section = CreateDIBSection(memory.Get(), reinterpret_cast<const BITMAPINFO*>(dib.Header), DIB_RGB_COLORS,
                                        &bits, nullptr, 0);
     if (section == nullptr) return nullptr;
     if (bits == nullptr) {
@@ -156,11 +156,11 @@ HBITMAP BitmapResourceLoader::LoadDisplayBitmap(int normalId, int sixteenColourI
     memcpy(bits, dib.Pixels, static_cast<size_t>(dib.Stride * static_cast<uint64_t>(dib.Rows)));
     return section;
   }
-  HBITMAP bitmap = CreateBitmap(dib.Width, dib.Rows, GetDeviceCaps(memory.get(), PLANES),
-                                GetDeviceCaps(memory.get(), BITSPIXEL), nullptr);
+  HBITMAP bitmap = CreateBitmap(dib.Width, dib.Rows, GetDeviceCaps(memory.Get(), PLANES),
+                                GetDeviceCaps(memory.Get(), BITSPIXEL), nullptr);
   if (bitmap == nullptr) return nullptr;
   // The bitmap must not be selected into any context while SetDIBits writes it.
-  const int converted = SetDIBits(memory.get(), bitmap, 0, dib.Rows, dib.Pixels,
+  const int converted = SetDIBits(memory.Get(), bitmap, 0, dib.Rows, dib.Pixels,
                                   reinterpret_cast<const BITMAPINFO*>(dib.Header), DIB_RGB_COLORS);
   // A picture GDI refused to convert would show as garbage: better none at all.
   if (converted == 0) {

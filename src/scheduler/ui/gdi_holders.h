@@ -1,23 +1,12 @@
-// Thin scoped holders for device contexts and GDI selections, so every early
-// return puts back what it selected and releases what it took.
+// Thin scoped holders for a window's device context and for GDI selections,
+// so every early return puts back what it selected and releases what it took.
+// What is deleted rather than put back (memory contexts, GDI objects) has its
+// holder in platform/handles.h.
 #pragma once
 #ifdef _WIN32
 #include <windows.h>
 
-// A memory device context, deleted at scope end.
-class MemoryDc {
- public:
-  explicit MemoryDc(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-  ~MemoryDc() {
-    if (dc_ != nullptr) DeleteDC(dc_);
-  }
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
+#include "platform/handles.h"
 
 // A window's (or, for nullptr, the screen's) device context, released at scope end.
 class WindowDc {

@@ -225,12 +225,12 @@ void PaintPromptBackground(HWND window, HDC dc) {
     Rectangle(dc, client.left, client.top, client.right, client.bottom);
   }
   if (BackgroundBitmap == nullptr) return;
-  MemoryDc memory(dc);
-  if (memory.get() == nullptr) return;
+  OwnedMemoryDc memory(CreateCompatibleDC(dc));
+  if (memory.Get() == nullptr) return;
   // On a palette display the picture's colours are matched to the palette of
   // the window's context as the copy is made (the picture keeps its own).
   SelectedPalette shown(dc, BackgroundPalette);
-  SelectedObject picture(memory.get(), BackgroundBitmap);
+  SelectedObject picture(memory.Get(), BackgroundBitmap);
   BITMAP size;
   if (GetObjectA(BackgroundBitmap, sizeof size, &size) == 0) return;
   PromptPicturePiece pieces[kPromptPicturePieces];
@@ -239,9 +239,9 @@ void PaintPromptBackground(HWND window, HDC dc) {
   for (int i = 0; i < count; ++i) {
     const PromptPicturePiece& p = pieces[i];
     if (p.Width == p.SourceWidth && p.Height == p.SourceHeight)
-      BitBlt(dc, p.X, p.Y, p.Width, p.Height, memory.get(), p.SourceX, p.SourceY, SRCCOPY);
+      BitBlt(dc, p.X, p.Y, p.Width, p.Height, memory.Get(), p.SourceX, p.SourceY, SRCCOPY);
     else
-      StretchBlt(dc, p.X, p.Y, p.Width, p.Height, memory.get(), p.SourceX, p.SourceY, p.SourceWidth, p.SourceHeight,
+      StretchBlt(dc, p.X, p.Y, p.Width, p.Height, memory.Get(), p.SourceX, p.SourceY, p.SourceWidth, p.SourceHeight,
                  SRCCOPY);
   }
 }
