@@ -5,11 +5,5 @@
 # on every GetSystemPowerStatus, at a folder the test writes. Built for the
 # host with the Wine's word size.
 tw_host_preload(power_supply power_supply_preload.c system_scheduler_power)
-if(TARGET Tickwarden AND power_supply_lib)
-  tw_gtest(system_scheduler_power SOURCES ${CMAKE_CURRENT_LIST_DIR}/scheduler_power_system_win32_test.cpp
-           LIBS tw_database tw_test_support user32 TIMEOUT 900)
-  target_include_directories(system_scheduler_power PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests/support)
-  add_dependencies(system_scheduler_power Tickwarden Tickwardenaide Cobaltine power_supply_preload)
-  set_tests_properties(system_scheduler_power PROPERTIES
-    ENVIRONMENT "LD_PRELOAD=${power_supply_lib};TW_POWER_SUPPLY=${CMAKE_BINARY_DIR}/power-supply/supplies")
-endif()
+tw_preloaded_scheduler_test(system_scheduler_power power_supply 900
+  "TW_POWER_SUPPLY=${CMAKE_BINARY_DIR}/power-supply/supplies")

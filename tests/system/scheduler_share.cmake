@@ -4,16 +4,11 @@
 # already, without it), holds every lookup under the share while the test
 # raises a flag. Built for the host with the Wine's word size.
 tw_host_preload(share_hang share_hang_preload.c system_scheduler_share)
-set(hang_lib ${share_hang_lib})
-if(TARGET Tickwarden AND hang_lib)
-  tw_gtest(system_scheduler_share SOURCES ${CMAKE_CURRENT_LIST_DIR}/scheduler_share_system_win32_test.cpp
-           LIBS tw_database tw_test_support user32 TIMEOUT 600)
-  target_include_directories(system_scheduler_share PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests/support)
-  add_dependencies(system_scheduler_share Tickwarden Tickwardenaide Cobaltine share_hang_preload)
-  set(share_host ${CMAKE_BINARY_DIR}/share-hang/backup)
-  set_tests_properties(system_scheduler_share PROPERTIES
-    ENVIRONMENT "LD_PRELOAD=${hang_lib};TW_SHARE_HOST=${share_host};TW_HANG_FLAG=${CMAKE_BINARY_DIR}/share-hang/flag;TW_HANG_MATCH=/dosdevices/unc/nas/|/share-hang/backup"
-    FIXTURES_REQUIRED scheduler_share)
+set(share_host ${CMAKE_BINARY_DIR}/share-hang/backup)
+tw_preloaded_scheduler_test(system_scheduler_share share_hang 600
+  "TW_SHARE_HOST=${share_host};TW_HANG_FLAG=${CMAKE_BINARY_DIR}/share-hang/flag;TW_HANG_MATCH=/dosdevices/unc/nas/|/share-hang/backup")
+if(TARGET system_scheduler_share)
+  set_tests_properties(system_scheduler_share PROPERTIES FIXTURES_REQUIRED scheduler_share)
   set(share_sh ${CMAKE_CURRENT_LIST_DIR}/scheduler_share.sh)
   add_test(NAME scheduler_share_make COMMAND sh ${share_sh} make ${share_host} ${CMAKE_SOURCE_DIR}/build/wineprefix)
   add_test(NAME scheduler_share_remove COMMAND sh ${share_sh} remove ${share_host} ${CMAKE_SOURCE_DIR}/build/wineprefix)

@@ -31,12 +31,7 @@ BackupSetEntry RanAt(BackupSetEntry e, PackedTime lastRun) {
 }
 
 BackupSetEntry Every(int32_t frequency, PackedTime lastRun, int32_t days = kEveryDay) {
-  BackupSetEntry e;
-  memset(&e, 0, sizeof e);
-  e.ScheduleAutomatic = 1;
-  e.SchedulePerScheduleFlag = 1;
-  e.ScheduleScheduledType = 1;
-  e.ScheduleDaysFlags = days;
+  BackupSetEntry e = ScheduledSet(0, 1, 0, 0, days);
   e.ScheduleAllDayFlag = 1;
   e.ScheduleFrequency = frequency;
   e.LastRunTime = lastRun;
