@@ -10,6 +10,7 @@
 
 #include "database/database_file.h"
 #include "database/diagnostic_sink.h"
+#include "platform/path_rules.h"
 
 namespace {
 
@@ -22,16 +23,6 @@ const size_t DiagnosticBufferSize = 512;
 const char DiagnosticSource[] = "Database Manager";
 const char LeftOpenMessage[] = " objects were left open when closing database ";
 const uint32_t MirrorCopyChunkSize = 32768;
-
-bool SamePathIgnoringCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    unsigned char ca = (unsigned char)*a, cb = (unsigned char)*b;
-    if (ca >= 'A' && ca <= 'Z') ca = (unsigned char)(ca + 32);
-    if (cb >= 'A' && cb <= 'Z') cb = (unsigned char)(cb + 32);
-    if (ca != cb) return false;
-    if (ca == 0) return true;
-  }
-}
 
 // Builds "path.mirror"; false when it does not fit.
 bool MirrorName(const char* path, char* out, size_t size) {
@@ -149,7 +140,7 @@ int FindOpenDatabase(const char* path) {
   if (g_openCount == 0) return -1;
   for (int slot = 0; slot < MaxOpenDatabases; ++slot) {
     DatabaseFile* db = g_table[slot];
-    if (db && !db->Blocks.Image && SamePathIgnoringCase(db->Path, path)) return slot;
+    if (db && !db->Blocks.Image && SameTextIgnoringCase(db->Path, path)) return slot;
   }
   return -1;
 }

@@ -11,6 +11,7 @@
 #include "database/database_table.h"
 #include "database/diagnostic_sink.h"
 #include "database/object_writer.h"
+#include "code_page_932.h"
 #include "database_test_support.h"
 
 namespace {
@@ -101,6 +102,23 @@ TEST_F(DatabaseManagerTest, SamePathInOtherCaseSharesHandle) {
   EXPECT_EQ(LookUpDatabase(first), nullptr);
   EXPECT_EQ(db.CloseDatabase(first), -1);
   EXPECT_FALSE(FileIsThere(path + ".mirror"));
+}
+
+// In code page 932 a character's second byte can be a letter: ア is 83 41,
+// チ is 83 61. Folding those bytes made two databases one record, and the
+// second open read and wrote the first database's file.
+TEST_F(DatabaseManagerTest, NamesDifferingInASecondByteAreTwoDatabases) {
+  cp932::Scope japanese;
+  std::string a = dir.File("\x83\x41.hdb"), b = dir.File("\x83\x61.hdb");
+  int first = db.OpenDatabase(a.c_str(), OpenCreate);
+  ASSERT_GE(first, 0);
+  int second = db.OpenDatabase(b.c_str(), OpenCreate);
+  ASSERT_GE(second, 0);
+  EXPECT_NE(second, first);
+  EXPECT_GT(CreateObject(db, second, RootObjectId, "k", "5", 1), 0);
+  EXPECT_EQ(db.CloseDatabase(second), 0);
+  EXPECT_EQ(db.CloseDatabase(first), 0);
+  EXPECT_TRUE(FileIsThere(b));
 }
 
 TEST_F(DatabaseManagerTest, ReadOnlyOpenOfWritableDatabaseStaysWritable) {
