@@ -28,6 +28,11 @@ tw_start_xvfb "$work/display" 1024x768x8 || exit 2
 if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then rm -rf "$WINEPREFIX"; fi
 mkdir -p "$WINEPREFIX"
 tw_prepare_prefix
+# 95 and NT 4.0, which ran at 256 colours, draw their controls without visual
+# styles. Wine's built-in theme paints the progress bar from alpha bitmaps,
+# which a palette display shows black: the lane draws as those systems do.
+"$TW_WINE" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /t REG_SZ /d 0 /f \
+  >/dev/null 2>&1
 
 "$TW_WINE" "$bin/system_prompt.exe" --gtest_color=no 2>&1 | grep -v '^fixme:'
 status=${PIPESTATUS[0]}
