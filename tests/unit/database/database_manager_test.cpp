@@ -3,6 +3,9 @@
 #include "database/database_manager.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <string.h>
 
@@ -108,16 +111,25 @@ TEST_F(DatabaseManagerTest, SamePathInOtherCaseSharesHandle) {
 // チ is 83 61. Folding those bytes made two databases one record, and the
 // second open read and wrote the first database's file.
 TEST_F(DatabaseManagerTest, NamesDifferingInASecondByteAreTwoDatabases) {
+#ifdef _WIN32
+  // Elsewhere the file system reads these bytes as letters of its own code
+  // page and folds them too: the two names are one file there.
+  if (GetACP() != 932) GTEST_SKIP() << "needs code page 932 in the file system";
+#endif
   cp932::Scope japanese;
   std::string a = dir.File("\x83\x41.hdb"), b = dir.File("\x83\x61.hdb");
   int first = db.OpenDatabase(a.c_str(), OpenCreate);
-  ASSERT_GE(first, 0);
   int second = db.OpenDatabase(b.c_str(), OpenCreate);
-  ASSERT_GE(second, 0);
+  EXPECT_GE(first, 0);
+  EXPECT_GE(second, 0);
   EXPECT_NE(second, first);
-  EXPECT_GT(CreateObject(db, second, RootObjectId, "k", "5", 1), 0);
-  EXPECT_EQ(db.CloseDatabase(second), 0);
-  EXPECT_EQ(db.CloseDatabase(first), 0);
+  if (second >= 0 && second != first) {
+    EXPECT_GT(CreateObject(db, second, RootObjectId, "k", "5", 1), 0);
+    EXPECT_EQ(db.CloseDatabase(second), 0);
+  }
+  if (first >= 0) {
+    EXPECT_EQ(db.CloseDatabase(first), 0);
+  }
   EXPECT_TRUE(FileIsThere(b));
 }
 
