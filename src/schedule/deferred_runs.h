@@ -23,7 +23,6 @@ MissedReason MissedReasonOfHold(HoldReason reason);
 // A bit a reason, for the reasons one run waited for.
 inline unsigned HoldReasonBit(HoldReason reason) { return 1u << static_cast<unsigned>(reason); }
 
-
 // What the caller read of the computer and its user.
 struct HoldConditions {
   bool OnBattery;
